@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <vector>
+
+#include "platform/error.h"
+
+namespace qv {
+
+// File services on Windows paths of the current Wine prefix.
+
+// True only for an existing file (not a folder).
+bool fileExists(const QString &windowsPath);
+// True only for an existing folder.
+bool directoryExists(const QString &windowsPath);
+// Removes one file; false when it could not.
+bool deleteFile(const QString &windowsPath);
+
+// Attribute bits as Windows reports them.
+enum : uint32_t {
+    faReadOnly = 0x01,
+    faHidden = 0x02,
+    faSysFile = 0x04,
+    faVolumeId = 0x08,
+    faDirectory = 0x10,
+    faArchive = 0x20,
+    faAnyFile = 0x3F,
+};
+
+struct FoundEntry
+{
+    QString name;
+    uint32_t attributes = 0;
+};
+
+// The entries of a folder matching a wildcard pattern ("*.api", "*.*"; no
+// regard to case), in the file system's enumeration order, "." and ".."
+// included as Windows lists them. An entry counts when it has none of the
+// attributes outside mask except read-only and archive, which always count;
+// a volume label never matches. Hidden: a name starting with a dot, or
+// Wine's user.DOSATTRIB attribute saying hidden or system.
+std::vector<FoundEntry> findFiles(const QString &windowsFolderAndPattern, uint32_t mask);
+
+// An input/output error of the text file, with the operating system's code.
+class InOutError : public Error
+{
+public:
+    explicit InOutError(int code);
+    int code() const { return m_code; }
+    static QString messageFor(int code);
+    // Windows' code for an errno value (ENOENT 2, EACCES 5, ENOSPC 112 ...).
+    static int codeFromErrno(int err);
+
+private:
+    int m_code;
+};
+
+// A single-byte text file written line by line, each line ended by CR LF.
+// Every failure throws InOutError.
+class TextFile
+{
+public:
+    explicit TextFile(const QString &windowsPath);
+    ~TextFile();
+    void rewrite();                       // create, replacing a file of that name
+    void writeLine(const QByteArray &line);
+    void close();
+
+private:
+    QString m_windowsPath;
+    int m_fd = -1;
+};
+
+// The current calendar year of the local date.
+int currentYear();
+
+} // namespace qv

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <memory>
+
+namespace qv {
+
+// Root keys and access rights, with the values Windows gives them.
+enum : uint32_t {
+    HKeyCurrentUser = 0x80000001u,
+    HKeyLocalMachine = 0x80000002u,
+    HKeyUsers = 0x80000003u,
+};
+enum : uint32_t {
+    KeyRead = 0x20019u,      // 131097
+    KeyAllAccess = 0xF003Fu, // 983103
+};
+
+class RegistryKeyHandle; // an open key of one hive (registry store internals)
+
+// The registry accessor: one per registry step. Reads and writes the hive
+// files of the current Wine prefix (system.reg, user.reg, userdef.reg).
+//
+// Path rule: a path with a leading backslash is taken from the root; one
+// without is relative to the current key when one is open, else from the root.
+class RegistryAccessor
+{
+public:
+    RegistryAccessor();
+    ~RegistryAccessor(); // closes (and so flushes) the current key
+    RegistryAccessor(const RegistryAccessor &) = delete;
+    RegistryAccessor &operator=(const RegistryAccessor &) = delete;
+
+    uint32_t rootKey() const { return m_root; }
+    void setRootKey(uint32_t root); // closes the current key when the root changes
+    uint32_t access() const { return m_access; }
+    void setAccess(uint32_t access) { m_access = access; }
+
+    // Opens (or, with canCreate and a non-empty path, creates) a key; on
+    // success it becomes the current key. False when it cannot be opened.
+    bool openKey(const QString &path, bool canCreate);
+    // Flushes the current key's hive to disk and forgets the key.
+    void closeKey();
+    bool hasCurrentKey() const;
+    QString currentPath() const { return m_currentPath; }
+
+    bool valueExists(const QString &name) const;
+    // REG_SZ or REG_EXPAND_SZ text; empty when missing.
+    // Throws "Invalid data type for '%s'" for other types.
+    QString readString(const QString &name) const;
+    // REG_DWORD. Throws "Failed to get data for '%s'" when missing and
+    // "Invalid data type for '%s'" for other types.
+    int32_t readInteger(const QString &name) const;
+    // Stores a REG_DWORD; throws "Failed to set data for '%s'" when refused.
+    void writeInteger(const QString &name, int32_t value);
+    // Replaces the list's content with the current key's subkeys in the
+    // hive's order; empty without a current key.
+    void getKeyNames(QStringList &list) const;
+    // Deletes a key and everything below it; true when the key itself went.
+    bool deleteKey(const QString &path);
+
+private:
+    uint32_t m_root = HKeyCurrentUser;
+    uint32_t m_access = KeyAllAccess;
+    QString m_currentPath;
+    std::shared_ptr<RegistryKeyHandle> m_current;
+};
+
+// A registry accessor fixed on one key below HKEY_CURRENT_USER (created if
+// missing), used only to read text values of its subkeys.
+class RegistrySectionReader
+{
+public:
+    explicit RegistrySectionReader(const QString &keyPath);
+    // The text of value name in subkey section, or def when either is missing.
+    QString readString(const QString &section, const QString &name, const QString &def);
+
+private:
+    RegistryAccessor m_accessor;
+};
+
+} // namespace qv

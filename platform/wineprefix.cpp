@@ -1,0 +1,174 @@
+#include "platform/wineprefix.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+#include <memory>
+
+namespace qv {
+
+namespace {
+std::unique_ptr<WinePrefix> g_current;
+
+// Splits a Windows path into drive letter (or 0) and components, resolving
+// "." and ".." the way Windows does before it reaches the file system.
+bool splitWindowsPath(const QString &path, const QString &currentDir, QChar &drive, QStringList &parts)
+{
+    QString p = path;
+    p.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    if (p.startsWith(QLatin1String("\\\\")))
+        return false; // UNC: no network on this machine
+    QString rest;
+    if (p.size() >= 2 && p.at(1) == QLatin1Char(':') && p.at(0).isLetter()) {
+        drive = p.at(0).toLower();
+        rest = p.mid(2);
+        if (!rest.startsWith(QLatin1Char('\\')))
+            rest.prepend(QLatin1Char('\\'));
+    } else {
+        QChar curDrive = currentDir.size() >= 2 ? currentDir.at(0).toLower() : QLatin1Char('c');
+        drive = curDrive;
+        if (p.startsWith(QLatin1Char('\\')))
+            rest = p;
+        else
+            rest = currentDir.mid(2) + QLatin1Char('\\') + p;
+    }
+    const QStringList raw = rest.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    parts.clear();
+    for (const QString &c : raw) {
+        if (c == QLatin1String("."))
+            continue;
+        if (c == QLatin1String("..")) {
+            if (!parts.isEmpty())
+                parts.removeLast();
+            continue;
+        }
+        parts << c;
+    }
+    return true;
+}
+
+// The name in dir that equals name without regard to case: the exact one
+// first, then the first case-insensitive match; empty when none.
+QString matchComponent(const QString &dir, const QString &name)
+{
+    if (QFileInfo::exists(dir + QLatin1Char('/') + name))
+        return name;
+    const QStringList entries = QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &e : entries)
+        if (e.compare(name, Qt::CaseInsensitive) == 0)
+            return e;
+    return QString();
+}
+} // namespace
+
+WinePrefix::WinePrefix(QString root) : m_root(QDir::cleanPath(QDir(root).absolutePath())) {}
+
+QString WinePrefix::defaultRoot()
+{
+    const QString env = qEnvironmentVariable("WINEPREFIX");
+    if (!env.isEmpty())
+        return env;
+    return QDir::homePath() + QStringLiteral("/.wine");
+}
+
+WinePrefix &WinePrefix::current()
+{
+    if (!g_current)
+        g_current = std::make_unique<WinePrefix>(defaultRoot());
+    return *g_current;
+}
+
+void WinePrefix::setCurrent(const QString &root)
+{
+    g_current = std::make_unique<WinePrefix>(root);
+}
+
+bool WinePrefix::exists() const
+{
+    return QFileInfo(m_root + QStringLiteral("/dosdevices")).isDir()
+        || QFileInfo(m_root + QStringLiteral("/system.reg")).isFile();
+}
+
+QString WinePrefix::missingMessage() const
+{
+    return QStringLiteral("No Wine prefix was found at \"%1\". Set WINEPREFIX to the folder of the "
+                          "Wine prefix where Adobe Reader is installed and start Quorvane again.")
+        .arg(QDir::toNativeSeparators(m_root));
+}
+
+QString WinePrefix::driveRoot(QChar letter) const
+{
+    const QString link = m_root + QStringLiteral("/dosdevices/") + letter.toLower() + QLatin1Char(':');
+    QFileInfo fi(link);
+    if (!fi.exists())
+        return QString();
+    const QString target = fi.canonicalFilePath();
+    return target.isEmpty() ? QString() : target;
+}
+
+QString WinePrefix::toHost(const QString &windowsPath) const
+{
+    QChar drive;
+    QStringList parts;
+    if (!splitWindowsPath(windowsPath, m_currentDirectory, drive, parts))
+        return QString();
+    QString host = driveRoot(drive);
+    if (host.isEmpty())
+        return QString();
+    bool matching = true;
+    for (const QString &part : parts) {
+        QString name = part;
+        if (matching) {
+            const QString found = matchComponent(host, part);
+            if (found.isEmpty())
+                matching = false; // below a missing component nothing can match
+            else
+                name = found;
+        }
+        if (!host.endsWith(QLatin1Char('/')))
+            host += QLatin1Char('/');
+        host += name;
+    }
+    return host;
+}
+
+QString WinePrefix::toWindows(const QString &hostPath) const
+{
+    QFileInfo fi(hostPath);
+    QString canonical = fi.exists() ? fi.canonicalFilePath() : QDir::cleanPath(fi.absoluteFilePath());
+    QString bestRoot;
+    QChar bestLetter;
+    for (char l = 'a'; l <= 'z'; ++l) {
+        const QString root = driveRoot(QLatin1Char(l));
+        if (root.isEmpty())
+            continue;
+        const bool inside = canonical == root || root == QLatin1String("/")
+            || canonical.startsWith(root + QLatin1Char('/'));
+        if (inside && root.size() > bestRoot.size()) {
+            bestRoot = root;
+            bestLetter = QLatin1Char(l);
+        }
+    }
+    if (bestRoot.isEmpty())
+        return QString();
+    QString rest = canonical.mid(bestRoot == QLatin1String("/") ? 0 : bestRoot.size());
+    rest.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    if (rest.isEmpty())
+        rest = QStringLiteral("\\");
+    return bestLetter.toUpper() + QLatin1Char(':') + rest;
+}
+
+bool WinePrefix::setCurrentDirectory(const QString &windowsPath)
+{
+    const QString host = toHost(windowsPath);
+    if (host.isEmpty() || !QFileInfo(host).isDir())
+        return false;
+    QString win = toWindows(host);
+    if (win.isEmpty())
+        return false;
+    m_currentDirectory = win;
+    QDir::setCurrent(host);
+    return true;
+}
+
+} // namespace qv

@@ -1,0 +1,23 @@
+#include "tempdir.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+TempDir::TempDir() : m_dir(QDir::tempPath() + "/quorvane-test-XXXXXX") {}
+
+QString TempDir::write(const QString &relative, const QByteArray &bytes) const
+{
+    const QString path = file(relative);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(bytes);
+    return path;
+}
+
+QByteArray TempDir::read(const QString &relative) const
+{
+    QFile f(file(relative));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}

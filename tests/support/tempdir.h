@@ -1,0 +1,18 @@
+#pragma once
+#include <QString>
+#include <QTemporaryDir>
+
+// A throwaway folder for one test; removed with everything in it afterwards.
+class TempDir
+{
+public:
+    TempDir();
+    QString path() const { return m_dir.path(); }
+    QString file(const QString &relative) const { return m_dir.filePath(relative); }
+    // Writes bytes to a file below the folder, creating parent folders.
+    QString write(const QString &relative, const QByteArray &bytes) const;
+    QByteArray read(const QString &relative) const;
+
+private:
+    QTemporaryDir m_dir;
+};
