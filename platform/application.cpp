@@ -1,0 +1,67 @@
+#include "platform/application.h"
+
+#include <QEventLoop>
+
+#include "platform/dialogs.h"
+#include "platform/error.h"
+
+namespace qv {
+
+namespace {
+QString g_title;
+}
+
+Application::Application(int &argc, char **argv) : QApplication(argc, argv) {}
+
+bool Application::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        showException(std::current_exception());
+        return true;
+    }
+}
+
+QString applicationTitle()
+{
+    return g_title;
+}
+
+void setApplicationTitle(const QString &title)
+{
+    g_title = title;
+    QGuiApplication::setApplicationDisplayName(title);
+}
+
+void processMessages()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void terminateApplication()
+{
+    // exit() leaves every running event loop, the modal ones included.
+    QCoreApplication::exit(0);
+}
+
+void showError(const QString &message)
+{
+    Dialogs::instance().messageBox(nullptr, errorBoxText(message), applicationTitle(), Dialogs::Ok,
+                                   Dialogs::ErrorIcon);
+}
+
+void showException(const std::exception_ptr &error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const Error &e) {
+        showError(e.message());
+    } catch (const std::exception &e) {
+        showError(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        showError(QStringLiteral("An unexpected error occurred"));
+    }
+}
+
+} // namespace qv
