@@ -66,6 +66,8 @@ TForm1::TForm1(QWidget *parent, bool runFormCreate) : QWidget(parent)
     setAutoFillBackground(true);
 
     N1->setSeparator(true);
+    Memo->setScrollBars(TFlatMemo::ssVertical);
+    Memo->setParentColor(true); // white, as the window
     Image1->setPicture(QStringLiteral(":/pictures/banner.jpg"));
     FlatButton1->setProperty("Glyph", QPixmap::fromImage(qv::loadPicture(QStringLiteral(":/pictures/optimize.bmp"))));
     FlatButton2->setProperty("Glyph", QPixmap::fromImage(qv::loadPicture(QStringLiteral(":/pictures/restore.bmp"))));
