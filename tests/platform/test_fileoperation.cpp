@@ -2,11 +2,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 
 #include "platform/test_fileoperation_fixture.h"
 
@@ -90,6 +92,8 @@ TEST_F(BatchCopy, KeepsTimesModesAndLinkedContent)
     const struct timespec times[2] = {{1000000000, 0}, {1200000000, 500}};
     ::utimensat(AT_FDCWD, QFile::encodeName(f).constData(), times, 0);
     QFile::link("tool.sh", c("src/link.sh"));
+    // Wine's hidden attribute rides along.
+    ::setxattr(QFile::encodeName(f).constData(), "user.DOSATTRIB", "0x2", 3, 0);
 
     EXPECT_EQ(runFileOp(FO_COPY, {"C:\\src\\*.*"}, {"C:\\dst"}, kQuiet), 0);
     struct stat st;
@@ -97,6 +101,9 @@ TEST_F(BatchCopy, KeepsTimesModesAndLinkedContent)
     EXPECT_EQ(st.st_mode & 07777, 0751u);
     EXPECT_EQ(st.st_mtim.tv_sec, 1200000000);
     EXPECT_EQ(st.st_mtim.tv_nsec, 500);
+    char attr[16] = {};
+    EXPECT_EQ(::getxattr(QFile::encodeName(c("dst/tool.sh")).constData(), "user.DOSATTRIB", attr, sizeof attr), 3);
+    EXPECT_STREQ(attr, "0x2");
     // A link is copied as what it shows, so the copy survives the original.
     EXPECT_FALSE(QFileInfo(c("dst/link.sh")).isSymLink());
     EXPECT_EQ(read("dst/link.sh"), "#!/bin/sh\n");
@@ -249,6 +256,11 @@ TEST_F(BatchDelete, RemovesTreesButNeverFollowsLinks)
     write("w/z.txt", "z");
     EXPECT_EQ(runFileOp(FO_DELETE, {"C:\\w\\*.tmp"}, {}, kQuiet), 0);
     EXPECT_EQ(list("w"), QStringList({"z.txt"}));
+
+    // An item that went with its folder earlier in the batch is no error.
+    write("n/inner.txt", "i");
+    EXPECT_EQ(runFileOp(FO_DELETE, {"C:\\n", "C:\\n\\inner.txt"}, {}, kQuiet), 0);
+    EXPECT_TRUE(ui.errors.empty());
 }
 
 TEST_F(BatchDelete, RefusesRootsPrefixAndHomeWhateverThePath)
@@ -326,7 +338,22 @@ TEST_F(BatchMoveRename, RenameNeverReplaces)
     EXPECT_EQ(runFileOp(FO_RENAME, {"C:\\r\\a.txt"}, {"C:\\r\\b.txt"}, kQuiet), FileOpAlreadyExists);
     EXPECT_EQ(read("r/b.txt"), "b");
     EXPECT_EQ(ui.errors.at(0).caption, "Error Renaming File or Folder");
-    EXPECT_EQ(runFileOp(FO_RENAME, {"C:\\r\\a.txt"}, {"C:\\r\\c.txt"}, kQuiet), 0);
+    EXPECT_EQ(runFileOp(FO_RENAME, {"C:\\r\\a.txt"}, {"c.txt"}, kQuiet), 0);
     EXPECT_EQ(list("r"), QStringList({"b.txt", "c.txt"}));
     EXPECT_EQ(runFileOp(FO_RENAME, {"C:\\r\\*.txt"}, {"C:\\r\\d.txt"}, kQuiet), FileOpInvalidParameter);
+}
+
+TEST_F(BatchMoveRename, MoveToAnotherFileSystemCopiesThenRemoves)
+{
+    QTemporaryDir other("/dev/shm/quorvane-test-XXXXXX");
+    if (!other.isValid())
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    QFile::link(other.path(), root + "/dosdevices/d:");
+    write("m/tree/a.txt", "a");
+    write("m/tree/sub/b.bin", QByteArray(3 << 20, 'b'));
+    EXPECT_EQ(runFileOp(FO_MOVE, {"C:\\m\\tree"}, {"D:\\moved"}, kQuiet), 0);
+    EXPECT_FALSE(exists("m/tree"));
+    QFile b(other.path() + "/moved/sub/b.bin");
+    ASSERT_TRUE(b.open(QIODevice::ReadOnly));
+    EXPECT_EQ(b.readAll(), QByteArray(3 << 20, 'b'));
 }
