@@ -485,7 +485,9 @@ void Batch::copyOrMoveGroup(const QStringList &entries, const QString &targetWin
                                      "another drive of the prefix.")};
     struct stat st;
     const bool targetIsDir = statPath(targetHost, st) && S_ISDIR(st.st_mode);
-    const bool intoFolder = anyWildcard || entries.size() > 1 || targetIsDir;
+    // A target ending in a separator names a folder, even one still to be made.
+    const bool namedFolder = targetWin.endsWith(QLatin1Char('\\')) || targetWin.endsWith(QLatin1Char('/'));
+    const bool intoFolder = anyWildcard || entries.size() > 1 || targetIsDir || namedFolder;
 
     if (!flag(FOF_SILENT) && !move)
         for (const Source &s : items)

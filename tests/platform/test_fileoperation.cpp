@@ -3,6 +3,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QApplication>
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QTimer>
 #include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -79,6 +83,15 @@ TEST_F(BatchCopy, FolderBecomesAMissingTargetOrGoesInsideAnExistingOne)
     // A single file onto a missing name takes that name.
     EXPECT_EQ(runFileOp(FO_COPY, {"C:\\src\\f\\x.txt"}, {"C:\\renamed.txt"}, kQuiet), 0);
     EXPECT_EQ(read("renamed.txt"), "x");
+
+    // A trailing separator names a folder to be made; paired targets take one source each.
+    EXPECT_EQ(runFileOp(FO_COPY, {"C:\\src\\f\\x.txt"}, {"C:\\made\\"}, kQuiet), 0);
+    EXPECT_EQ(read("made/x.txt"), "x");
+    EXPECT_EQ(runFileOp(FO_COPY, {"C:\\src\\f\\x.txt", "C:\\src\\f"}, {"C:\\p1.txt", "C:\\p2"},
+                        kQuiet | FOF_MULTIDESTFILES),
+              0);
+    EXPECT_EQ(read("p1.txt"), "x");
+    EXPECT_EQ(read("p2/x.txt"), "x");
 
     // Never into itself.
     EXPECT_EQ(runFileOp(FO_COPY, {"C:\\src"}, {"C:\\src\\f"}, kQuiet), FileOpDestinationInsideSource);
@@ -356,4 +369,39 @@ TEST_F(BatchMoveRename, MoveToAnotherFileSystemCopiesThenRemoves)
     QFile b(other.path() + "/moved/sub/b.bin");
     ASSERT_TRUE(b.open(QIODevice::ReadOnly));
     EXPECT_EQ(b.readAll(), QByteArray(3 << 20, 'b'));
+}
+
+// The real windows: each button gives its answer, and the texts name the files.
+TEST(FileOperationWindows, QuestionButtonsAnswerAndTextsNameTheFile)
+{
+    FileOperationUi::setInstance(nullptr);
+    FileOperationUi &real = FileOperationUi::instance();
+    QString shown;
+    auto press = [&shown](QMessageBox::StandardButton which) {
+        QTimer::singleShot(0, [&shown, which] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            shown = box->text();
+            box->button(which)->click();
+        });
+    };
+    const std::pair<QMessageBox::StandardButton, FileOperationUi::Answer> buttons[] = {
+        {QMessageBox::Yes, FileOperationUi::Yes},
+        {QMessageBox::YesToAll, FileOperationUi::YesToAll},
+        {QMessageBox::No, FileOperationUi::No},
+        {QMessageBox::Cancel, FileOperationUi::Cancel},
+    };
+    for (const auto &[button, answer] : buttons) {
+        press(button);
+        EXPECT_EQ(real.confirmReplace("C:\\dst\\a.txt", "C:\\src\\a.txt"), answer);
+        EXPECT_TRUE(shown.contains("C:\\dst\\a.txt"));
+    }
+    press(QMessageBox::YesToAll);
+    EXPECT_EQ(real.confirmMakeFolder("C:\\new folder"), FileOperationUi::YesToAll);
+    EXPECT_TRUE(shown.contains("C:\\new folder"));
+
+    press(QMessageBox::Ok);
+    real.error("Error Copying File or Folder", "C:\\src\\a.txt", "The disk is full.");
+    EXPECT_TRUE(shown.contains("C:\\src\\a.txt"));
+    EXPECT_TRUE(shown.contains("The disk is full."));
 }
