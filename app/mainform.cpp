@@ -1,5 +1,6 @@
 #include "mainform.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDate>
 #include <QMenu>
@@ -47,6 +48,19 @@ void installFontSubstitutions()
     }
 }
 
+static QFont layoutFont()
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    return font;
+}
+
+void installApplicationFonts()
+{
+    installFontSubstitutions();
+    QApplication::setFont(layoutFont());
+}
+
 TForm1::TForm1(QWidget *parent, bool runFormCreate) : QWidget(parent)
 {
     initResources();
@@ -54,9 +68,7 @@ TForm1::TForm1(QWidget *parent, bool runFormCreate) : QWidget(parent)
 
     // The layout was drawn for "MS Sans Serif" at 11 pixels (8 points at 96
     // pixels per inch); the application maps the family to a free font.
-    QFont formFont(QStringLiteral("MS Sans Serif"));
-    formFont.setPixelSize(11);
-    setFont(formFont);
+    setFont(layoutFont());
 
     setupUi(this);
 
