@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QPalette>
 #include <QResizeEvent>
+#include <QScreen>
 
 #include "keltfileoperator.h"
 #include "platform/application.h"
@@ -163,6 +164,20 @@ void TForm1::closeEvent(QCloseEvent *event)
         event->accept();
     else
         event->ignore();
+}
+
+void TForm1::showEvent(QShowEvent *event)
+{
+    // The first time it is shown the window stands in the middle of its screen.
+    if (!m_placed && !parentWidget()) {
+        m_placed = true;
+        if (const QScreen *screen = this->screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    QWidget::showEvent(event);
 }
 
 void TForm1::changeEvent(QEvent *event)

@@ -91,6 +91,7 @@ public slots:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
@@ -99,4 +100,5 @@ private:
     // Step 8 of the start-up: fills ListView1 from ReaderFolder.
     void FillPlugInList();
     void showListMenu(const QPoint &pos);
+    bool m_placed = false;
 };
