@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QScreen>
 #include <QTest>
@@ -194,4 +195,17 @@ TEST_F(MainForm, ButtonsCarryTheirColoursAndGlyphsLeftOfTheCaption)
     }
     EXPECT_EQ(form->FlatButton1->Caption(), "Optimize");
     EXPECT_EQ(form->FlatButton2->Caption(), "Restore");
+}
+
+TEST_F(MainForm, RightClickOnTheListSelectsTheItemAndOpensItsMenu)
+{
+    form->show();
+    form->ListView1->addItem("EWH32.api");
+    form->ListView1->addItem("X.api");
+    const QPoint onSecond = form->ListView1->visualItemRect(form->ListView1->item(1)).center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, onSecond, form->ListView1->viewport()->mapToGlobal(onSecond));
+    QApplication::sendEvent(form->ListView1->viewport(), &event);
+    EXPECT_EQ(form->ListView1->currentRow(), 1);
+    EXPECT_TRUE(form->PopupMenu1->isVisible());
+    form->PopupMenu1->close();
 }
