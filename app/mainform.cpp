@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDate>
 #include <QMenu>
 #include <QPalette>
 #include <QResizeEvent>
@@ -88,7 +87,6 @@ TForm1::TForm1(QWidget *parent, bool runFormCreate) : QWidget(parent)
     FlatButton1->setProperty("Glyph", QPixmap::fromImage(qv::loadPicture(QStringLiteral(":/pictures/optimize.bmp"))));
     FlatButton2->setProperty("Glyph", QPixmap::fromImage(qv::loadPicture(QStringLiteral(":/pictures/restore.bmp"))));
     setTextColor(Label1, clBlue);
-    Label1->setText(Label1->text().replace(QStringLiteral("www.wexmor.example"), webAddress()));
     Label1->adjustSize();
     connect(ListView1, &QWidget::customContextMenuRequested, this, &TForm1::showListMenu);
 
@@ -96,7 +94,6 @@ TForm1::TForm1(QWidget *parent, bool runFormCreate) : QWidget(parent)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(ClientWidth, ClientHeight);
-
 
     createFileOperators();
 
@@ -121,6 +118,7 @@ void TForm1::createFileOperators()
 
 QString TForm1::webAddress()
 {
+    // Also the end of Label1's stored text.
     return QStringLiteral("https://www.wexmor.example/");
 }
 
