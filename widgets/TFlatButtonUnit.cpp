@@ -159,6 +159,13 @@ void TFlatButton::setGroupIndex(int index)
     if (index == m_groupIndex)
         return;
     m_groupIndex = index;
+    if (index == 0 && m_down) {
+        // Out of any group it is a plain push button, which cannot stay
+        // latched with no way to release it.
+        m_down = false;
+        m_face = Face::Up;
+        update();
+    }
     notifyGroup();
 }
 
