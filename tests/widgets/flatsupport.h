@@ -60,6 +60,8 @@ protected:
         pal.setColor(QPalette::Button, kFace);
         form->setPalette(pal);
         form->setGeometry(100, 100, 420, 300);
+        // Start with the pointer off the form, whatever the last test did.
+        QCursor::setPos(QPoint(5, 5));
     }
 
     void TearDown() override { form.reset(); }
