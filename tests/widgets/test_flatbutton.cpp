@@ -458,3 +458,22 @@ TEST(FlatButtonTimer, SharedTimerLivesFromTheFirstToTheLastButton)
     delete b;
     EXPECT_EQ(TFlatButton::hoverTimer(), nullptr);
 }
+
+TEST_F(FlatButtonTest, TimerTickEndsTheHoverAndAnInactiveWindowGetsNone)
+{
+    auto *b = make("Optimize");
+    showForm();
+    QSignalSpy entered(b, &TFlatButton::OnMouseEnter);
+    hover(b, QPoint(5, 5));
+    ASSERT_TRUE(b->isHot());
+    hover(form.get(), QPoint(300, 250));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !b->isHot(); }, 5000));
+    EXPECT_FALSE(TFlatButton::hoverTimer()->isActive());
+
+    // With none of the program's windows active, hovering lights nothing.
+    QApplication::setActiveWindow(nullptr);
+    ASSERT_EQ(QApplication::activeWindow(), nullptr);
+    hover(b, QPoint(6, 6));
+    EXPECT_FALSE(b->isHot());
+    EXPECT_EQ(entered.count(), 2); // the platform's enter is reported regardless
+}

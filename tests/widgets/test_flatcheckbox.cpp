@@ -346,3 +346,21 @@ TEST(FlatCheckBoxTimer, SharedTimerLivesFromTheFirstToTheLastBox)
     delete b;
     EXPECT_EQ(TFlatCheckBox::hoverTimer(), nullptr);
 }
+
+TEST_F(FlatCheckBoxTest, TimerTickEndsTheHoverWhenThePointerHasGone)
+{
+    auto *cb = make("Option");
+    auto *neighbour = make("Neighbour", QRect(10, 40, 121, 17));
+    showForm();
+    hover(cb, QPoint(40, 8));
+    ASSERT_TRUE(cb->isHot());
+    EXPECT_TRUE(TFlatCheckBox::hoverTimer()->isActive());
+    // Over another box: the first leaves at once, the new one is tracked.
+    hover(neighbour, QPoint(40, 8));
+    EXPECT_FALSE(cb->isHot());
+    EXPECT_TRUE(neighbour->isHot());
+    // Off every box: no move reaches one, so the timer has to notice.
+    hover(form.get(), QPoint(300, 250));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !neighbour->isHot(); }, 5000));
+    EXPECT_FALSE(TFlatCheckBox::hoverTimer()->isActive());
+}
