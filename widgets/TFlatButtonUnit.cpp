@@ -652,7 +652,7 @@ void TFlatButton::tick()
 
 void TFlatButton::keyPressEvent(QKeyEvent *e)
 {
-    if (e->key() != Qt::Key_Space || e->modifiers() != Qt::NoModifier) {
+    if (e->key() != Qt::Key_Space) {
         e->ignore();
         return;
     }

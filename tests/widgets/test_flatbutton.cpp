@@ -1,5 +1,6 @@
 #include "TFlatButtonUnit.h"
 #include "TFlatCheckBoxUnit.h"
+#include "TFlatMemoUnit.h"
 #include "flatsupport.h"
 
 #include <QDialog>
@@ -343,6 +344,21 @@ TEST_F(FlatButtonTest, AcceleratorLetterClicks)
     EXPECT_EQ(clicks.count(), 1);
     b->setEnabled(false);
     QTest::keyClick(cb, Qt::Key_O);
+    EXPECT_EQ(clicks.count(), 1);
+}
+
+TEST_F(FlatButtonTest, LettersTypedIntoATextBoxAreNoAccelerators)
+{
+    auto *b = make("&Optimize");
+    auto *memo = new TFlatMemo(form.get());
+    memo->setGeometry(20, 80, 200, 60);
+    memo->setReadOnly(true);
+    showForm();
+    memo->setFocus();
+    QSignalSpy clicks(b, &TFlatButton::OnClick);
+    QTest::keyClick(memo, Qt::Key_O);
+    EXPECT_EQ(clicks.count(), 0);
+    QTest::keyClick(memo, Qt::Key_O, Qt::AltModifier); // with Alt it is one
     EXPECT_EQ(clicks.count(), 1);
 }
 
