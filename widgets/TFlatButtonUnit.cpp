@@ -433,7 +433,9 @@ void TFlatButton::paintEvent(QPaintEvent *)
     if (!m_glyph.isNull())
         transparent = m_glyph.toImage().convertToFormat(QImage::Format_ARGB32).pixelColor(0, m_glyph.height() - 1);
 
-    QPixmap buffer(size());
+    const qreal dpr = devicePixelRatioF();
+    QPixmap buffer(size() * dpr);
+    buffer.setDevicePixelRatio(dpr);
     buffer.fill(Qt::transparent);
     QPainter p(&buffer);
     p.setFont(font());
