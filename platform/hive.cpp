@@ -654,7 +654,8 @@ void Hive::index()
                 c += 2;
                 continue;
             }
-            if (static_cast<unsigned char>(*c) >= 0x80)
+            // anything the escaper would write differently takes the slow, exact comparison
+            if (static_cast<unsigned char>(*c) >= 0x7f || static_cast<unsigned char>(*c) < 0x20 || *c == '[')
                 plain = false;
             ++c;
         }
@@ -818,6 +819,11 @@ size_t Hive::addSection(const QStringList &path, size_t at)
 {
     // The bytes before the new section must end in a blank line, as Wine
     // separates sections; the section itself ends in one when another follows.
+    if (m_data.isEmpty() && m_sections.empty()) {
+        // an empty file: Wine reads nothing without its opening line
+        m_data = QByteArray(kMagic) + "\n";
+        m_prologueEnd = m_data.size();
+    }
     QByteArray before;
     if (at == 0)
         before = m_data.left(m_prologueEnd);
@@ -841,9 +847,11 @@ size_t Hive::addSection(const QStringList &path, size_t at)
     Section s;
     s.owned = true;
     s.plain = !p->header.contains("\\x") && p->header.count('\\') == 2 * qsizetype(path.size() - 1);
-    for (const char c : std::as_const(p->header))
-        if (static_cast<unsigned char>(c) >= 0x80)
+    for (qsizetype k = 1; k + 1 < p->header.size(); ++k) {
+        const auto c = static_cast<unsigned char>(p->header[k]);
+        if (c >= 0x7f || c < 0x20 || c == '[')
             s.plain = false;
+    }
     s.parsed = std::move(p);
     m_sections.insert(m_sections.begin() + qsizetype(at), std::move(s));
     touch(at);

@@ -77,6 +77,8 @@ public:
 
     const QString &fileName() const { return m_file; }
     bool existsOnDisk() const { return m_existed; }
+    // No bytes at all (a missing or empty file).
+    bool isEmpty() const { return m_data.isEmpty() && m_sections.empty(); }
     // "#arch=win64" in the file's opening lines.
     bool isWin64() const { return m_win64; }
 

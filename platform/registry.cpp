@@ -95,8 +95,8 @@ void loadInto(HiveEntry &e, const QString &file)
 {
     e.identity = identityOf(file);
     auto hive = Hive::load(file);
-    if (!hive->existsOnDisk())
-        hive = Hive::fromBytes(e.newPrologue, file);
+    if (hive->isEmpty())
+        hive = Hive::fromBytes(e.newPrologue, file); // Wine's opening lines for a new or emptied file
     e.hive = std::move(hive);
 }
 

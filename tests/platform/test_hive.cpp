@@ -244,3 +244,12 @@ TEST(HiveFile, MissingFileIsAnEmptyHiveUntilSaved)
     EXPECT_FALSE(hive->existsOnDisk());
     EXPECT_FALSE(hive->keyExists(path("Software")));
 }
+
+TEST(HiveFile, EmptyFileGetsWinesOpeningLineWhenWritten)
+{
+    auto hive = Hive::fromBytes(QByteArray(), "empty.reg");
+    hive->setValue(path("Software\\X"), HiveValue{"a", qv::RegDword, ht::dwordData(1)});
+    const QByteArray out = hive->serialize();
+    EXPECT_TRUE(out.startsWith("WINE REGISTRY Version 2\n"));
+    EXPECT_TRUE(Hive::fromBytes(out, "again.reg")->value(path("Software\\X"), "A").has_value());
+}
