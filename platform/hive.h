@@ -48,9 +48,9 @@ QByteArray escape(const QString &text, const char quotes[2]);
 QByteArray keyPath(const QStringList &components);
 // One value as Wine writes it, ending with a newline (hex data wrapped as Wine wraps it).
 QByteArray formatValue(const HiveValue &value);
-// Parses one value entry (its first line and any continuation lines).
-// On failure returns false and sets *why.
-bool parseValue(const char *begin, const char *end, HiveValue *out, QString *why);
+// Parses one value entry from begin: its line and any continuation lines.
+// Returns the position after its last newline, or null with *why set.
+const char *parseValue(const char *begin, const char *end, HiveValue *out, QString *why);
 // Text of a REG_SZ / REG_EXPAND_SZ / REG_MULTI_SZ data block.
 QString textOf(const QByteArray &utf16Data);
 QByteArray utf16Data(const QString &text); // with the terminating NUL
@@ -136,6 +136,7 @@ private:
     bool m_existed = false;
     bool m_win64 = false;
     bool m_modified = false;
+    mutable bool m_validated = false;
     mutable std::vector<Section> m_sections;
 };
 

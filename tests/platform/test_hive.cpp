@@ -109,7 +109,8 @@ TEST(HiveFile, EveryValueTypeParsesAndFormatsBackAsWineWritesIt)
             entry += lines[++i] + '\n';
         HiveValue v;
         QString why;
-        ASSERT_TRUE(ht::parseValue(entry.constData(), entry.constData() + entry.size(), &v, &why)) << entry.constData();
+        const char *end = entry.constData() + entry.size();
+        ASSERT_EQ(ht::parseValue(entry.constData(), end, &v, &why), end) << entry.constData();
         EXPECT_EQ(ht::formatValue(v), entry);
     }
 }
