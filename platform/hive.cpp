@@ -747,9 +747,18 @@ void Hive::index()
     else
         m_sections.back().end = m_data.size();
 
-    // "#arch=win64" sits among the opening lines
+    // "#arch=win64" and the hive's root sit among the opening lines
     const QByteArray prologue = QByteArray::fromRawData(base, m_prologueEnd);
     m_win64 = prologue.contains("\n#arch=win64");
+    const QByteArray rootLine = ";; All keys relative to ";
+    const qsizetype at = prologue.indexOf(rootLine);
+    if (at >= 0) {
+        qsizetype e = prologue.indexOf('\n', at);
+        if (e < 0)
+            e = prologue.size();
+        const QByteArray text = prologue.mid(at + rootLine.size(), e - at - rootLine.size()).trimmed();
+        m_rootName = QStringLiteral("\\Registry") + QString::fromUtf8(text).replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
+    }
 }
 
 const char *Hive::sectionData(size_t i) const
@@ -882,6 +891,62 @@ std::optional<HiveValue> Hive::value(const QStringList &path, const QString &nam
     return std::nullopt;
 }
 
+QStringList Hive::resolveLinks(const QStringList &path) const
+{
+    if (!m_linksKnown) {
+        // Link keys are rare: find their "#link" lines in one sweep, then read them.
+        m_links.clear();
+        std::vector<qsizetype> hits; // in the bytes read, ascending, as the untouched sections are
+        for (qsizetype at = m_data.indexOf("\n#link"); at >= 0; at = m_data.indexOf("\n#link", at + 1))
+            hits.push_back(at);
+        size_t h = 0;
+        for (size_t i = 0; i < m_sections.size(); ++i) {
+            const Section &s = m_sections[i];
+            bool isLink;
+            if (s.owned) {
+                isLink = s.text.contains("\n#link");
+            } else {
+                while (h < hits.size() && hits[h] < s.begin)
+                    ++h;
+                isLink = h < hits.size() && hits[h] < s.end;
+            }
+            if (!isLink)
+                continue;
+            Link link;
+            link.from = sectionPath(i);
+            for (const Item &item : parsed(i).items)
+                if (item.kind == Item::Value && !compareNames(item.value.name, QStringLiteral("SymbolicLinkValue"))
+                    && item.value.type == 6 /* REG_LINK */) {
+                    const QString target = hivetext::textOf(item.value.data);
+                    if (!m_rootName.isEmpty() && target.startsWith(m_rootName + QLatin1Char('\\'), Qt::CaseInsensitive))
+                        link.to = target.mid(m_rootName.size() + 1).split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+                }
+            if (!link.to.isEmpty())
+                m_links.push_back(link);
+        }
+        m_linksKnown = true;
+    }
+    QStringList p = path;
+    for (int hops = 0; hops < 16; ++hops) { // a loop of links ends somewhere
+        bool moved = false;
+        for (const Link &l : m_links) {
+            if (l.from.size() > p.size())
+                continue;
+            bool under = true;
+            for (qsizetype k = 0; k < l.from.size() && under; ++k)
+                under = !compareNames(l.from[k], p[k]);
+            if (under) {
+                p = l.to + p.mid(l.from.size());
+                moved = true;
+                break;
+            }
+        }
+        if (!moved)
+            break;
+    }
+    return p;
+}
+
 size_t Hive::insertionPoint(const QStringList &path) const
 {
     for (size_t i = 0; i < m_sections.size(); ++i)
@@ -929,6 +994,7 @@ size_t Hive::addSection(const QStringList &path, size_t at)
     }
     s.parsed = std::move(p);
     m_sections.insert(m_sections.begin() + qsizetype(at), std::move(s));
+    m_linksKnown = false;
     touch(at);
     return at;
 }
@@ -1026,6 +1092,7 @@ bool Hive::deleteKey(const QStringList &path)
         if (sectionIsUnder(i, path, true)) {
             stored = sectionPath(i).mid(0, path.size());
             m_sections.erase(m_sections.begin() + qsizetype(i));
+            m_linksKnown = false;
             firstGone = i;
         }
     m_modified = true;

@@ -88,6 +88,13 @@ public:
     QStringList subkeys(const QStringList &path) const;
     std::optional<HiveValue> value(const QStringList &path, const QString &name) const;
 
+    // Follows Wine's symbolic link keys ("#link" with a REG_LINK value
+    // "SymbolicLinkValue" naming the target, "\Registry\Machine\System\ControlSet001")
+    // along a path, as opening a key does. Links out of this hive stay unfollowed.
+    QStringList resolveLinks(const QStringList &path) const;
+    // The hive's root in link notation ("\Registry\Machine"), from its opening lines.
+    QString rootName() const { return m_rootName; }
+
     // Creates the key (and its parents); true when it did not exist before.
     bool createKey(const QStringList &path);
     // Creates or replaces a value, creating the key when needed.
@@ -137,6 +144,14 @@ private:
     bool m_win64 = false;
     bool m_modified = false;
     mutable bool m_validated = false;
+    QString m_rootName;
+    struct Link
+    {
+        QStringList from;
+        QStringList to;
+    };
+    mutable std::vector<Link> m_links;
+    mutable bool m_linksKnown = false;
     mutable std::vector<Section> m_sections;
 };
 
