@@ -47,9 +47,22 @@ bool foldEqual(const char *a, const char *b, size_t n)
     return true;
 }
 
+struct HexTable
+{
+    bool digit[256] = {};
+    constexpr HexTable()
+    {
+        for (int c = '0'; c <= '9'; ++c)
+            digit[c] = true;
+        for (int c = 'a'; c <= 'f'; ++c)
+            digit[c] = digit[c - 32] = true;
+    }
+};
+constexpr HexTable kHex;
+
 inline bool isHex(char c)
 {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    return kHex.digit[static_cast<unsigned char>(c)];
 }
 
 inline int hexValue(char c)
@@ -334,6 +347,12 @@ const char *skipBlanks(const char *p, const char *end)
 const char *parseHexBytes(const char *p, const char *end, QByteArray *out, QString *why)
 {
     for (;;) {
+        // the common "hh," run, without the general checks below
+        while (end - p >= 3 && isHex(p[0]) && isHex(p[1]) && p[2] == ',') {
+            if (out)
+                out->append(static_cast<char>(hexValue(p[0]) * 16 + hexValue(p[1])));
+            p += 3;
+        }
         p = skipBlanks(p, end);
         if (p >= end)
             return end;
@@ -1172,7 +1191,6 @@ bool writeAll(int fd, std::vector<iovec> &iov)
 
 void Hive::save()
 {
-    validate();
     const QFileInfo info(m_file);
     const QByteArray target = QFile::encodeName(m_file);
     const QByteArray dir = QFile::encodeName(info.absolutePath());
@@ -1226,6 +1244,14 @@ void Hive::save()
         fail(QStringLiteral("writing"), errno);
     if (g_saveHook)
         g_saveHook("written");
+#ifdef SYNC_FILE_RANGE_WRITE
+    // Let the disk start on the bytes while the check below runs on the processor.
+    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+    // A damaged hive is never replaced: the temporary copy goes, the file stays.
+    validate();
+    if (g_saveHook)
+        g_saveHook("checked");
     if (::fsync(fd) != 0)
         fail(QStringLiteral("flushing to disk"), errno);
     if (g_saveHook)
@@ -1266,8 +1292,10 @@ bool parseSection(const char *data, qsizetype size, Hive::Parsed *out, qsizetype
         return false;
     }
     {
-        const char *e = lineEnd(p);
-        const char *c = closingBracket(p + 1, e);
+        const char *c = closingBracket(p + 1, end);
+        if (c && memchr(p, '\n', size_t(c - p)))
+            c = nullptr; // the name must close on its own line
+        const char *e = c ? lineEnd(c) : lineEnd(p);
         if (!c) {
             *faultAt = p - data;
             *why = QStringLiteral("the key name has no closing ']'");
@@ -1293,7 +1321,14 @@ bool parseSection(const char *data, qsizetype size, Hive::Parsed *out, qsizetype
             e = p + 1; // the blank line between sections
             item.kind = Item::Other;
         } else {
-            e = lineEnd(p);
+            if (*p == '#') { // "#time=..." and the like: short lines
+                e = p;
+                while (e < end && *e != '\n')
+                    ++e;
+                e = e < end ? e + 1 : end;
+            } else {
+                e = lineEnd(p);
+            }
             const char *content = skipBlanks(p, e);
             if (content >= e || *content == '\n') {
                 item.kind = Item::Other;

@@ -24,6 +24,7 @@ void walk(Hive &hive, const QStringList &path, int depth)
         const QStringList child = path + QStringList{k};
         check(hive.keyExists(child));
         (void)hive.value(child, QString());
+        (void)hive.resolveLinks(child + QStringList{QStringLiteral("below")});
         walk(hive, child, depth + 1);
     }
 }
