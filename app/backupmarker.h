@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// "Wexmor.DAT" in Reader's folder marks that "Optional" beside "plug_ins"
+// holds the safety copy. Only its presence means anything.
+
+QString backupMarkerPath(const QString &readerFolder);
+bool backupMarkerExists(const QString &readerFolder);
+// Writes the one line "Backup Done." + CR LF (14 bytes), replacing a file of
+// that name. Throws qv::InOutError when it cannot be created or written.
+void createBackupMarker(const QString &readerFolder);
+// Removes the marker; a failure is not reported (a later Restore runs again).
+void deleteBackupMarker(const QString &readerFolder);
