@@ -18,6 +18,8 @@
 #include <unistd.h>
 
 #include "app/mainform.h"
+#include "keltfileoperator.h"
+#include "platform/fileoperation.h"
 #include "platform/dialogs.h"
 #include "platform/registry.h"
 #include "platform/test_processes_fake.h"
@@ -59,6 +61,25 @@ public:
     Result answer = ResultNo;
     std::vector<RecordedBox> boxes;
     QStringList opened;
+};
+
+// The batch file operation's windows: errors are recorded, questions answered Yes.
+class RecordingFileOperationUi : public qv::FileOperationUi
+{
+public:
+    RecordingFileOperationUi() { qv::FileOperationUi::setInstance(this); }
+    ~RecordingFileOperationUi() override { qv::FileOperationUi::setInstance(nullptr); }
+    void progressBegin(const QString &) override {}
+    bool progressUpdate(const Progress &) override { return true; }
+    void progressEnd() override {}
+    void error(const QString &caption, const QString &file, const QString &reason) override
+    {
+        errors << caption + ": " + file + ": " + reason;
+    }
+    Answer confirmReplace(const QString &, const QString &) override { return YesToAll; }
+    Answer confirmMakeFolder(const QString &) override { return YesToAll; }
+
+    QStringList errors;
 };
 
 // Makes a folder refuse new entries even to root (immutable flag), or
@@ -110,6 +131,7 @@ struct ReaderPrefix : ::testing::Test
 {
     TempDir tmp;
     RecordingDialogs dialogs;
+    RecordingFileOperationUi fileWindows;
     ChildrenOnlyProcessControl processes;
     std::unique_ptr<TForm1> form;
     QStringList memoHistory; // every state the memo went through, one text each
@@ -142,6 +164,15 @@ struct ReaderPrefix : ::testing::Test
         qv::WinePrefix::setCurrent(tmp.path());
 
         form = std::make_unique<TForm1>(nullptr, false);
+        if (!form->FO1) {
+            // The window makes its own once it knows the component; until then, the same settings.
+            form->FO1 = new TKELFileOperator(form.get());
+            form->FO1->setOperation(opCopyFile);
+            form->FO1->setFlags({opNoConfirmation, opNoConfirmMkDir});
+            form->FO2 = new TKELFileOperator(form.get());
+            form->FO2->setOperation(opDeleteFile);
+            form->FO2->setFlags({opNoConfirmation, opNoConfirmMkDir});
+        }
         form->ReaderVersion = version;
         form->ReaderFolder = readerFolder;
         form->CommonProgramsFolder = QStringLiteral("C:\\ProgramData\\Start Menu\\Programs");
