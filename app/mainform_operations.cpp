@@ -86,7 +86,13 @@ void copyRelative(TKELFileOperator *fo, const QString &sourceFolder, const QStri
         QStringList from;
         for (const QString &rel : files)
             from << sourceFolder + QLatin1Char('\\') + rel;
-        runCopy(fo, from, folder.isEmpty() ? targetFolder : targetFolder + QLatin1Char('\\') + folder);
+        const QString target = folder.isEmpty() ? targetFolder : targetFolder + QLatin1Char('\\') + folder;
+        // A single file copied to a folder that does not exist would take
+        // the folder's name as its own, or replace a file in the folder's place.
+        const QString host = qv::WinePrefix::current().toHost(target);
+        if (host.isEmpty() || !QDir().mkpath(host))
+            continue; // what stays missing is reported by the caller
+        runCopy(fo, from, target);
     }
 }
 

@@ -203,6 +203,7 @@ TEST_F(ReaderPrefix, EbookFolderWithNoDocumentsFolderAtAllIsLeftAlone)
 {
     form->PersonalFolder.clear();
     tmp.write("user.reg", "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win32\n");
+    qv::resetRegistryCache();
     optimize();
     EXPECT_TRUE(errorBoxes().isEmpty());
     EXPECT_TRUE(QFileInfo::exists(tmp.file("drive_c/My eBook/keep.pdf")));

@@ -162,6 +162,7 @@ struct ReaderPrefix : ::testing::Test
         QDir().mkpath(tmp.file("drive_c/users/tester/Desktop"));
         writeHives();
         qv::WinePrefix::setCurrent(tmp.path());
+        qv::resetRegistryCache();
 
         form = std::make_unique<TForm1>(nullptr, false);
         if (!form->FO1) {
@@ -248,6 +249,7 @@ struct ReaderPrefix : ::testing::Test
         notePluginsBefore();
         form->FlatButton2Click();
         expectNoPluginLost();
+
     }
 
     void setAllBoxes(bool ticked)
