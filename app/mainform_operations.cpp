@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QScopeGuard>
 #include <QSet>
 #include <vector>
 
@@ -156,6 +157,17 @@ bool askToStartReader(TForm1 *form, const QString &text)
 
 } // namespace
 
+void TForm1::refreshPlugInListAfterChange()
+{
+    // The list shows what Reader does not load: after the folders changed,
+    // and also after an error part-way, it is read again. A failure here must
+    // not hide the operation's own result or error.
+    try {
+        FillPlugInList();
+    } catch (...) {
+    }
+}
+
 QStringList TForm1::pluginsToUnload() const
 {
     // Every plug-in but the two that Reader keeps loading. The plug-in list
@@ -176,6 +188,7 @@ void TForm1::FlatButton1Click()
         endReader();
         FlatButton1->setEnabled(false);
         Memo->clear();
+        auto refresh = qScopeGuard([this] { refreshPlugInListAfterChange(); });
 
         const QString plugIns = plugInsFolderOf(ReaderFolder);
         const QString optional = optionalFolderOf(ReaderFolder);
@@ -308,6 +321,8 @@ void TForm1::FlatButton1Click()
         for (const QString &rel : keptDiffering)
             Memo->addLine(QStringLiteral("Kept (differs from its safety copy): ") + rel);
 
+        refresh.dismiss();
+        refreshPlugInListAfterChange(); // before the question, so the list is right while it shows
         if (askToStartReader(this, QStringLiteral("Optimization completed. Do you want to start Adobe Reader ")
                                        + ReaderVersion + QStringLiteral(" now?")))
             qv::Shell::instance().open(this, ReaderFolder + QStringLiteral("\\AcroRd32.exe"));
@@ -326,6 +341,7 @@ void TForm1::FlatButton2Click()
             return;
         }
         Memo->addLine(QStringLiteral("Restore files and registry settings ..."));
+        auto refresh = qScopeGuard([this] { refreshPlugInListAfterChange(); });
 
         // Everything of the safety copy that plug_ins lacks comes back. A file
         // that plug_ins holds already stays: it may be newer than the copy.
@@ -379,6 +395,8 @@ void TForm1::FlatButton2Click()
         if (backupMarkerExists(ReaderFolder))
             deleteBackupMarker(ReaderFolder);
 
+        refresh.dismiss();
+        refreshPlugInListAfterChange(); // before the question, so the list is right while it shows
         if (askToStartReader(this, QStringLiteral("Restoration completed. Do you want to start Adobe Reader ")
                                        + ReaderVersion + QStringLiteral(" now?")))
             qv::Shell::instance().open(this, ReaderFolder + QStringLiteral("\\AcroRd32.exe"));
