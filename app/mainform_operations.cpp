@@ -1,7 +1,6 @@
 #include "mainform.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QScopeGuard>
 #include <QSet>
 #include <vector>
@@ -105,21 +104,26 @@ QStringList joined(const QString &folder, const QStringList &relativePaths)
     return out;
 }
 
-// Removes the sub-folders of a Windows folder that have become empty,
-// deepest first; a folder that still holds anything stays.
-void removeEmptySubFolders(const QString &windowsFolder)
+// Removes the sub-folders that held the given files (paths relative to
+// windowsFolder) once they are empty, deepest first; a folder that still
+// holds anything, or was empty before, stays.
+void removeEmptiedSubFolders(const QString &windowsFolder, const QStringList &removedFiles)
 {
     const QString host = qv::WinePrefix::current().toHost(windowsFolder);
     if (host.isEmpty())
         return;
-    QStringList folders;
-    QDirIterator it(host, QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        folders << it.next();
-    std::sort(folders.begin(), folders.end(), [](const QString &a, const QString &b) { return a.size() > b.size(); });
-    for (const QString &f : folders)
-        QDir().rmdir(f); // fails, harmlessly, on anything not empty
+    QSet<QString> folders;
+    for (const QString &rel : removedFiles) {
+        QString f = rel;
+        for (qsizetype cut = f.lastIndexOf(QLatin1Char('\\')); cut > 0; cut = f.lastIndexOf(QLatin1Char('\\'))) {
+            f.truncate(cut);
+            folders.insert(f);
+        }
+    }
+    QStringList ordered(folders.cbegin(), folders.cend());
+    std::sort(ordered.begin(), ordered.end(), [](const QString &a, const QString &b) { return a.size() > b.size(); });
+    for (QString f : ordered)
+        QDir(host).rmdir(f.replace(QLatin1Char('\\'), QLatin1Char('/'))); // fails, harmlessly, unless empty
 }
 
 QString safetyCopyFailure(const QString &readerFolder, const QStringList &missing)
@@ -231,7 +235,7 @@ void TForm1::FlatButton1Click()
             }
             if (!unload.isEmpty())
                 runDelete(FO2, joined(plugIns, unload));
-            removeEmptySubFolders(plugIns);
+            removeEmptiedSubFolders(plugIns, unload);
 
             // The two plug-ins Reader keeps come back from the copy when plug_ins lacks them.
             QStringList back;

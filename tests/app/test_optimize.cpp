@@ -217,7 +217,8 @@ TEST_F(ReaderPrefix, ReaderThatCannotBeEndedStopsBeforeAnything)
     const QByteArray userHive = tmp.read("user.reg");
 
     optimize();
-    form->FlatButton2Click();
+    tmp.write(readerHost + "/Wexmor.DAT", "");
+    restore();
 
     ASSERT_EQ(errorBoxes().size(), 2);
     EXPECT_EQ(errorBoxes()[0], "System Error.  Code: 87.\nThe parameter is incorrect.");
@@ -226,6 +227,7 @@ TEST_F(ReaderPrefix, ReaderThatCannotBeEndedStopsBeforeAnything)
     EXPECT_EQ(filesOf("plug_ins"), pluginsBefore);
     EXPECT_FALSE(exists("Optional"));
     EXPECT_EQ(tmp.read("user.reg"), userHive);
+    EXPECT_EQ(form->Memo->Lines(), QStringList());
 }
 
 TEST_F(ReaderPrefix, ReaderThatOutlivesTheWaitIsLeftAndOptimizeGoesOn)
