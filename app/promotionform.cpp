@@ -1,13 +1,15 @@
 #include "app/promotionform.h"
 
-#include <QMouseEvent>
-#include <QPixmap>
-
 #include "app/languages.h"
 #include "app/webaddresses.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
-#include "platform/pictures.h"
+
+static void initPromotionResources()
+{
+    // The product picture lives in the app library's resources.
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace {
 
@@ -20,6 +22,7 @@ constexpr int kWideWidth = 96;
 
 TForm2::TForm2(QWidget *owner, const QString &language) : QDialog(owner), m_language(language)
 {
+    initPromotionResources();
     setupUi(this);
     // Title bar with a close box only, and a size the user cannot change.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
@@ -35,12 +38,6 @@ TForm2::TForm2(QWidget *owner, const QString &language) : QDialog(owner), m_lang
     labelFont.setPixelSize(16);
     labelFont.setBold(true);
     Label1->setFont(labelFont);
-
-    // A missing or undecodable picture leaves the box empty; the dialog still works.
-    const QImage product = qv::loadPicture(QStringLiteral(":/pictures/product.jpg"));
-    if (!product.isNull())
-        Image1->setPixmap(QPixmap::fromImage(product));
-    Image1->installEventFilter(this);
 
     setMessage(Label1->text());
     Button1->setFocus();
@@ -84,19 +81,6 @@ void TForm2::Button3Click()
 void TForm2::Image1Click()
 {
     Button2->click();
-}
-
-bool TForm2::eventFilter(QObject *watched, QEvent *event)
-{
-    // A click on the picture is a press and a release of the left button on it.
-    if (watched == Image1 && event->type() == QEvent::MouseButtonRelease) {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() == Qt::LeftButton && Image1->rect().contains(mouse->position().toPoint())) {
-            Image1Click();
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void TForm2::setMessage(const QString &text)

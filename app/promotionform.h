@@ -25,9 +25,6 @@ public slots:
     void Button3Click();
     void Image1Click();
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     void setMessage(const QString &text);
 

@@ -1,4 +1,3 @@
-#include <QFile>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -138,10 +137,7 @@ TEST(PromotionDialog, LayoutSizeFontsCursorsAndTabOrder)
     EXPECT_EQ(dialog.Button2->nextInFocusChain(), dialog.Button3);
 
     EXPECT_EQ(dialog.Image1->geometry(), QRect(0, 0, 201, 201));
-    if (QFile::exists(QStringLiteral(":/pictures/product.jpg"))) {
-        ASSERT_FALSE(dialog.Image1->pixmap().isNull());
-        EXPECT_EQ(dialog.Image1->pixmap().size(), QSize(200, 200));
-    }
+    EXPECT_EQ(dialog.Image1->pixmap().size(), QSize(200, 200));
 }
 
 namespace {
