@@ -6,6 +6,7 @@
 #include <QPalette>
 #include <QResizeEvent>
 
+#include "keltfileoperator.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/filesystem.h"
@@ -89,7 +90,15 @@ TForm1::~TForm1() = default;
 
 void TForm1::createFileOperators()
 {
-    // FO1 and FO2 arrive with the file operation component.
+    // Owned by the window, as the layout's components are.
+    FO1 = new TKELFileOperator(this);
+    FO1->setObjectName(QStringLiteral("FO1"));
+    FO1->setOperation(opCopyFile);
+    FO1->setFlags({opNoConfirmation, opNoConfirmMkDir});
+    FO2 = new TKELFileOperator(this);
+    FO2->setObjectName(QStringLiteral("FO2"));
+    FO2->setOperation(opDeleteFile);
+    FO2->setFlags({opNoConfirmation, opNoConfirmMkDir});
 }
 
 QString TForm1::webAddress()
