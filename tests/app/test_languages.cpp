@@ -2,27 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "app/languages.h"
-#include "test_languages_texts.h"
-
-TEST(LanguageTables, EveryLanguageHasItsOwnCaptionsAndTitle)
-{
-    for (const ExpectedLanguage &e : kExpectedLanguages) {
-        SCOPED_TRACE(e.name);
-        const auto texts = qv::mainWindowTexts(QString::fromUtf8(e.name));
-        ASSERT_TRUE(texts.has_value());
-        EXPECT_EQ(texts->language, QString::fromUtf8(e.name));
-        ASSERT_EQ(texts->captions.size(), 13);
-        for (int i = 0; i < 13; ++i) {
-            SCOPED_TRACE(qv::kSwitchedControls[i]);
-            EXPECT_EQ(texts->captions[i], QString::fromUtf8(e.captions[i]));
-        }
-        EXPECT_EQ(texts->title.has_value(), e.title != nullptr);
-        if (e.title && texts->title)
-            EXPECT_EQ(*texts->title, QString::fromUtf8(e.title));
-        // Only Japanese names the task-bar button before the window.
-        EXPECT_EQ(texts->titleFirst, QByteArray(e.name) == "Japanese");
-    }
-}
 
 TEST(LanguageTables, BlankRunsQuotesAndQuestionMarkAreKept)
 {
