@@ -18,6 +18,7 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include "platform/wineprefix.h"
@@ -200,6 +201,26 @@ bool isSameOrInside(const QString &path, const QString &folder)
     if (folder == QLatin1String("/"))
         return true;
     return path == folder || path.startsWith(folder + QLatin1Char('/'));
+}
+
+// Wine keeps the hidden, system and read-only attributes of a file in its
+// user.* extended attributes; they travel with the copy. Best effort: a
+// target file system without them still gets the data.
+void copyUserAttributes(int in, int out)
+{
+    char names[4096];
+    const ssize_t len = ::flistxattr(in, names, sizeof names);
+    if (len <= 0)
+        return;
+    std::vector<char> value(4096);
+    for (ssize_t i = 0; i < len; i += ssize_t(std::strlen(names + i)) + 1) {
+        const char *name = names + i;
+        if (std::strncmp(name, "user.", 5) != 0)
+            continue;
+        const ssize_t n = ::fgetxattr(in, name, value.data(), value.size());
+        if (n >= 0)
+            ::fsetxattr(out, name, value.data(), size_t(n), 0);
+    }
 }
 
 // ---------------------------------------------------------------- the batch
@@ -464,7 +485,9 @@ void Batch::copyOrMoveGroup(const QStringList &entries, const QString &targetWin
                                      "another drive of the prefix.")};
     struct stat st;
     const bool targetIsDir = statPath(targetHost, st) && S_ISDIR(st.st_mode);
-    const bool intoFolder = anyWildcard || entries.size() > 1 || targetIsDir;
+    // A target ending in a separator names a folder, even one still to be made.
+    const bool namedFolder = targetWin.endsWith(QLatin1Char('\\')) || targetWin.endsWith(QLatin1Char('/'));
+    const bool intoFolder = anyWildcard || entries.size() > 1 || targetIsDir || namedFolder;
 
     if (!flag(FOF_SILENT) && !move)
         for (const Source &s : items)
@@ -637,6 +660,14 @@ void Batch::copyTree(const QString &srcWin, const QString &srcHost, const QStrin
     ancestors.pop_back();
 
     // Mode and times last, so a read-only folder could still be filled.
+    const int srcFd = ::open(enc(srcHost).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dstFd = ::open(enc(dstHost).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (srcFd >= 0 && dstFd >= 0)
+        copyUserAttributes(srcFd, dstFd);
+    if (srcFd >= 0)
+        ::close(srcFd);
+    if (dstFd >= 0)
+        ::close(dstFd);
     ::chmod(enc(dstHost).constData(), st.st_mode & 07777);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     ::utimensat(AT_FDCWD, enc(dstHost).constData(), times, 0);
@@ -725,6 +756,7 @@ void Batch::copyFile(const QString &srcWin, const QString &srcHost, const struct
         throw;
     }
 
+    copyUserAttributes(in, out);
     ::fchmod(out, st.st_mode & 07777);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     ::futimens(out, times);
@@ -740,6 +772,9 @@ void Batch::removeItem(const Source &s, bool toTrash)
 {
     checkRemovable(s);
     if (toTrash) {
+        struct stat st;
+        if (!lstatPath(s.host, st))
+            return; // went with a folder earlier in the batch
         if (!QFile::moveToTrash(s.host))
             throw Failure{FileOpAccessDenied, s.win,
                           QStringLiteral("The item could not be moved to the trash. Check that the trash folder "
@@ -748,6 +783,8 @@ void Batch::removeItem(const Source &s, bool toTrash)
     }
     const QFileInfo fi(s.host);
     const int parent = ::open(enc(fi.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (parent < 0 && errno == ENOENT)
+        return; // went with a folder earlier in the batch
     if (parent < 0)
         throw Failure{codeForErrno(errno), s.win, reasonForErrno(errno)};
     FdCloser closer(parent);
@@ -756,8 +793,11 @@ void Batch::removeItem(const Source &s, bool toTrash)
         throw Failure{codeForErrno(errno), s.win, reasonForErrno(errno)};
     struct stat self;
     const QByteArray name = enc(fi.fileName());
-    if (::fstatat(parent, name.constData(), &self, AT_SYMLINK_NOFOLLOW) != 0)
+    if (::fstatat(parent, name.constData(), &self, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT)
+            return;
         throw Failure{codeForErrno(errno), s.win, reasonForErrno(errno)};
+    }
     removeAt(parent, name, s.win, self.st_dev);
 }
 
@@ -818,7 +858,10 @@ void Batch::renameGroup(const QStringList &from, const QStringList &to)
     m_progress.itemsTotal = int(from.size());
     for (qsizetype i = 0; i < from.size(); ++i) {
         const QString &src = from.at(i);
-        const QString &dstWin = to.value(i, to.last());
+        QString dstWin = to.value(i, to.last());
+        // A bare new name stays in the source's folder.
+        if (lastSeparator(dstWin) < 0 && !(dstWin.size() >= 2 && dstWin.at(1) == QLatin1Char(':')))
+            dstWin = winParent(src) + dstWin;
         if (hasWildcard(winName(src)) || hasWildcard(winName(dstWin)))
             throw Failure{FileOpInvalidParameter, src,
                           QStringLiteral("A rename takes one name, not a wildcard.")};

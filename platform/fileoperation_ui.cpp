@@ -22,6 +22,9 @@ public:
     explicit ProgressWindow(const QString &title)
     {
         setWindowTitle(title);
+        // The batch runs inside the caller's handler: the rest of the program
+        // must not take clicks that would start another one meanwhile.
+        setWindowModality(Qt::ApplicationModal);
         setWindowFlag(Qt::WindowContextHelpButtonHint, false);
         auto *layout = new QVBoxLayout(this);
         m_file = new QLabel(this);

@@ -113,6 +113,9 @@ public:
 
     bool dialogChar(QChar c) override;
 
+    // The hover timer shared by all live instances; null when there are none.
+    static const QTimer *hoverTimer() { return s_timer; }
+
     QSize sizeHint() const override { return {25, 25}; }
 
 signals:

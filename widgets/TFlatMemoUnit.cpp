@@ -4,17 +4,39 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QScrollBar>
 
 #include "DialogChars.h" // typedChar
 
+namespace {
+
+// Scroll bars 16 pixels thick whatever the desktop style, so that the square
+// where two of them meet is where the frame expects it.
+class ScrollBarStyle : public QProxyStyle
+{
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+    {
+        if (metric == PM_ScrollBarExtent)
+            return 16;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+} // namespace
+
 TFlatMemo::TFlatMemo(QWidget *parent)
     : QPlainTextEdit(parent)
 {
-    // No frame of the toolkit's own: three pixels on every side are ours,
-    // and the scroll bars sit inside them.
-    setFrameStyle(QFrame::NoFrame);
-    setContentsMargins(3, 3, 3, 3);
+    // A plain three-pixel frame reserves the margin around text and scroll
+    // bars; its pixels are painted over with our own frame.
+    setFrameStyle(QFrame::Box | QFrame::Plain);
+    setLineWidth(3);
+    auto *barStyle = new ScrollBarStyle;
+    barStyle->setParent(this);
+    verticalScrollBar()->setStyle(barStyle);
+    horizontalScrollBar()->setStyle(barStyle);
     setScrollBars(ssNone);
     setTabChangesFocus(true);
     resize(185, 89);
@@ -164,7 +186,7 @@ void TFlatMemo::paintFrame()
     const QScrollBar *v = verticalScrollBar();
     if (h->isVisible() && v->isVisible()) {
         // The square where the two bars meet.
-        p.fillRect(QRect(QPoint(v->geometry().left(), h->geometry().top()), QPoint(W - 4, H - 4)), look);
+        p.fillRect(QRect(QPoint(W - 19, H - 19), QPoint(W - 4, H - 4)), look);
     }
 }
 

@@ -2,11 +2,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
+#include <QApplication>
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QTimer>
 #include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 
 #include "platform/test_fileoperation_fixture.h"
 
@@ -78,6 +84,15 @@ TEST_F(BatchCopy, FolderBecomesAMissingTargetOrGoesInsideAnExistingOne)
     EXPECT_EQ(runFileOp(FO_COPY, {"C:\\src\\f\\x.txt"}, {"C:\\renamed.txt"}, kQuiet), 0);
     EXPECT_EQ(read("renamed.txt"), "x");
 
+    // A trailing separator names a folder to be made; paired targets take one source each.
+    EXPECT_EQ(runFileOp(FO_COPY, {"C:\\src\\f\\x.txt"}, {"C:\\made\\"}, kQuiet), 0);
+    EXPECT_EQ(read("made/x.txt"), "x");
+    EXPECT_EQ(runFileOp(FO_COPY, {"C:\\src\\f\\x.txt", "C:\\src\\f"}, {"C:\\p1.txt", "C:\\p2"},
+                        kQuiet | FOF_MULTIDESTFILES),
+              0);
+    EXPECT_EQ(read("p1.txt"), "x");
+    EXPECT_EQ(read("p2/x.txt"), "x");
+
     // Never into itself.
     EXPECT_EQ(runFileOp(FO_COPY, {"C:\\src"}, {"C:\\src\\f"}, kQuiet), FileOpDestinationInsideSource);
     EXPECT_FALSE(exists("src/f/src"));
@@ -90,6 +105,8 @@ TEST_F(BatchCopy, KeepsTimesModesAndLinkedContent)
     const struct timespec times[2] = {{1000000000, 0}, {1200000000, 500}};
     ::utimensat(AT_FDCWD, QFile::encodeName(f).constData(), times, 0);
     QFile::link("tool.sh", c("src/link.sh"));
+    // Wine's hidden attribute rides along.
+    ::setxattr(QFile::encodeName(f).constData(), "user.DOSATTRIB", "0x2", 3, 0);
 
     EXPECT_EQ(runFileOp(FO_COPY, {"C:\\src\\*.*"}, {"C:\\dst"}, kQuiet), 0);
     struct stat st;
@@ -97,6 +114,9 @@ TEST_F(BatchCopy, KeepsTimesModesAndLinkedContent)
     EXPECT_EQ(st.st_mode & 07777, 0751u);
     EXPECT_EQ(st.st_mtim.tv_sec, 1200000000);
     EXPECT_EQ(st.st_mtim.tv_nsec, 500);
+    char attr[16] = {};
+    EXPECT_EQ(::getxattr(QFile::encodeName(c("dst/tool.sh")).constData(), "user.DOSATTRIB", attr, sizeof attr), 3);
+    EXPECT_STREQ(attr, "0x2");
     // A link is copied as what it shows, so the copy survives the original.
     EXPECT_FALSE(QFileInfo(c("dst/link.sh")).isSymLink());
     EXPECT_EQ(read("dst/link.sh"), "#!/bin/sh\n");
@@ -249,6 +269,11 @@ TEST_F(BatchDelete, RemovesTreesButNeverFollowsLinks)
     write("w/z.txt", "z");
     EXPECT_EQ(runFileOp(FO_DELETE, {"C:\\w\\*.tmp"}, {}, kQuiet), 0);
     EXPECT_EQ(list("w"), QStringList({"z.txt"}));
+
+    // An item that went with its folder earlier in the batch is no error.
+    write("n/inner.txt", "i");
+    EXPECT_EQ(runFileOp(FO_DELETE, {"C:\\n", "C:\\n\\inner.txt"}, {}, kQuiet), 0);
+    EXPECT_TRUE(ui.errors.empty());
 }
 
 TEST_F(BatchDelete, RefusesRootsPrefixAndHomeWhateverThePath)
@@ -326,7 +351,57 @@ TEST_F(BatchMoveRename, RenameNeverReplaces)
     EXPECT_EQ(runFileOp(FO_RENAME, {"C:\\r\\a.txt"}, {"C:\\r\\b.txt"}, kQuiet), FileOpAlreadyExists);
     EXPECT_EQ(read("r/b.txt"), "b");
     EXPECT_EQ(ui.errors.at(0).caption, "Error Renaming File or Folder");
-    EXPECT_EQ(runFileOp(FO_RENAME, {"C:\\r\\a.txt"}, {"C:\\r\\c.txt"}, kQuiet), 0);
+    EXPECT_EQ(runFileOp(FO_RENAME, {"C:\\r\\a.txt"}, {"c.txt"}, kQuiet), 0);
     EXPECT_EQ(list("r"), QStringList({"b.txt", "c.txt"}));
     EXPECT_EQ(runFileOp(FO_RENAME, {"C:\\r\\*.txt"}, {"C:\\r\\d.txt"}, kQuiet), FileOpInvalidParameter);
+}
+
+TEST_F(BatchMoveRename, MoveToAnotherFileSystemCopiesThenRemoves)
+{
+    QTemporaryDir other("/dev/shm/quorvane-test-XXXXXX");
+    if (!other.isValid())
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    QFile::link(other.path(), root + "/dosdevices/d:");
+    write("m/tree/a.txt", "a");
+    write("m/tree/sub/b.bin", QByteArray(3 << 20, 'b'));
+    EXPECT_EQ(runFileOp(FO_MOVE, {"C:\\m\\tree"}, {"D:\\moved"}, kQuiet), 0);
+    EXPECT_FALSE(exists("m/tree"));
+    QFile b(other.path() + "/moved/sub/b.bin");
+    ASSERT_TRUE(b.open(QIODevice::ReadOnly));
+    EXPECT_EQ(b.readAll(), QByteArray(3 << 20, 'b'));
+}
+
+// The real windows: each button gives its answer, and the texts name the files.
+TEST(FileOperationWindows, QuestionButtonsAnswerAndTextsNameTheFile)
+{
+    FileOperationUi::setInstance(nullptr);
+    FileOperationUi &real = FileOperationUi::instance();
+    QString shown;
+    auto press = [&shown](QMessageBox::StandardButton which) {
+        QTimer::singleShot(0, [&shown, which] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            shown = box->text();
+            box->button(which)->click();
+        });
+    };
+    const std::pair<QMessageBox::StandardButton, FileOperationUi::Answer> buttons[] = {
+        {QMessageBox::Yes, FileOperationUi::Yes},
+        {QMessageBox::YesToAll, FileOperationUi::YesToAll},
+        {QMessageBox::No, FileOperationUi::No},
+        {QMessageBox::Cancel, FileOperationUi::Cancel},
+    };
+    for (const auto &[button, answer] : buttons) {
+        press(button);
+        EXPECT_EQ(real.confirmReplace("C:\\dst\\a.txt", "C:\\src\\a.txt"), answer);
+        EXPECT_TRUE(shown.contains("C:\\dst\\a.txt"));
+    }
+    press(QMessageBox::YesToAll);
+    EXPECT_EQ(real.confirmMakeFolder("C:\\new folder"), FileOperationUi::YesToAll);
+    EXPECT_TRUE(shown.contains("C:\\new folder"));
+
+    press(QMessageBox::Ok);
+    real.error("Error Copying File or Folder", "C:\\src\\a.txt", "The disk is full.");
+    EXPECT_TRUE(shown.contains("C:\\src\\a.txt"));
+    EXPECT_TRUE(shown.contains("The disk is full."));
 }
