@@ -5,6 +5,7 @@
 #include "mainform.h"
 #include "platform/application.h"
 #include "test_languages_texts.h"
+#include "test_startup_support.h"
 
 namespace {
 
@@ -152,4 +153,52 @@ TEST_F(FlagTest, SwitchesLeaveTicksEnablingTheListAndTheMemoAlone)
     EXPECT_EQ(snapshot(), before);
     EXPECT_EQ(form.ListView1->count(), 1);
     EXPECT_EQ(form.Memo->toPlainText(), QStringLiteral("Ready."));
+}
+
+namespace {
+
+struct StartUpLanguage : ::testing::Test, StartupFixture
+{
+    std::unique_ptr<TForm1> startWith(const char *installLanguage)
+    {
+        prefix.machine(QStringLiteral("System\\CurrentControlSet\\Control\\Nls\\Language"),
+                       sz(QStringLiteral("InstallLanguage"), QString::fromLatin1(installLanguage)));
+        prefix.machine(QStringLiteral("Software\\Adobe\\Acrobat Reader\\7.0\\InstallPath"), sz({}, "C:\\Reader"));
+        qv::setApplicationTitle(QStringLiteral("Quorvane 3.01"));
+        return start();
+    }
+};
+
+QStringList shownCaptions(const TForm1 &form)
+{
+    QStringList out;
+    for (const char *name : qv::kSwitchedControls)
+        out << form.findChild<QWidget *>(QLatin1String(name))->property("Caption").toString();
+    return out;
+}
+
+QStringList expectedCaptions(const char *language)
+{
+    QStringList out;
+    for (const char *text : expected(language).captions)
+        out << QString::fromUtf8(text);
+    return out;
+}
+
+} // namespace
+
+TEST_F(StartUpLanguage, TheDetectedLanguageIsSwitchedToBeforeTheWindowShows)
+{
+    auto japanese = startWith("0411");
+    EXPECT_EQ(shownCaptions(*japanese), expectedCaptions("Japanese"));
+    EXPECT_EQ(japanese->windowTitle(), QString::fromUtf8(kJapaneseTitle));
+    EXPECT_EQ(qv::applicationTitle(), QString::fromUtf8(kJapaneseTitle));
+}
+
+TEST_F(StartUpLanguage, SpanishStartKeepsTheProgramsOwnTitle)
+{
+    auto spanish = startWith("0C0A");
+    EXPECT_EQ(shownCaptions(*spanish), expectedCaptions("Spanish"));
+    EXPECT_EQ(spanish->windowTitle(), QStringLiteral("Quorvane 3.01"));
+    EXPECT_EQ(qv::applicationTitle(), QStringLiteral("Quorvane 3.01"));
 }
