@@ -1,11 +1,8 @@
 #include <QPushButton>
-#include <QTest>
 #include <gtest/gtest.h>
 
 #include "app/languages.h"
 #include "app/promotionform.h"
-#include "app/webaddresses.h"
-#include "test_promotion_support.h"
 
 namespace {
 
@@ -138,94 +135,4 @@ TEST(PromotionDialog, LayoutSizeFontsCursorsAndTabOrder)
 
     EXPECT_EQ(dialog.Image1->geometry(), QRect(0, 0, 201, 201));
     EXPECT_EQ(dialog.Image1->pixmap().size(), QSize(200, 200));
-}
-
-namespace {
-
-// Shows the dialog modally over a visible main window, lets `act` do what
-// the user does once it is up, and reports how the program loop ended.
-struct Outcome
-{
-    int loop = -1;
-    int modalResult = -1;
-    QStringList opened;
-    bool ownerWasDialog = false;
-};
-
-Outcome closeDialogBy(const std::function<void(TForm2 &)> &act, const QString &language = QStringLiteral("English"))
-{
-    RecordingShell shell;
-    Outcome outcome;
-    QWidget owner;
-    owner.resize(100, 100);
-    owner.show();
-    outcome.loop = runInMainLoop([&] {
-        TForm2 dialog(&owner, language);
-        QTimer::singleShot(0, &dialog, [&] { act(dialog); });
-        outcome.modalResult = dialog.exec();
-        outcome.ownerWasDialog = !shell.owners.isEmpty() && shell.owners.first() == &dialog;
-    });
-    outcome.opened = shell.opened;
-    return outcome;
-}
-
-const QString kDownload = QString::fromLatin1(qv::kProductDownloadAddress);
-const QString kSite = QString::fromLatin1(qv::kMakerWebSiteAddress);
-
-} // namespace
-
-TEST(PromotionDialog, DownloadOpensTheInstallerAddressAndEndsTheProgram)
-{
-    const Outcome o = closeDialogBy([](TForm2 &d) { QTest::mouseClick(d.Button1, Qt::LeftButton); });
-    EXPECT_EQ(o.loop, 0);
-    EXPECT_EQ(o.opened, QStringList{kDownload});
-    EXPECT_TRUE(o.ownerWasDialog);
-}
-
-TEST(PromotionDialog, VisitWebsiteAndThePictureBothOpenTheMakersSiteAndEndTheProgram)
-{
-    const Outcome button = closeDialogBy([](TForm2 &d) { QTest::mouseClick(d.Button2, Qt::LeftButton); });
-    EXPECT_EQ(button.loop, 0);
-    EXPECT_EQ(button.opened, QStringList{kSite});
-
-    const Outcome picture = closeDialogBy([](TForm2 &d) { QTest::mouseClick(d.Image1, Qt::LeftButton); });
-    EXPECT_EQ(picture.loop, 0);
-    EXPECT_EQ(picture.opened, QStringList{kSite});
-}
-
-TEST(PromotionDialog, NoThanksOpensNothingAndEndsTheProgram)
-{
-    const Outcome o = closeDialogBy([](TForm2 &d) { QTest::mouseClick(d.Button3, Qt::LeftButton); },
-                                    QStringLiteral("Japanese"));
-    EXPECT_EQ(o.loop, 0);
-    EXPECT_TRUE(o.opened.isEmpty());
-}
-
-TEST(PromotionDialog, EnterOrSpaceRightAfterOpeningActivatesDownload)
-{
-    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
-        SCOPED_TRACE(key);
-        QString focused;
-        const Outcome o = closeDialogBy([&focused, key](TForm2 &d) {
-            // The key goes where the keyboard focus is once the dialog is active.
-            QWidget *target = QTest::qWaitForWindowActive(&d) ? QApplication::focusWidget() : nullptr;
-            if (!target)
-                return d.reject();
-            focused = target->objectName();
-            QTest::keyClick(target, key);
-        });
-        EXPECT_EQ(o.loop, 0);
-        EXPECT_EQ(o.opened, QStringList{kDownload});
-        EXPECT_EQ(focused, QStringLiteral("Button1"));
-    }
-}
-
-TEST(PromotionDialog, CloseBoxLeavesTheEndingToTheMainWindow)
-{
-    // Closing the dialog itself opens nothing; the main window, which then
-    // finishes closing, is what ends the program.
-    const Outcome o = closeDialogBy([](TForm2 &d) { d.close(); });
-    EXPECT_EQ(o.loop, kProgramStillRunning);
-    EXPECT_EQ(o.modalResult, QDialog::Rejected);
-    EXPECT_TRUE(o.opened.isEmpty());
 }

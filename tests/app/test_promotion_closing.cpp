@@ -17,6 +17,7 @@ struct Closing
     int loop = -1;          // how the program's loop ended (see runInMainLoop)
     int dialogsShown = 0;   // dialogs seen while the close was going on
     bool ownedByWindow = false;
+    bool openedOverDialog = true; // the shell was given the dialog as owner
     QString caption;        // the dialog's caption, for its language
     bool windowVisible = true;
     int dialogsLeft = -1;   // dialogs still in existence afterwards
@@ -42,6 +43,8 @@ Closing closeMainWindow(const char *flag, const std::function<void(TForm2 &)> &a
             c.ownedByWindow = dialog->parentWidget() == &form;
             c.caption = dialog->windowTitle();
             act(*dialog);
+            for (QWidget *owner : shell.owners)
+                c.openedOverDialog = c.openedOverDialog && owner == dialog;
         });
         form.close();
     });
@@ -58,6 +61,7 @@ void expectProgramEnded(const Closing &c)
     EXPECT_TRUE(c.ownedByWindow);
     EXPECT_FALSE(c.windowVisible);
     EXPECT_EQ(c.dialogsLeft, 0);
+    EXPECT_TRUE(c.openedOverDialog);
 }
 
 } // namespace
@@ -109,4 +113,23 @@ TEST(ClosingTheMainWindow, CloseRequestsWhileTheDialogIsUpDoNotStackDialogs)
     });
     EXPECT_EQ(nested, 1);
     expectProgramEnded(c);
+}
+
+TEST(ClosingTheMainWindow, EnterOrSpaceRightAfterTheDialogOpensActivatesDownload)
+{
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
+        SCOPED_TRACE(key);
+        QString focused;
+        const Closing c = closeMainWindow("Image5", [&focused, key](TForm2 &d) {
+            // The key goes where the keyboard focus is once the dialog is active.
+            QWidget *target = QTest::qWaitForWindowActive(&d) ? QApplication::focusWidget() : nullptr;
+            if (!target)
+                return d.reject();
+            focused = target->objectName();
+            QTest::keyClick(target, key);
+        });
+        expectProgramEnded(c);
+        EXPECT_EQ(focused, QStringLiteral("Button1"));
+        EXPECT_EQ(c.opened, QStringList{QString::fromLatin1(qv::kProductDownloadAddress)});
+    }
 }
