@@ -16,8 +16,6 @@ public:
     // language: the main window's `Language` at the moment it closes.
     TForm2(QWidget *owner, const QString &language);
 
-    const QString &Language() const { return m_language; }
-
 public slots:
     void FormCreate();
     void Button1Click();
