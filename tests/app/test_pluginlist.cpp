@@ -1,0 +1,167 @@
+#include "app/pluginlist.h"
+#include "platform/wineprefix.h"
+#include "support/tempdir.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+const QString kReader = QStringLiteral("C:\\Program Files\\Adobe\\Reader");
+
+// A throwaway prefix with drive C: and an empty Reader folder.
+class PlugInSearch : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QDir().mkpath(tmp.file("drive_c/Program Files/Adobe/Reader"));
+        QDir().mkpath(tmp.file("dosdevices"));
+        QFile::link(QStringLiteral("../drive_c"), tmp.file("dosdevices/c:"));
+        qv::WinePrefix::setCurrent(tmp.path());
+    }
+
+    // Creates a file below the Reader folder ("plug_ins/S/a.api").
+    void put(const QString &relative) { tmp.write(QStringLiteral("drive_c/Program Files/Adobe/Reader/") + relative, "x"); }
+    QString host(const QString &relative) const { return tmp.file(QStringLiteral("drive_c/Program Files/Adobe/Reader/") + relative); }
+
+    static QStringList captions(const std::vector<qv::PlugInItem> &items)
+    {
+        QStringList out;
+        for (const auto &i : items)
+            out << i.caption;
+        return out;
+    }
+
+    TempDir tmp;
+};
+
+TEST_F(PlugInSearch, FolderFilesComeBeforeSubFolderFilesWithFullPaths)
+{
+    put("plug_ins/S/b.api");
+    put("plug_ins/S/a.api");
+    put("plug_ins/EWH32.api");
+    put("plug_ins/EWH32.dat");
+    put("plug_ins/readme.txt");
+
+    const auto items = qv::plugInsNotLoaded(kReader);
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[0], (qv::PlugInItem{"EWH32.api", kReader + "\\plug_ins\\EWH32.api"}));
+    // Within one folder the file system's order stands; only the grouping is fixed.
+    QStringList sub = {items[1].path, items[2].path};
+    sub.sort();
+    EXPECT_EQ(sub, QStringList({kReader + "\\plug_ins\\S\\a.api", kReader + "\\plug_ins\\S\\b.api"}));
+}
+
+TEST_F(PlugInSearch, DepthFirstAndSameNamesInDifferentFoldersBothListed)
+{
+    put("plug_ins/A/deep/one.api");
+    put("plug_ins/A/two.api");
+    put("plug_ins/B/two.api");
+
+    const auto items = qv::plugInsNotLoaded(kReader);
+    ASSERT_EQ(items.size(), 3u);
+    // A's own file, then A's sub-folder, all before or all after B.
+    const auto posA = std::find_if(items.begin(), items.end(), [](auto &i) { return i.path.endsWith("\\A\\two.api"); });
+    ASSERT_NE(posA, items.end());
+    EXPECT_TRUE((posA + 1) != items.end() && (posA + 1)->path.endsWith("\\A\\deep\\one.api"));
+    EXPECT_EQ(captions(items).count("two.api"), 2);
+}
+
+TEST_F(PlugInSearch, HiddenFilesListedHiddenSubFoldersNotSearched)
+{
+    put("plug_ins/.hidden.api");
+    put("plug_ins/.secret/inside.api");
+    put("plug_ins/visible/inside.api");
+
+    QStringList got = captions(qv::plugInsNotLoaded(kReader));
+    got.sort();
+    EXPECT_EQ(got, QStringList({".hidden.api", "inside.api"}));
+}
+
+TEST_F(PlugInSearch, MissingOrEmptyFoldersGiveNothing)
+{
+    EXPECT_TRUE(qv::plugInsNotLoaded(kReader).empty());
+    put("Wexmor.DAT");
+    EXPECT_TRUE(qv::plugInsNotLoaded(kReader).empty());
+    EXPECT_TRUE(qv::plugInsNotLoaded(QStringLiteral("Q:\\nowhere")).empty());
+}
+
+TEST_F(PlugInSearch, WithMarkerOnlyPlugInsMissingFromPlugInsAreListed)
+{
+    put("Wexmor.DAT");
+    for (const char *f : {"EWH32.api", "search.api", "X.api"})
+        put(QStringLiteral("Optional/") + f);
+    put("plug_ins/EWH32.api");
+    put("plug_ins/search.api");
+
+    const auto items = qv::plugInsNotLoaded(kReader);
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0], (qv::PlugInItem{"X.api", kReader + "\\Optional\\X.api"}));
+}
+
+TEST_F(PlugInSearch, WithMarkerSubFolderItemsAreComparedAtTheSamePlace)
+{
+    put("Wexmor.DAT");
+    put("Optional/S/back.api");      // brought back: plug_ins/S/back.api exists
+    put("plug_ins/S/back.api");
+    put("Optional/T/moved.api");     // only a namesake at the top of plug_ins
+    put("plug_ins/moved.api");
+    put("Optional/U/gone.api");      // not loaded at all
+
+    QStringList got = captions(qv::plugInsNotLoaded(kReader));
+    got.sort();
+    EXPECT_EQ(got, QStringList({"gone.api", "moved.api"}));
+}
+
+TEST_F(PlugInSearch, LinkLoopingBackIntoTheTreeIsSearchedOnce)
+{
+    put("plug_ins/S/a.api");
+    ASSERT_TRUE(QFile::link(QStringLiteral(".."), host("plug_ins/S/up")));
+
+    const auto items = qv::findPlugInFiles(kReader + "\\plug_ins\\", "*.api", true);
+    EXPECT_EQ(captions(items), QStringList({"a.api"}));
+}
+
+TEST_F(PlugInSearch, WithoutRecursionOnlyTheFolderItself)
+{
+    put("plug_ins/top.api");
+    put("plug_ins/S/a.api");
+    EXPECT_EQ(captions(qv::findPlugInFiles(kReader + "\\plug_ins\\", "*.api", false)), QStringList({"top.api"}));
+}
+
+TEST(PlugInBringBack, TopLevelPlugInComesBackWithItsCompanions)
+{
+    const auto plan = qv::planBringBack(kReader, kReader + "\\Optional\\X.api");
+    EXPECT_FALSE(plan.alreadyLoaded);
+    EXPECT_EQ(plan.source, kReader + "\\Optional\\X.*");
+    EXPECT_EQ(plan.target, kReader + "\\plug_ins");
+
+    // Dots in the name keep everything up to the extension.
+    EXPECT_EQ(qv::planBringBack(kReader, kReader + "\\Optional\\a.b.API").source, kReader + "\\Optional\\a.b.*");
+}
+
+TEST(PlugInBringBack, SubFolderPlugInBringsItsWholeTopSubFolder)
+{
+    for (const QString &below : {QStringLiteral("S\\a.api"), QStringLiteral("S\\deep\\a.api")}) {
+        const auto plan = qv::planBringBack(kReader, kReader + "\\Optional\\" + below);
+        EXPECT_FALSE(plan.alreadyLoaded);
+        EXPECT_EQ(plan.source, kReader + "\\Optional\\S\\*.*") << below.toStdString();
+        EXPECT_EQ(plan.target, kReader + "\\plug_ins\\S") << below.toStdString();
+    }
+}
+
+TEST(PlugInBringBack, PlugInAlreadyInPlugInsNeedsNoCopy)
+{
+    EXPECT_TRUE(qv::planBringBack(kReader, kReader + "\\plug_ins\\X.api").alreadyLoaded);
+    EXPECT_TRUE(qv::planBringBack(kReader, kReader + "\\PLUG_INS\\S\\X.api").alreadyLoaded);
+    // A path outside both folders gives nothing to copy either way.
+    const auto plan = qv::planBringBack(kReader, "C:\\elsewhere\\X.api");
+    EXPECT_FALSE(plan.alreadyLoaded);
+    EXPECT_TRUE(plan.source.isEmpty());
+}
+
+} // namespace
