@@ -42,6 +42,10 @@ struct FoundEntry
 // a volume label never matches. Hidden: a name starting with a dot, or
 // Wine's user.DOSATTRIB attribute saying hidden or system.
 std::vector<FoundEntry> findFiles(const QString &windowsFolderAndPattern, uint32_t mask);
+// Windows wildcard matching as findFiles uses it.
+bool matchesPattern(const QString &pattern, const QString &name);
+// The attributes Windows would report for a host file (name: its last component).
+uint32_t hostAttributes(const QString &hostPath, const QString &name);
 
 // An input/output error of the text file, with the operating system's code.
 class InOutError : public Error
@@ -50,7 +54,7 @@ public:
     explicit InOutError(int code);
     int code() const { return m_code; }
     static QString messageFor(int code);
-    // Windows' code for an errno value (ENOENT 2, EACCES 5, ENOSPC 112 ...).
+    // Windows' code for an errno value (ENOENT 2, EACCES 5; a full disk gives 101, "Disk full").
     static int codeFromErrno(int err);
 
 private:

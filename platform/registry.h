@@ -20,6 +20,11 @@ enum : uint32_t {
 
 class RegistryKeyHandle; // an open key of one hive (registry store internals)
 
+// Forgets every hive held in memory, so the next access reads the files again.
+void resetRegistryCache();
+// How long a save waits for another Quorvane holding the registry lock (ms).
+void setRegistryLockTimeout(int ms);
+
 // The registry accessor: one per registry step. Reads and writes the hive
 // files of the current Wine prefix (system.reg, user.reg, userdef.reg).
 //

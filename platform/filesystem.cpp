@@ -1,0 +1,259 @@
+#include "platform/filesystem.h"
+
+#include <QDate>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include "platform/wineprefix.h"
+
+namespace qv {
+
+namespace {
+
+QByteArray hostName(const QString &windowsPath)
+{
+    const QString host = WinePrefix::current().toHost(windowsPath);
+    return host.isEmpty() ? QByteArray() : QFile::encodeName(host);
+}
+
+// Windows wildcards without regard to case: '*' any run, '?' one character.
+bool wildMatch(const QChar *p, const QChar *pe, const QChar *n, const QChar *ne)
+{
+    while (p < pe) {
+        if (*p == QLatin1Char('*')) {
+            while (p < pe && *p == QLatin1Char('*'))
+                ++p;
+            if (p == pe)
+                return true;
+            for (const QChar *k = n; k <= ne; ++k)
+                if (wildMatch(p, pe, k, ne))
+                    return true;
+            return false;
+        }
+        if (n == ne)
+            return false;
+        if (*p != QLatin1Char('?') && p->toCaseFolded() != n->toCaseFolded())
+            return false;
+        ++p, ++n;
+    }
+    return n == ne;
+}
+
+} // namespace
+
+bool matchesPattern(const QString &pattern, const QString &name)
+{
+    if (pattern == QLatin1String("*.*") || pattern == QLatin1String("*"))
+        return true;
+    auto m = [&](const QString &pat) {
+        return wildMatch(pat.constData(), pat.constData() + pat.size(), name.constData(), name.constData() + name.size());
+    };
+    if (m(pattern))
+        return true;
+    // "name.*" also finds "name" without an extension, as Windows does
+    if (pattern.endsWith(QLatin1String(".*")))
+        return m(pattern.left(pattern.size() - 2));
+    return false;
+}
+
+bool fileExists(const QString &windowsPath)
+{
+    const QByteArray host = hostName(windowsPath);
+    struct stat st;
+    return !host.isEmpty() && ::stat(host.constData(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool directoryExists(const QString &windowsPath)
+{
+    const QByteArray host = hostName(windowsPath);
+    struct stat st;
+    return !host.isEmpty() && ::stat(host.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool deleteFile(const QString &windowsPath)
+{
+    const QByteArray host = hostName(windowsPath);
+    struct stat st;
+    if (host.isEmpty() || ::lstat(host.constData(), &st) != 0 || S_ISDIR(st.st_mode))
+        return false;
+    return ::unlink(host.constData()) == 0;
+}
+
+uint32_t hostAttributes(const QString &hostPath, const QString &name)
+{
+    const QByteArray host = QFile::encodeName(hostPath);
+    struct stat st;
+    uint32_t attr = 0;
+    if (::stat(host.constData(), &st) != 0)
+        return attr;
+    if (S_ISDIR(st.st_mode))
+        attr |= faDirectory;
+    else
+        attr |= faArchive;
+    if (!(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)))
+        attr |= faReadOnly;
+    if (name.startsWith(QLatin1Char('.')) && name != QLatin1String(".") && name != QLatin1String(".."))
+        attr |= faHidden;
+    // Wine keeps DOS attributes it cannot map to Unix in this attribute, as "0x22"
+    char buf[32];
+    const ssize_t n = ::getxattr(host.constData(), "user.DOSATTRIB", buf, sizeof buf - 1);
+    if (n > 0) {
+        buf[n] = 0;
+        const unsigned long dos = strtoul(buf, nullptr, 0);
+        attr |= uint32_t(dos) & (faHidden | faSysFile);
+    }
+    return attr;
+}
+
+std::vector<FoundEntry> findFiles(const QString &windowsFolderAndPattern, uint32_t mask)
+{
+    std::vector<FoundEntry> found;
+    QString spec = windowsFolderAndPattern;
+    spec.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    const qsizetype cut = spec.lastIndexOf(QLatin1Char('\\'));
+    const QString folder = cut >= 0 ? spec.left(cut + 1) : QString();
+    const QString pattern = cut >= 0 ? spec.mid(cut + 1) : spec;
+    if (pattern.isEmpty())
+        return found;
+    const QString hostFolder = WinePrefix::current().toHost(folder.isEmpty() ? QStringLiteral(".") : folder);
+    if (hostFolder.isEmpty())
+        return found;
+    DIR *dir = ::opendir(QFile::encodeName(hostFolder).constData());
+    if (!dir)
+        return found;
+    // Faults that exclude an entry unless the mask asks for them; read-only
+    // and archive never do. A volume label is never found here.
+    const uint32_t excluded = ~mask & (faHidden | faSysFile | faVolumeId | faDirectory);
+    auto consider = [&](const QString &name) {
+        if (!matchesPattern(pattern, name))
+            return;
+        const uint32_t attr = hostAttributes(hostFolder + QLatin1Char('/') + name, name);
+        if (attr & excluded)
+            return;
+        found.push_back(FoundEntry{name, attr});
+    };
+    // Windows lists "." and ".." first in a folder that is not a drive's root
+    const bool driveRoot = folder.size() <= 3 && folder.endsWith(QLatin1String(":\\"));
+    if (!driveRoot) {
+        consider(QStringLiteral("."));
+        consider(QStringLiteral(".."));
+    }
+    while (dirent *e = ::readdir(dir)) {
+        const QString name = QFile::decodeName(e->d_name);
+        if (name == QLatin1String(".") || name == QLatin1String(".."))
+            continue;
+        consider(name);
+    }
+    ::closedir(dir);
+    return found;
+}
+
+// ---------------------------------------------------------------------------
+
+InOutError::InOutError(int code) : Error(messageFor(code)), m_code(code) {}
+
+QString InOutError::messageFor(int code)
+{
+    switch (code) {
+    case 2: return QStringLiteral("File not found");
+    case 3: return QStringLiteral("Invalid filename");
+    case 4: return QStringLiteral("Too many open files");
+    case 5: return QStringLiteral("File access denied");
+    case 100: return QStringLiteral("Read beyond end of file");
+    case 101: return QStringLiteral("Disk full");
+    case 106: return QStringLiteral("Invalid numeric input");
+    default: return QStringLiteral("I/O error %1").arg(code);
+    }
+}
+
+int InOutError::codeFromErrno(int err)
+{
+    switch (err) {
+    case ENOENT: return 2;
+    case ENOTDIR: return 3;
+    case EMFILE:
+    case ENFILE: return 4;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case ETXTBSY: return 5;
+    // Windows says 112 here; the text file reports it the way it reports a short write
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return 101;
+    case ENAMETOOLONG: return 206;
+    case EINVAL: return 123;
+    case EIO: return 1117;
+    default: return 31; // a device that does not work
+    }
+}
+
+TextFile::TextFile(const QString &windowsPath) : m_windowsPath(windowsPath) {}
+
+TextFile::~TextFile()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+void TextFile::rewrite()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    const QString host = WinePrefix::current().toHost(m_windowsPath);
+    if (host.isEmpty())
+        throw InOutError(3);
+    const QByteArray name = QFile::encodeName(host);
+    m_fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (m_fd < 0) {
+        const int err = errno;
+        // creating in a folder that is not there is a path fault on Windows
+        if (err == ENOENT && !QFileInfo(QFileInfo(host).absolutePath()).isDir())
+            throw InOutError(3);
+        throw InOutError(InOutError::codeFromErrno(err));
+    }
+}
+
+void TextFile::writeLine(const QByteArray &line)
+{
+    if (m_fd < 0)
+        throw InOutError(103); // not open
+    const QByteArray bytes = line + "\r\n";
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(m_fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw InOutError(InOutError::codeFromErrno(errno));
+        if (n == 0)
+            throw InOutError(101);
+        done += n;
+    }
+}
+
+void TextFile::close()
+{
+    if (m_fd < 0)
+        throw InOutError(103);
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0)
+        throw InOutError(InOutError::codeFromErrno(errno));
+}
+
+int currentYear()
+{
+    return QDate::currentDate().year();
+}
+
+} // namespace qv

@@ -1,0 +1,1177 @@
+#include "platform/hive.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+namespace qv {
+
+HiveError::HiveError(const QString &file, int line, const QString &reason)
+    : Error(QStringLiteral("The registry file \"%1\" is damaged at line %2: %3. Quorvane leaves it "
+                           "unchanged; repair or restore the file, then try again")
+                .arg(file)
+                .arg(line)
+                .arg(reason)),
+      m_line(line)
+{
+}
+
+namespace {
+
+void (*g_saveHook)(const char *) = nullptr;
+int64_t g_fixedClock = 0;
+
+const char kMagic[] = "WINE REGISTRY Version 2";
+
+inline unsigned char fold(unsigned char c)
+{
+    return (c >= 'a' && c <= 'z') ? c - 32 : c;
+}
+
+bool foldEqual(const char *a, const char *b, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+        if (a[i] != b[i] && fold(a[i]) != fold(b[i]))
+            return false;
+    return true;
+}
+
+inline bool isHex(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+inline int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    return (c | 0x20) - 'a' + 10;
+}
+
+inline bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r';
+}
+
+// Decodes the escape after a backslash (p at its first character) and moves past it.
+char16_t escapedUnit(const char *&p, const char *end)
+{
+    switch (*p) {
+    case 'a': ++p; return 7;
+    case 'b': ++p; return 8;
+    case 'e': ++p; return 27;
+    case 'f': ++p; return 12;
+    case 'n': ++p; return 10;
+    case 'r': ++p; return 13;
+    case 't': ++p; return 9;
+    case 'v': ++p; return 11;
+    case 'x': {
+        ++p;
+        if (p >= end || !isHex(*p))
+            return 'x';
+        unsigned v = 0;
+        for (int n = 0; n < 4 && p < end && isHex(*p); ++n, ++p)
+            v = v * 16 + unsigned(hexValue(*p));
+        return char16_t(v);
+    }
+    default:
+        if (*p >= '0' && *p <= '7') {
+            unsigned v = 0;
+            for (int n = 0; n < 3 && p < end && *p >= '0' && *p <= '7'; ++n, ++p)
+                v = v * 8 + unsigned(*p - '0');
+            return char16_t(v);
+        }
+        return char16_t(static_cast<unsigned char>(*p++));
+    }
+}
+
+// Unescapes Wine's string text from p up to the unescaped terminator, which
+// is consumed. out may be null to only check the syntax. False when the
+// terminator never comes.
+bool unescape(const char *&p, const char *end, char terminator, QString *out)
+{
+    QByteArray pendingUtf8; // raw bytes above 127 are UTF-8
+    auto flush = [&] {
+        if (out && !pendingUtf8.isEmpty()) {
+            out->append(QString::fromUtf8(pendingUtf8));
+            pendingUtf8.clear();
+        }
+    };
+    while (p < end) {
+        const char c = *p;
+        if (c == terminator) {
+            ++p;
+            flush();
+            return true;
+        }
+        if (c == '\n')
+            return false;
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            if (out)
+                pendingUtf8.append(c);
+            ++p;
+            continue;
+        }
+        flush();
+        if (c != '\\') {
+            if (out)
+                out->append(QLatin1Char(c));
+            ++p;
+            continue;
+        }
+        ++p;
+        if (p >= end || *p == '\n')
+            return false;
+        const char16_t unit = escapedUnit(p, end);
+        if (out)
+            out->append(QChar(unit));
+    }
+    return false;
+}
+
+// Wine's dump_strW over UTF-16 units.
+void escapeUnits(QByteArray &out, const char16_t *s, qsizetype len, const char quotes[2])
+{
+    static const char escapes[33] = ".......abtnvfr.............e....";
+    char buf[16];
+    for (; len; ++s, --len) {
+        const char16_t c = *s;
+        if (c > 127) {
+            if (len > 1 && s[1] < 128 && isHex(static_cast<char>(s[1])))
+                snprintf(buf, sizeof buf, "\\x%04x", unsigned(c));
+            else
+                snprintf(buf, sizeof buf, "\\x%x", unsigned(c));
+            out.append(buf);
+            continue;
+        }
+        if (c < 32) {
+            if (!c && len == 1)
+                continue; // the terminating NUL is implied
+            if (escapes[c] != '.') {
+                out.append('\\');
+                out.append(escapes[c]);
+            } else if (len > 1 && s[1] >= '0' && s[1] <= '7') {
+                snprintf(buf, sizeof buf, "\\%03o", unsigned(c));
+                out.append(buf);
+            } else {
+                snprintf(buf, sizeof buf, "\\%o", unsigned(c));
+                out.append(buf);
+            }
+            continue;
+        }
+        if (c == '\\' || c == quotes[0] || c == quotes[1])
+            out.append('\\');
+        out.append(static_cast<char>(c));
+    }
+}
+
+struct Stamp
+{
+    int64_t seconds;   // since 1970
+    uint64_t fileTime; // 100 ns ticks since 1601
+};
+
+Stamp now()
+{
+    Stamp s;
+    if (g_fixedClock) {
+        s.seconds = g_fixedClock;
+        s.fileTime = uint64_t(g_fixedClock) * 10000000ull + 116444736000000000ull;
+        return s;
+    }
+    struct timespec ts;
+    clock_gettime(CLOCK_REALTIME, &ts);
+    s.seconds = ts.tv_sec;
+    s.fileTime = uint64_t(ts.tv_sec) * 10000000ull + uint64_t(ts.tv_nsec) / 100 + 116444736000000000ull;
+    return s;
+}
+
+QByteArray timeLine(const Stamp &s)
+{
+    char buf[64];
+    snprintf(buf, sizeof buf, "#time=%x%08x\n", unsigned(s.fileTime >> 32), unsigned(s.fileTime & 0xffffffffu));
+    return QByteArray(buf);
+}
+
+// Splits the escaped path text of a section header into names.
+QStringList splitPathText(const char *p, const char *end)
+{
+    QStringList parts;
+    QString current;
+    while (p < end) {
+        if (*p == '\\') {
+            if (p + 1 < end && p[1] == '\\') {
+                parts << current;
+                current.clear();
+                p += 2;
+                continue;
+            }
+            ++p;
+            if (p < end)
+                current += QChar(escapedUnit(p, end));
+            continue;
+        }
+        if (static_cast<unsigned char>(*p) >= 0x80) {
+            const char *r = p;
+            while (r < end && static_cast<unsigned char>(*r) >= 0x80)
+                ++r;
+            current += QString::fromUtf8(p, r - p);
+            p = r;
+            continue;
+        }
+        current += QLatin1Char(*p++);
+    }
+    parts << current;
+    return parts;
+}
+
+int compareNames(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive);
+}
+
+// Order of keys in a hive: a key before its subkeys, siblings by name.
+int comparePaths(const QStringList &a, const QStringList &b)
+{
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const int c = compareNames(a[i], b[i]);
+        if (c)
+            return c < 0 ? -1 : 1;
+    }
+    if (a.size() == b.size())
+        return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+const char *skipBlanks(const char *p, const char *end)
+{
+    while (p < end && isBlank(*p))
+        ++p;
+    return p;
+}
+
+bool parseHexBytes(const char *p, const char *end, QByteArray *out, QString *why)
+{
+    for (;;) {
+        while (p < end && (isBlank(*p) || *p == '\n'))
+            ++p;
+        if (p >= end)
+            return true;
+        if (*p == '\\') {
+            // continuation: backslash, end of line, indentation
+            ++p;
+            p = skipBlanks(p, end);
+            if (p < end && *p != '\n') {
+                *why = QStringLiteral("stray backslash in hex data");
+                return false;
+            }
+            continue;
+        }
+        if (!isHex(*p)) {
+            *why = QStringLiteral("bad hex data");
+            return false;
+        }
+        int v = hexValue(*p++);
+        if (p < end && isHex(*p))
+            v = v * 16 + hexValue(*p++);
+        if (p < end && isHex(*p)) {
+            *why = QStringLiteral("hex byte out of range");
+            return false;
+        }
+        if (out)
+            out->append(static_cast<char>(v));
+        p = skipBlanks(p, end);
+        if (p < end && *p == ',')
+            ++p;
+        else if (p < end && *p != '\\' && *p != '\n') {
+            *why = QStringLiteral("bad hex data");
+            return false;
+        }
+    }
+}
+
+bool startsWith(const char *p, const char *end, const char *lit)
+{
+    const size_t n = strlen(lit);
+    return size_t(end - p) >= n && memcmp(p, lit, n) == 0;
+}
+
+} // namespace
+
+namespace hivetext {
+
+QByteArray escape(const QString &text, const char quotes[2])
+{
+    QByteArray out;
+    out.reserve(text.size() + 8);
+    escapeUnits(out, reinterpret_cast<const char16_t *>(text.utf16()), text.size(), quotes);
+    return out;
+}
+
+QByteArray keyPath(const QStringList &components)
+{
+    QByteArray out;
+    for (qsizetype i = 0; i < components.size(); ++i) {
+        if (i)
+            out.append("\\\\");
+        out.append(escape(components[i], "[]"));
+    }
+    return out;
+}
+
+QByteArray utf16Data(const QString &text)
+{
+    QByteArray data(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+    data.append(2, '\0');
+    return data;
+}
+
+QByteArray dwordData(uint32_t v)
+{
+    const char b[4] = {char(v & 0xff), char((v >> 8) & 0xff), char((v >> 16) & 0xff), char(v >> 24)};
+    return QByteArray(b, 4);
+}
+
+QString textOf(const QByteArray &data)
+{
+    const qsizetype units = data.size() / 2;
+    QString s;
+    s.reserve(units);
+    for (qsizetype i = 0; i < units; ++i) {
+        const char16_t u = char16_t(uchar(data[2 * i])) | char16_t(uchar(data[2 * i + 1]) << 8);
+        if (!u)
+            break;
+        s.append(QChar(u));
+    }
+    return s;
+}
+
+QByteArray formatValue(const HiveValue &v)
+{
+    QByteArray out;
+    int count;
+    if (!v.name.isEmpty()) {
+        out.append('"');
+        out.append(escape(v.name, "\"\""));
+        out.append("\"=");
+        count = int(out.size());
+    } else {
+        out.append("@=");
+        count = 2;
+    }
+    const auto *units = reinterpret_cast<const char16_t *>(v.data.constData());
+    const qsizetype len = v.data.size();
+    if (v.type == RegSz || v.type == RegExpandSz || v.type == RegMultiSz) {
+        if (len >= 2 && len % 2 == 0 && units[len / 2 - 1] == 0) {
+            if (v.type != RegSz) {
+                char buf[32];
+                snprintf(buf, sizeof buf, "str(%x):", v.type);
+                out.append(buf);
+            }
+            out.append('"');
+            // alignment: copy, the data of a QByteArray need not be aligned for char16_t
+            std::vector<char16_t> copy(len / 2);
+            memcpy(copy.data(), v.data.constData(), len);
+            escapeUnits(out, copy.data(), len / 2, "\"\"");
+            out.append("\"\n");
+            return out;
+        }
+    } else if (v.type == RegDword && len == 4) {
+        char buf[32];
+        uint32_t dw;
+        memcpy(&dw, v.data.constData(), 4);
+        snprintf(buf, sizeof buf, "dword:%08x\n", dw);
+        out.append(buf);
+        return out;
+    }
+    char buf[32];
+    if (v.type == RegBinary)
+        snprintf(buf, sizeof buf, "hex:");
+    else
+        snprintf(buf, sizeof buf, "hex(%x):", v.type);
+    out.append(buf);
+    count += int(strlen(buf));
+    static const char digits[] = "0123456789abcdef";
+    for (qsizetype i = 0; i < len; ++i) {
+        const uchar b = uchar(v.data[i]);
+        out.append(digits[b >> 4]);
+        out.append(digits[b & 15]);
+        count += 2;
+        if (i < len - 1) {
+            out.append(',');
+            if (++count > 76) {
+                out.append("\\\n  ");
+                count = 2;
+            }
+        }
+    }
+    out.append('\n');
+    return out;
+}
+
+bool parseValue(const char *p, const char *end, HiveValue *out, QString *why)
+{
+    QString name;
+    if (p < end && *p == '@') {
+        ++p;
+    } else if (p < end && *p == '"') {
+        ++p;
+        if (!unescape(p, end, '"', out ? &name : nullptr)) {
+            *why = QStringLiteral("unterminated value name");
+            return false;
+        }
+    } else {
+        *why = QStringLiteral("a value must start with '\"' or '@'");
+        return false;
+    }
+    p = skipBlanks(p, end);
+    if (p >= end || *p != '=') {
+        *why = QStringLiteral("'=' missing after the value name");
+        return false;
+    }
+    p = skipBlanks(p + 1, end);
+
+    uint32_t type;
+    bool isString = false;
+    if (startsWith(p, end, "\"")) {
+        type = RegSz, isString = true, p += 1;
+    } else if (startsWith(p, end, "str:\"")) {
+        type = RegSz, isString = true, p += 5;
+    } else if (startsWith(p, end, "str(2):\"")) {
+        type = RegExpandSz, isString = true, p += 8;
+    } else if (startsWith(p, end, "str(7):\"")) {
+        type = RegMultiSz, isString = true, p += 8;
+    } else if (startsWith(p, end, "dword:")) {
+        p += 6;
+        uint32_t v = 0;
+        int n = 0;
+        for (; p < end && isHex(*p); ++p, ++n)
+            v = v * 16 + uint32_t(hexValue(*p));
+        p = skipBlanks(p, end);
+        if (n == 0 || n > 8 || (p < end && *p != '\n')) {
+            *why = QStringLiteral("bad dword data");
+            return false;
+        }
+        if (out) {
+            out->name = name;
+            out->type = RegDword;
+            out->data = dwordData(v);
+        }
+        return true;
+    } else if (startsWith(p, end, "hex:")) {
+        type = RegBinary, p += 4;
+    } else if (startsWith(p, end, "hex(")) {
+        p += 4;
+        uint64_t t = 0;
+        int n = 0;
+        for (; p < end && isHex(*p); ++p, ++n)
+            t = t * 16 + uint64_t(hexValue(*p));
+        if (n == 0 || n > 8 || !startsWith(p, end, "):")) {
+            *why = QStringLiteral("bad hex(type) prefix");
+            return false;
+        }
+        p += 2;
+        type = uint32_t(t);
+    } else {
+        *why = QStringLiteral("unknown value type");
+        return false;
+    }
+
+    if (isString) {
+        QString text;
+        if (!unescape(p, end, '"', out ? &text : nullptr)) {
+            *why = QStringLiteral("unterminated string");
+            return false;
+        }
+        p = skipBlanks(p, end);
+        if (p < end && *p != '\n') {
+            *why = QStringLiteral("text after the closing quote");
+            return false;
+        }
+        if (out) {
+            out->name = name;
+            out->type = type;
+            out->data = utf16Data(text);
+        }
+        return true;
+    }
+    QByteArray bytes;
+    if (!parseHexBytes(p, end, out ? &bytes : nullptr, why))
+        return false;
+    if (out) {
+        out->name = name;
+        out->type = type;
+        out->data = bytes;
+    }
+    return true;
+}
+
+} // namespace hivetext
+
+// ---------------------------------------------------------------------------
+
+struct Item
+{
+    enum Kind { Other, Time, Value } kind = Other;
+    QByteArray raw; // with its line ends
+    HiveValue value;
+};
+
+struct Hive::Parsed
+{
+    QByteArray lead;   // blank lines before the header (new sections only)
+    QByteArray header; // "[path]"
+    QByteArray headerRest; // rest of the header line with its newline
+    std::vector<Item> items;
+};
+
+struct Hive::Section
+{
+    qsizetype begin = 0, end = 0;         // in m_data while not owned
+    qsizetype pathBegin = 0, pathEnd = 0; // relative to the section's first byte
+    bool plain = true;                    // path is ASCII with no escapes but the separators
+    bool owned = false;
+    QByteArray text;
+    std::unique_ptr<Parsed> parsed;
+};
+
+namespace {
+// Parses a section's text. out null: syntax check only. On a fault returns
+// the offset of the faulty line and the reason.
+bool parseSection(const char *data, qsizetype size, Hive::Parsed *out, qsizetype *faultAt, QString *why);
+} // namespace
+
+Hive::Hive() = default;
+Hive::~Hive() = default;
+
+void Hive::setSaveHook(void (*hook)(const char *)) { g_saveHook = hook; }
+void Hive::setClockForTests(int64_t s) { g_fixedClock = s; }
+
+std::unique_ptr<Hive> Hive::load(const QString &file)
+{
+    std::unique_ptr<Hive> hive(new Hive);
+    hive->m_file = file;
+    const QByteArray path = QFile::encodeName(file);
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return hive;
+        throw Error(QStringLiteral("Cannot read the registry file \"%1\": %2").arg(file, QString::fromLocal8Bit(strerror(errno))));
+    }
+    struct stat st;
+    if (fstat(fd, &st) == 0 && st.st_size > 0)
+        hive->m_data.resize(st.st_size);
+    qsizetype got = 0;
+    for (;;) {
+        if (got == hive->m_data.size())
+            hive->m_data.resize(std::max<qsizetype>(4096, got * 2));
+        const ssize_t n = ::read(fd, hive->m_data.data() + got, size_t(hive->m_data.size() - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int err = errno;
+            ::close(fd);
+            throw Error(QStringLiteral("Cannot read the registry file \"%1\": %2").arg(file, QString::fromLocal8Bit(strerror(err))));
+        }
+        if (n == 0)
+            break;
+        got += n;
+    }
+    ::close(fd);
+    hive->m_data.resize(got);
+    hive->m_existed = true;
+    hive->index();
+    return hive;
+}
+
+std::unique_ptr<Hive> Hive::fromBytes(const QByteArray &bytes, const QString &fileName)
+{
+    std::unique_ptr<Hive> hive(new Hive);
+    hive->m_file = fileName;
+    hive->m_data = bytes;
+    hive->index();
+    return hive;
+}
+
+int Hive::lineOf(const char *p) const
+{
+    const char *base = m_data.constData();
+    if (p < base || p > base + m_data.size())
+        return 0;
+    return int(std::count(base, p, '\n')) + 1;
+}
+
+void Hive::index()
+{
+    const char *base = m_data.constData();
+    const char *end = base + m_data.size();
+    if (m_data.isEmpty())
+        return;
+    const size_t magic = sizeof kMagic - 1;
+    if (size_t(m_data.size()) < magic || memcmp(base, kMagic, magic) != 0
+        || (m_data.size() > qsizetype(magic) && base[magic] != '\n' && base[magic] != '\r'))
+        throw HiveError(m_file, 1, QStringLiteral("it does not start with \"%1\"").arg(QLatin1String(kMagic)));
+
+    m_sections.reserve(size_t(m_data.size() / 400) + 16);
+    const char *p = base;
+    bool first = true;
+    while (p < end) {
+        const char *q = static_cast<const char *>(memchr(p, '[', size_t(end - p)));
+        if (!q)
+            break;
+        p = q + 1;
+        if (q != base && q[-1] != '\n')
+            continue;
+        if (first) {
+            m_prologueEnd = q - base;
+            first = false;
+        } else {
+            m_sections.back().end = q - base;
+        }
+        Section s;
+        s.begin = q - base;
+        const char *eol = static_cast<const char *>(memchr(q, '\n', size_t(end - q)));
+        if (!eol)
+            eol = end;
+        const char *c = q + 1;
+        bool plain = true;
+        while (c < eol && *c != ']') {
+            if (*c == '\\') {
+                if (c + 1 < eol && c[1] == '\\') {
+                    c += 2;
+                    continue;
+                }
+                plain = false;
+                c += 2;
+                continue;
+            }
+            if (static_cast<unsigned char>(*c) >= 0x80)
+                plain = false;
+            ++c;
+        }
+        if (c >= eol)
+            throw HiveError(m_file, lineOf(q), QStringLiteral("the key name has no closing ']'"));
+        s.pathBegin = 1;
+        s.pathEnd = c - q;
+        s.plain = plain;
+        m_sections.push_back(std::move(s));
+        p = eol;
+    }
+    if (first)
+        m_prologueEnd = m_data.size();
+    else
+        m_sections.back().end = m_data.size();
+
+    // "#arch=win64" sits among the opening lines
+    const QByteArray prologue = QByteArray::fromRawData(base, m_prologueEnd);
+    m_win64 = prologue.contains("\n#arch=win64");
+}
+
+const char *Hive::sectionData(size_t i) const
+{
+    const Section &s = m_sections[i];
+    return s.owned ? s.text.constData() : m_data.constData() + s.begin;
+}
+
+size_t Hive::sectionSize(size_t i) const
+{
+    const Section &s = m_sections[i];
+    return s.owned ? size_t(s.text.size()) : size_t(s.end - s.begin);
+}
+
+QStringList Hive::sectionPath(size_t i) const
+{
+    const Section &s = m_sections[i];
+    const char *d = sectionData(i);
+    return splitPathText(d + s.pathBegin, d + s.pathEnd);
+}
+
+Hive::Parsed &Hive::parsed(size_t i) const
+{
+    Section &s = m_sections[i];
+    if (!s.parsed) {
+        auto p = std::make_unique<Parsed>();
+        qsizetype at = 0;
+        QString why;
+        if (!parseSection(sectionData(i), qsizetype(sectionSize(i)), p.get(), &at, &why))
+            throw HiveError(m_file, s.owned ? 0 : lineOf(m_data.constData() + s.begin + at), why);
+        s.parsed = std::move(p);
+    }
+    return *s.parsed;
+}
+
+std::optional<size_t> Hive::findSection(const QStringList &path) const
+{
+    const QByteArray target = hivetext::keyPath(path);
+    for (size_t i = 0; i < m_sections.size(); ++i) {
+        const Section &s = m_sections[i];
+        if (s.plain) {
+            if (s.pathEnd - s.pathBegin == target.size()
+                && foldEqual(sectionData(i) + s.pathBegin, target.constData(), size_t(target.size())))
+                return i;
+        } else if (comparePaths(sectionPath(i), path) == 0) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+bool Hive::sectionIsUnder(size_t i, const QStringList &path, bool orEqual) const
+{
+    if (path.isEmpty())
+        return true;
+    const Section &s = m_sections[i];
+    if (s.plain) {
+        const QByteArray target = hivetext::keyPath(path);
+        const qsizetype len = s.pathEnd - s.pathBegin;
+        const char *d = sectionData(i) + s.pathBegin;
+        if (len < target.size() || !foldEqual(d, target.constData(), size_t(target.size())))
+            return false;
+        if (len == target.size())
+            return orEqual;
+        return len >= target.size() + 2 && d[target.size()] == '\\' && d[target.size() + 1] == '\\';
+    }
+    const QStringList sp = sectionPath(i);
+    if (sp.size() < path.size() || (!orEqual && sp.size() == path.size()))
+        return false;
+    for (qsizetype k = 0; k < path.size(); ++k)
+        if (compareNames(sp[k], path[k]))
+            return false;
+    return true;
+}
+
+bool Hive::keyExists(const QStringList &path) const
+{
+    if (path.isEmpty())
+        return true;
+    for (size_t i = 0; i < m_sections.size(); ++i)
+        if (sectionIsUnder(i, path, true))
+            return true;
+    return false;
+}
+
+QStringList Hive::subkeys(const QStringList &path) const
+{
+    QStringList names;
+    QString last;
+    const QByteArray target = hivetext::keyPath(path);
+    for (size_t i = 0; i < m_sections.size(); ++i) {
+        if (!sectionIsUnder(i, path, false))
+            continue;
+        const Section &s = m_sections[i];
+        QString child;
+        if (s.plain) {
+            const char *d = sectionData(i) + s.pathBegin;
+            const qsizetype len = s.pathEnd - s.pathBegin;
+            qsizetype from = path.isEmpty() ? 0 : target.size() + 2;
+            qsizetype to = from;
+            while (to < len && !(d[to] == '\\' && to + 1 < len && d[to + 1] == '\\'))
+                ++to;
+            child = QString::fromLatin1(d + from, to - from);
+        } else {
+            child = sectionPath(i).value(path.size());
+        }
+        if (!last.isNull() && compareNames(child, last) == 0)
+            continue;
+        bool seen = false;
+        for (const QString &n : names)
+            if (compareNames(n, child) == 0) {
+                seen = true;
+                break;
+            }
+        if (!seen)
+            names << child;
+        last = child;
+    }
+    return names;
+}
+
+std::optional<HiveValue> Hive::value(const QStringList &path, const QString &name) const
+{
+    const auto i = findSection(path);
+    if (!i)
+        return std::nullopt;
+    for (const Item &item : parsed(*i).items)
+        if (item.kind == Item::Value && compareNames(item.value.name, name) == 0)
+            return item.value;
+    return std::nullopt;
+}
+
+size_t Hive::insertionPoint(const QStringList &path) const
+{
+    for (size_t i = 0; i < m_sections.size(); ++i)
+        if (comparePaths(sectionPath(i), path) > 0)
+            return i;
+    return m_sections.size();
+}
+
+size_t Hive::addSection(const QStringList &path, size_t at)
+{
+    // The bytes before the new section must end in a blank line, as Wine
+    // separates sections; the section itself ends in one when another follows.
+    QByteArray before;
+    if (at == 0)
+        before = m_data.left(m_prologueEnd);
+    else
+        before = QByteArray(sectionData(at - 1), qsizetype(sectionSize(at - 1)));
+    auto p = std::make_unique<Parsed>();
+    if (!before.endsWith("\n\n"))
+        p->lead = before.endsWith('\n') || before.isEmpty() ? QByteArray("\n") : QByteArray("\n\n");
+    if (before.isEmpty())
+        p->lead.clear();
+    p->header = '[' + hivetext::keyPath(path) + ']';
+    p->headerRest = "\n";
+    Item time;
+    time.kind = Item::Time;
+    p->items.push_back(time);
+    if (at < m_sections.size()) {
+        Item blank;
+        blank.raw = "\n";
+        p->items.push_back(blank);
+    }
+    Section s;
+    s.owned = true;
+    s.plain = !p->header.contains("\\x") && p->header.count('\\') == 2 * qsizetype(path.size() - 1);
+    for (const char c : std::as_const(p->header))
+        if (static_cast<unsigned char>(c) >= 0x80)
+            s.plain = false;
+    s.parsed = std::move(p);
+    m_sections.insert(m_sections.begin() + qsizetype(at), std::move(s));
+    touch(at);
+    return at;
+}
+
+void Hive::touch(size_t i)
+{
+    Parsed &p = parsed(i);
+    const Stamp stamp = now();
+    p.headerRest = ' ' + QByteArray::number(qint64(stamp.seconds)) + '\n';
+    bool hasTime = false;
+    for (Item &item : p.items)
+        if (item.kind == Item::Time) {
+            item.raw = timeLine(stamp);
+            hasTime = true;
+        }
+    if (!hasTime) {
+        Item t;
+        t.kind = Item::Time;
+        t.raw = timeLine(stamp);
+        p.items.insert(p.items.begin(), t);
+    }
+    regenerate(i);
+    m_modified = true;
+}
+
+void Hive::regenerate(size_t i) const
+{
+    Section &s = m_sections[i];
+    const Parsed &p = *s.parsed;
+    QByteArray text = p.lead + p.header + p.headerRest;
+    for (const Item &item : p.items)
+        text += item.raw;
+    s.text = text;
+    s.owned = true;
+    s.pathBegin = p.lead.size() + 1;
+    s.pathEnd = p.lead.size() + p.header.size() - 1;
+}
+
+bool Hive::createKey(const QStringList &path)
+{
+    if (path.isEmpty() || keyExists(path))
+        return false;
+    addSection(path, insertionPoint(path));
+    if (path.size() > 1)
+        if (const auto parent = findSection(path.mid(0, path.size() - 1)))
+            touch(*parent);
+    return true;
+}
+
+void Hive::setValue(const QStringList &path, const HiveValue &v)
+{
+    auto found = findSection(path);
+    size_t i = found ? *found : addSection(path, insertionPoint(path));
+    Parsed &p = parsed(i);
+    Item item;
+    item.kind = Item::Value;
+    item.value = v;
+    item.raw = hivetext::formatValue(v);
+    size_t pos = p.items.size();
+    size_t afterLastContent = 0;
+    bool placed = false;
+    for (size_t k = 0; k < p.items.size(); ++k) {
+        Item &cur = p.items[k];
+        if (cur.kind == Item::Value) {
+            const int c = compareNames(cur.value.name, v.name);
+            if (c == 0) {
+                cur = item;
+                placed = true;
+                break;
+            }
+            if (c > 0) {
+                pos = k;
+                break;
+            }
+        }
+        if (cur.kind != Item::Other || !cur.raw.trimmed().isEmpty())
+            afterLastContent = k + 1;
+        if (k + 1 == p.items.size())
+            pos = afterLastContent;
+    }
+    if (p.items.empty())
+        pos = 0;
+    if (!placed)
+        p.items.insert(p.items.begin() + qsizetype(pos), item);
+    touch(i);
+}
+
+bool Hive::deleteKey(const QStringList &path)
+{
+    if (path.isEmpty() || !keyExists(path))
+        return false;
+    size_t firstGone = m_sections.size();
+    QStringList stored; // the names as the hive spells them
+    for (size_t i = m_sections.size(); i-- > 0;)
+        if (sectionIsUnder(i, path, true)) {
+            stored = sectionPath(i).mid(0, path.size());
+            m_sections.erase(m_sections.begin() + qsizetype(i));
+            firstGone = i;
+        }
+    m_modified = true;
+    if (path.size() > 1) {
+        const QStringList parent = stored.mid(0, path.size() - 1);
+        if (const auto p = findSection(parent))
+            touch(*p);
+        else if (!keyExists(parent))
+            addSection(parent, std::min(firstGone, m_sections.size())); // it is a leaf now: Wine keeps it so
+    }
+    return true;
+}
+
+void Hive::validate() const
+{
+    for (size_t i = 0; i < m_sections.size(); ++i) {
+        if (m_sections[i].parsed)
+            continue;
+        qsizetype at = 0;
+        QString why;
+        if (!parseSection(sectionData(i), qsizetype(sectionSize(i)), nullptr, &at, &why))
+            throw HiveError(m_file, lineOf(sectionData(i) + at), why);
+    }
+}
+
+QByteArray Hive::serialize() const
+{
+    QByteArray out;
+    out.reserve(m_data.size() + 4096);
+    out.append(m_data.constData(), m_prologueEnd);
+    for (size_t i = 0; i < m_sections.size(); ++i)
+        out.append(sectionData(i), qsizetype(sectionSize(i)));
+    return out;
+}
+
+namespace {
+
+QString osError(int err)
+{
+    return QString::fromLocal8Bit(strerror(err));
+}
+
+bool writeAll(int fd, std::vector<iovec> &iov)
+{
+    size_t idx = 0;
+    while (idx < iov.size()) {
+        const int cnt = int(std::min<size_t>(iov.size() - idx, 512));
+        ssize_t n = ::writev(fd, &iov[idx], cnt);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        while (n > 0 && idx < iov.size()) {
+            if (size_t(n) >= iov[idx].iov_len) {
+                n -= ssize_t(iov[idx].iov_len);
+                ++idx;
+            } else {
+                iov[idx].iov_base = static_cast<char *>(iov[idx].iov_base) + n;
+                iov[idx].iov_len -= size_t(n);
+                n = 0;
+            }
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+void Hive::save()
+{
+    validate();
+    const QFileInfo info(m_file);
+    const QByteArray target = QFile::encodeName(m_file);
+    const QByteArray dir = QFile::encodeName(info.absolutePath());
+    QByteArray tmpl = dir + "/." + QFile::encodeName(info.fileName()) + ".quorvane-XXXXXX";
+
+    auto fail = [&](const QString &what, int err) {
+        throw Error(QStringLiteral("Could not save the registry file \"%1\" (%2: %3). The file was left as it "
+                                   "was; make sure the prefix folder is writable and the disk has room, then try again")
+                        .arg(m_file, what, osError(err)));
+    };
+
+    struct stat old;
+    const bool hadOld = ::stat(target.constData(), &old) == 0;
+    const int fd = ::mkstemp(tmpl.data());
+    if (fd < 0)
+        fail(QStringLiteral("creating a temporary file"), errno);
+    bool done = false;
+    struct Cleanup
+    {
+        int fd;
+        const QByteArray &name;
+        bool &done;
+        ~Cleanup()
+        {
+            if (fd >= 0)
+                ::close(fd);
+            if (!done)
+                ::unlink(name.constData());
+        }
+    } cleanup{fd, tmpl, done};
+
+    const mode_t mode = hadOld ? (old.st_mode & 07777) : 0644;
+    ::fchmod(fd, mode);
+    if (hadOld && (old.st_uid != geteuid() || old.st_gid != getegid()))
+        (void)!::fchown(fd, old.st_uid, old.st_gid); // keep the prefix owner's file theirs
+
+    // Untouched neighbours are one run of the bytes read: write them in one go.
+    std::vector<iovec> iov;
+    auto add = [&](const char *p, size_t n) {
+        if (!n)
+            return;
+        if (!iov.empty() && static_cast<char *>(iov.back().iov_base) + iov.back().iov_len == p)
+            iov.back().iov_len += n;
+        else
+            iov.push_back(iovec{const_cast<char *>(p), n});
+    };
+    add(m_data.constData(), size_t(m_prologueEnd));
+    for (size_t i = 0; i < m_sections.size(); ++i)
+        add(sectionData(i), sectionSize(i));
+    if (!writeAll(fd, iov))
+        fail(QStringLiteral("writing"), errno);
+    if (g_saveHook)
+        g_saveHook("written");
+    if (::fsync(fd) != 0)
+        fail(QStringLiteral("flushing to disk"), errno);
+    if (g_saveHook)
+        g_saveHook("synced");
+    const int closed = ::close(fd);
+    cleanup.fd = -1;
+    if (closed != 0)
+        fail(QStringLiteral("closing"), errno);
+    if (::rename(tmpl.constData(), target.constData()) != 0)
+        fail(QStringLiteral("replacing the file"), errno);
+    done = true;
+    const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    m_existed = true;
+    m_modified = false;
+}
+
+namespace {
+
+bool parseSection(const char *data, qsizetype size, Hive::Parsed *out, qsizetype *faultAt, QString *why)
+{
+    const char *p = data;
+    const char *end = data + size;
+    auto lineEnd = [&](const char *from) {
+        const char *e = static_cast<const char *>(memchr(from, '\n', size_t(end - from)));
+        return e ? e + 1 : end;
+    };
+    // leading blank lines (only in sections this program added)
+    while (p < end && *p != '[') {
+        const char *e = lineEnd(p);
+        if (out)
+            out->lead.append(p, e - p);
+        p = e;
+    }
+    if (p >= end) {
+        *faultAt = 0;
+        *why = QStringLiteral("a key name was expected");
+        return false;
+    }
+    {
+        const char *e = lineEnd(p);
+        const char *c = p + 1;
+        while (c < e && *c != ']' && *c != '\n')
+            c += (*c == '\\') ? 2 : 1;
+        if (c >= e || *c != ']') {
+            *faultAt = p - data;
+            *why = QStringLiteral("the key name has no closing ']'");
+            return false;
+        }
+        if (out) {
+            out->header = QByteArray(p, c + 1 - p);
+            out->headerRest = QByteArray(c + 1, e - c - 1);
+        }
+        p = e;
+    }
+    while (p < end) {
+        const char *e = lineEnd(p);
+        const char *content = skipBlanks(p, e);
+        Item item;
+        if (content >= e || *content == '\n') {
+            item.kind = Item::Other;
+        } else if (startsWith(p, e, "#time=")) {
+            item.kind = Item::Time;
+        } else if (*p == '#' || *p == ';') {
+            item.kind = Item::Other;
+        } else if (*p == '"' || *p == '@') {
+            item.kind = Item::Value;
+            // hex data continues while a line ends with a backslash
+            for (;;) {
+                const char *t = e;
+                while (t > p && (t[-1] == '\n' || isBlank(t[-1])))
+                    --t;
+                if (t > p && t[-1] == '\\' && e < end) {
+                    e = lineEnd(e);
+                    continue;
+                }
+                break;
+            }
+            // a string's trailing backslash is always escaped, so this only joins hex lines
+            if (!hivetext::parseValue(p, e, out ? &item.value : nullptr, why)) {
+                *faultAt = p - data;
+                return false;
+            }
+        } else {
+            *faultAt = p - data;
+            *why = QStringLiteral("a line must be a value, a comment or a key name");
+            return false;
+        }
+        if (out) {
+            item.raw = QByteArray(p, e - p);
+            out->items.push_back(std::move(item));
+        }
+        p = e;
+    }
+    return true;
+}
+
+} // namespace
+
+} // namespace qv

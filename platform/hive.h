@@ -1,0 +1,140 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/error.h"
+
+namespace qv {
+
+// Value types as the registry numbers them.
+enum : uint32_t {
+    RegNone = 0,
+    RegSz = 1,
+    RegExpandSz = 2,
+    RegBinary = 3,
+    RegDword = 4,
+    RegMultiSz = 7,
+};
+
+struct HiveValue
+{
+    QString name;          // empty for the default value ("@")
+    uint32_t type = RegNone;
+    QByteArray data;       // raw bytes as the registry holds them (text: UTF-16LE with its NUL)
+};
+
+// A hive file that cannot be understood: names the file and the line.
+class HiveError : public Error
+{
+public:
+    HiveError(const QString &file, int line, const QString &reason);
+    int line() const { return m_line; }
+
+private:
+    int m_line;
+};
+
+// The text forms of Wine's registry files.
+namespace hivetext {
+// A string with Wine's escapes; the two characters in `quotes` get a backslash too.
+QByteArray escape(const QString &text, const char quotes[2]);
+// "[Software\\Wine]" path text of a key path (without the brackets).
+QByteArray keyPath(const QStringList &components);
+// One value as Wine writes it, ending with a newline (hex data wrapped as Wine wraps it).
+QByteArray formatValue(const HiveValue &value);
+// Parses one value entry (its first line and any continuation lines).
+// On failure returns false and sets *why.
+bool parseValue(const char *begin, const char *end, HiveValue *out, QString *why);
+// Text of a REG_SZ / REG_EXPAND_SZ / REG_MULTI_SZ data block.
+QString textOf(const QByteArray &utf16Data);
+QByteArray utf16Data(const QString &text); // with the terminating NUL
+QByteArray dwordData(uint32_t value);
+} // namespace hivetext
+
+// One registry hive file (system.reg, user.reg, userdef.reg) in memory.
+//
+// Loading only indexes the key sections, so that a 20 MB hive opens about as
+// fast as it can be read; a section is parsed when it is first used. Saving
+// writes untouched sections back byte for byte and regenerates only changed
+// ones, with fresh time stamps, the way Wine would.
+class Hive
+{
+public:
+    ~Hive();
+
+    // Reads a hive file. A missing file gives an empty hive that is created
+    // on the first save. Throws HiveError when the file is not a hive and
+    // Error when it cannot be read.
+    static std::unique_ptr<Hive> load(const QString &file);
+    // A hive from bytes (fileName is used in messages and by save()).
+    static std::unique_ptr<Hive> fromBytes(const QByteArray &bytes, const QString &fileName);
+
+    const QString &fileName() const { return m_file; }
+    bool existsOnDisk() const { return m_existed; }
+    // "#arch=win64" in the file's opening lines.
+    bool isWin64() const { return m_win64; }
+
+    // Key paths are components below the hive's root, matched without regard to case.
+    bool keyExists(const QStringList &path) const;
+    // The subkeys' names in the order the hive stores them.
+    QStringList subkeys(const QStringList &path) const;
+    std::optional<HiveValue> value(const QStringList &path, const QString &name) const;
+
+    // Creates the key (and its parents); true when it did not exist before.
+    bool createKey(const QStringList &path);
+    // Creates or replaces a value, creating the key when needed.
+    void setValue(const QStringList &path, const HiveValue &value);
+    // Removes the key and everything below it; true when it existed.
+    bool deleteKey(const QStringList &path);
+
+    bool isModified() const { return m_modified; }
+    // Parses every section; throws HiveError at the first fault.
+    void validate() const;
+    // The whole file as it would be saved.
+    QByteArray serialize() const;
+    // Atomic save to fileName(): temporary file beside it, fsync, rename,
+    // mode and owner kept. Validates first; throws Error when it cannot.
+    void save();
+
+    // Test hook: called with a stage name ("written", "synced") during save;
+    // it may throw to stand in for a crash at that point.
+    static void setSaveHook(void (*hook)(const char *stage));
+
+    // The time stamps Wine writes; tests can fix the clock (seconds since 1970, 0 = real clock).
+    static void setClockForTests(int64_t unixSeconds);
+
+    struct Parsed; // a section's lines, once it has been used
+
+private:
+    struct Section;
+    Hive();
+    void index();
+    Parsed &parsed(size_t i) const;
+    const char *sectionData(size_t i) const;
+    size_t sectionSize(size_t i) const;
+    QStringList sectionPath(size_t i) const;
+    int lineOf(const char *p) const;
+    std::optional<size_t> findSection(const QStringList &path) const;
+    // -1: a < b, 0: equal, 1: greater, 2: b is below a, -2: a below b.
+    size_t insertionPoint(const QStringList &path) const;
+    size_t addSection(const QStringList &path, size_t at);
+    void touch(size_t i);
+    void regenerate(size_t i) const;
+    bool sectionIsUnder(size_t i, const QStringList &path, bool orEqual) const;
+
+    QString m_file;
+    QByteArray m_data; // the bytes read; untouched sections stay views into it
+    qsizetype m_prologueEnd = 0;
+    bool m_existed = false;
+    bool m_win64 = false;
+    bool m_modified = false;
+    mutable std::vector<Section> m_sections;
+};
+
+} // namespace qv

@@ -1,0 +1,592 @@
+#include "platform/registry.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHash>
+#include <QThread>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <variant>
+
+#include "platform/hive.h"
+#include "platform/wineprefix.h"
+#include "platform/wineserver.h"
+
+namespace qv {
+
+namespace {
+
+const QString kWow = QStringLiteral("Wow6432Node");
+int g_lockTimeoutMs = 10000;
+
+// ---------------------------------------------------------------------------
+// The hives of the prefix, shared by all accessors of the process.
+
+struct Identity
+{
+    bool exists = false;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    struct timespec mtime = {};
+    bool operator==(const Identity &o) const
+    {
+        return exists == o.exists && dev == o.dev && ino == o.ino && size == o.size
+            && mtime.tv_sec == o.mtime.tv_sec && mtime.tv_nsec == o.mtime.tv_nsec;
+    }
+};
+
+Identity identityOf(const QString &file)
+{
+    Identity id;
+    struct stat st;
+    if (::stat(QFile::encodeName(file).constData(), &st) == 0) {
+        id.exists = true;
+        id.dev = st.st_dev;
+        id.ino = st.st_ino;
+        id.size = st.st_size;
+        id.mtime = st.st_mtim;
+    }
+    return id;
+}
+
+struct SetValue
+{
+    QStringList path;
+    HiveValue value;
+};
+struct CreateKey
+{
+    QStringList path;
+};
+struct DeleteKey
+{
+    QStringList path;
+};
+using Change = std::variant<SetValue, CreateKey, DeleteKey>;
+
+struct HiveEntry
+{
+    std::unique_ptr<Hive> hive;
+    Identity identity;
+    QByteArray newPrologue; // for a hive file that does not exist yet
+    std::vector<Change> pending; // changes not yet saved, replayed over a newer file
+};
+
+std::map<QString, HiveEntry> g_hives;
+
+void apply(Hive &hive, const Change &c)
+{
+    if (const auto *s = std::get_if<SetValue>(&c))
+        hive.setValue(s->path, s->value);
+    else if (const auto *k = std::get_if<CreateKey>(&c))
+        hive.createKey(k->path);
+    else if (const auto *d = std::get_if<DeleteKey>(&c))
+        hive.deleteKey(d->path);
+}
+
+void loadInto(HiveEntry &e, const QString &file)
+{
+    e.identity = identityOf(file);
+    auto hive = Hive::load(file);
+    if (!hive->existsOnDisk())
+        hive = Hive::fromBytes(e.newPrologue, file);
+    e.hive = std::move(hive);
+}
+
+// The hive of a file, read again when the file changed on disk. Unsaved
+// changes are kept; they are replayed when the save finds a newer file.
+HiveEntry &entryFor(const QString &file, const QByteArray &newPrologue)
+{
+    HiveEntry &e = g_hives[file];
+    e.newPrologue = newPrologue;
+    if (!e.hive || (e.pending.empty() && !(identityOf(file) == e.identity))) {
+        e.hive.reset();
+        loadInto(e, file);
+    }
+    return e;
+}
+
+// The advisory lock that keeps two Quorvane processes from saving at once.
+class PrefixLock
+{
+public:
+    explicit PrefixLock(const QString &prefixRoot)
+    {
+        const QByteArray name = QFile::encodeName(prefixRoot + QStringLiteral("/.quorvane-registry.lock"));
+        m_fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (m_fd < 0)
+            return; // a read-only prefix: the save itself will say so
+        QElapsedTimer t;
+        t.start();
+        while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+            if (t.elapsed() > g_lockTimeoutMs) {
+                ::close(m_fd);
+                m_fd = -1;
+                throw Error(QStringLiteral("Another Quorvane is changing the registry of the prefix \"%1\" and did "
+                                           "not finish in time, so nothing was written. Close the other Quorvane "
+                                           "window, then try again")
+                                .arg(prefixRoot));
+            }
+            QThread::msleep(50);
+        }
+    }
+    ~PrefixLock()
+    {
+        if (m_fd >= 0) {
+            ::flock(m_fd, LOCK_UN);
+            ::close(m_fd);
+        }
+    }
+
+private:
+    int m_fd = -1;
+};
+
+void flush(const QString &file)
+{
+    auto it = g_hives.find(file);
+    if (it == g_hives.end() || it->second.pending.empty())
+        return;
+    HiveEntry &e = it->second;
+    const QString root = WinePrefix::current().root();
+    try {
+        PrefixLock lock(root);
+        wineserver::ensureStopped(root);
+        if (!(identityOf(file) == e.identity)) {
+            // another program saved since we read: start from its file
+            loadInto(e, file);
+            for (const Change &c : e.pending)
+                apply(*e.hive, c);
+        }
+        e.hive->save();
+        e.identity = identityOf(file);
+        e.pending.clear();
+    } catch (...) {
+        // what is in memory no longer matches the file: read it again next time
+        g_hives.erase(it);
+        throw;
+    }
+}
+
+// Before the first change: a live wineserver would undo it, so refuse early.
+void beforeChange(HiveEntry &e)
+{
+    if (e.pending.empty())
+        wineserver::ensureStopped(WinePrefix::current().root());
+}
+
+QByteArray prologueFor(uint32_t root, bool win64)
+{
+    QByteArray p = "WINE REGISTRY Version 2\n";
+    if (root == HKeyLocalMachine)
+        p += ";; All keys relative to \\\\Machine\n";
+    else if (root == HKeyUsers)
+        p += ";; All keys relative to \\\\User\\\\.Default\n";
+    else
+        p += ";; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n";
+    p += win64 ? "\n#arch=win64\n" : "\n#arch=win32\n";
+    return p;
+}
+
+bool systemIsWin64()
+{
+    const QString file = WinePrefix::current().systemHive();
+    return entryFor(file, prologueFor(HKeyLocalMachine, false)).hive->isWin64();
+}
+
+// ---------------------------------------------------------------------------
+// The 32-bit view of HKEY_LOCAL_MACHINE\Software on a 64-bit prefix.
+
+bool startsWithPath(const QStringList &path, const QStringList &prefix)
+{
+    if (path.size() < prefix.size())
+        return false;
+    for (qsizetype i = 0; i < prefix.size(); ++i)
+        if (path[i].compare(prefix[i], Qt::CaseInsensitive))
+            return false;
+    return true;
+}
+
+// Keys below Software that Windows shows alike to 32- and 64-bit programs.
+const QList<QStringList> &sharedKeys()
+{
+    static const QList<QStringList> keys = [] {
+        const char *const list[] = {
+            "Classes",
+            "Microsoft\\COM3",
+            "Microsoft\\Cryptography\\Calais\\Current",
+            "Microsoft\\Cryptography\\Calais\\Readers",
+            "Microsoft\\Cryptography\\Services",
+            "Microsoft\\CTF\\SystemShared",
+            "Microsoft\\CTF\\TIP",
+            "Microsoft\\DFS",
+            "Microsoft\\Driver Signing",
+            "Microsoft\\EnterpriseCertificates",
+            "Microsoft\\EventSystem",
+            "Microsoft\\MSMQ",
+            "Microsoft\\Non-Driver Signing",
+            "Microsoft\\Notepad\\DefaultFonts",
+            "Microsoft\\OLE",
+            "Microsoft\\RAS",
+            "Microsoft\\RPC",
+            "Microsoft\\SOFTWARE\\Microsoft\\Shared Tools\\MSInfo",
+            "Microsoft\\SystemCertificates",
+            "Microsoft\\TermServLicensing",
+            "Microsoft\\Transaction Server",
+            "Microsoft\\Windows\\CurrentVersion\\App Paths",
+            "Microsoft\\Windows\\CurrentVersion\\Control Panel\\Cursors\\Schemes",
+            "Microsoft\\Windows\\CurrentVersion\\Explorer\\AutoplayHandlers",
+            "Microsoft\\Windows\\CurrentVersion\\Explorer\\DriveIcons",
+            "Microsoft\\Windows\\CurrentVersion\\Explorer\\KindMap",
+            "Microsoft\\Windows\\CurrentVersion\\Group Policy",
+            "Microsoft\\Windows\\CurrentVersion\\Policies",
+            "Microsoft\\Windows\\CurrentVersion\\PreviewHandlers",
+            "Microsoft\\Windows\\CurrentVersion\\Setup",
+            "Microsoft\\Windows\\CurrentVersion\\Telephony",
+            "Microsoft\\Windows NT\\CurrentVersion\\Console",
+            "Microsoft\\Windows NT\\CurrentVersion\\FontDpi",
+            "Microsoft\\Windows NT\\CurrentVersion\\FontLink",
+            "Microsoft\\Windows NT\\CurrentVersion\\FontMapper",
+            "Microsoft\\Windows NT\\CurrentVersion\\Fonts",
+            "Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes",
+            "Microsoft\\Windows NT\\CurrentVersion\\Gre_Initialize",
+            "Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options",
+            "Microsoft\\Windows NT\\CurrentVersion\\LanguagePack",
+            "Microsoft\\Windows NT\\CurrentVersion\\NetworkCards",
+            "Microsoft\\Windows NT\\CurrentVersion\\Perflib",
+            "Microsoft\\Windows NT\\CurrentVersion\\Ports",
+            "Microsoft\\Windows NT\\CurrentVersion\\Print",
+            "Microsoft\\Windows NT\\CurrentVersion\\ProfileList",
+            "Microsoft\\Windows NT\\CurrentVersion\\Time Zones",
+            "Policies",
+            "RegisteredApplications",
+        };
+        QList<QStringList> out;
+        for (const char *k : list)
+            out << QString::fromLatin1(k).split(QLatin1Char('\\'));
+        return out;
+    }();
+    return keys;
+}
+
+// Class registrations that stay apart per view even though Classes is shared.
+bool isSplitClassesKey(const QString &name)
+{
+    static const char *const names[] = {"CLSID", "DirectShow", "Interface", "Media Type", "MediaFoundation"};
+    for (const char *n : names)
+        if (!name.compare(QLatin1String(n), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+QStringList redirect32(const QStringList &path)
+{
+    if (path.isEmpty() || path[0].compare(QLatin1String("Software"), Qt::CaseInsensitive))
+        return path;
+    if (path.size() >= 2 && !path[1].compare(kWow, Qt::CaseInsensitive))
+        return path; // already the 32-bit key
+    const QStringList rest = path.mid(1);
+    if (!rest.isEmpty() && !rest[0].compare(QLatin1String("Classes"), Qt::CaseInsensitive)) {
+        if (rest.size() >= 2 && isSplitClassesKey(rest[1]))
+            return QStringList{path[0], rest[0], kWow} + rest.mid(1);
+        return path;
+    }
+    for (const QStringList &shared : sharedKeys())
+        if (startsWithPath(rest, shared))
+            return path;
+    return QStringList{path[0], kWow} + rest;
+}
+
+// Keys a fresh 64-bit prefix fills only in the 64-bit view; reads fall back to it.
+bool readsFallBackTo64(const QStringList &path)
+{
+    static const QStringList shellFolders = QStringLiteral(
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders").split(QLatin1Char('\\'));
+    static const QStringList userShellFolders = QStringLiteral(
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders").split(QLatin1Char('\\'));
+    return path.size() == shellFolders.size()
+        && (startsWithPath(path, shellFolders) || startsWithPath(path, userShellFolders));
+}
+
+QStringList splitPath(const QString &path)
+{
+    return path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+// An open key: where it lives and, for a few keys of the 32-bit view, the
+// 64-bit key whose values show through when the 32-bit one lacks them.
+class RegistryKeyHandle
+{
+public:
+    QString file;              // empty: the HKEY_USERS root, which lists ".Default" only
+    uint32_t root = 0;
+    QStringList path;          // below the hive's root, after redirection
+    QStringList fallback;      // empty when none
+    bool usersRoot = false;
+
+    HiveEntry &entry() const { return entryFor(file, prologueFor(root, root == HKeyLocalMachine && systemIsWin64())); }
+    Hive &hive() const { return *entry().hive; }
+};
+
+namespace {
+
+// Where a key path of a root lives. False when it cannot exist.
+bool locate(uint32_t root, const QStringList &path, RegistryKeyHandle &h)
+{
+    const WinePrefix &prefix = WinePrefix::current();
+    h.root = root;
+    h.fallback.clear();
+    h.usersRoot = false;
+    switch (root) {
+    case HKeyCurrentUser:
+        h.file = prefix.userHive();
+        h.path = path;
+        return true;
+    case HKeyLocalMachine:
+        h.file = prefix.systemHive();
+        h.path = path;
+        if (systemIsWin64()) {
+            h.path = redirect32(path);
+            if (h.path != path && readsFallBackTo64(path))
+                h.fallback = path;
+        }
+        return true;
+    case HKeyUsers:
+        if (path.isEmpty()) {
+            h.file.clear();
+            h.path.clear();
+            h.usersRoot = true;
+            return true;
+        }
+        if (path[0].compare(QLatin1String(".Default"), Qt::CaseInsensitive))
+            return false;
+        h.file = prefix.userDefaultHive();
+        h.path = path.mid(1);
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::optional<HiveValue> lookup(const RegistryKeyHandle &h, const QString &name)
+{
+    if (h.usersRoot)
+        return std::nullopt;
+    Hive &hive = h.hive();
+    auto v = hive.value(h.path, name);
+    if (!v && !h.fallback.isEmpty())
+        v = hive.value(h.fallback, name);
+    return v;
+}
+
+QString quoted(const char *format, const QString &name)
+{
+    return QString::fromLatin1(format).arg(name);
+}
+
+} // namespace
+
+void resetRegistryCache()
+{
+    g_hives.clear();
+}
+
+void setRegistryLockTimeout(int ms)
+{
+    g_lockTimeoutMs = ms;
+}
+
+RegistryAccessor::RegistryAccessor() = default;
+
+RegistryAccessor::~RegistryAccessor()
+{
+    try {
+        closeKey();
+    } catch (const std::exception &e) {
+        qWarning("Quorvane: %s", e.what()); // a destructor cannot report further
+    }
+}
+
+void RegistryAccessor::setRootKey(uint32_t root)
+{
+    if (root == m_root)
+        return;
+    closeKey();
+    m_root = root;
+}
+
+bool RegistryAccessor::hasCurrentKey() const
+{
+    return bool(m_current);
+}
+
+bool RegistryAccessor::openKey(const QString &path, bool canCreate)
+{
+    QString full;
+    if (path.startsWith(QLatin1Char('\\')))
+        full = path.mid(1);
+    else if (m_current && !m_currentPath.isEmpty())
+        full = path.isEmpty() ? m_currentPath : m_currentPath + QLatin1Char('\\') + path;
+    else
+        full = path;
+
+    auto h = std::make_shared<RegistryKeyHandle>();
+    if (!locate(m_root, splitPath(full), *h))
+        return false;
+    if (!h->usersRoot) {
+        HiveEntry &e = h->entry();
+        const bool exists = e.hive->keyExists(h->path) || (!h->fallback.isEmpty() && e.hive->keyExists(h->fallback));
+        if (!exists) {
+            if (!canCreate || path.isEmpty() || h->path.isEmpty())
+                return false;
+            beforeChange(e);
+            e.hive->createKey(h->path);
+            e.pending.push_back(CreateKey{h->path});
+        }
+    }
+    if (m_current && !m_current->file.isEmpty())
+        flush(m_current->file); // the previous key is closed, and closing flushes
+    m_current = std::move(h);
+    m_currentPath = full;
+    return true;
+}
+
+void RegistryAccessor::closeKey()
+{
+    if (!m_current)
+        return;
+    const QString file = m_current->file;
+    m_current.reset();
+    m_currentPath.clear();
+    if (!file.isEmpty())
+        flush(file);
+}
+
+bool RegistryAccessor::valueExists(const QString &name) const
+{
+    return m_current && lookup(*m_current, name).has_value();
+}
+
+QString RegistryAccessor::readString(const QString &name) const
+{
+    if (!m_current)
+        return QString();
+    const auto v = lookup(*m_current, name);
+    if (!v)
+        return QString();
+    if (v->type != RegSz && v->type != RegExpandSz)
+        throw Error(quoted("Invalid data type for '%1'", name));
+    return hivetext::textOf(v->data);
+}
+
+int32_t RegistryAccessor::readInteger(const QString &name) const
+{
+    const auto v = m_current ? lookup(*m_current, name) : std::nullopt;
+    if (!v || v->data.size() > 4)
+        throw Error(quoted("Failed to get data for '%1'", name));
+    if (v->type != RegDword)
+        throw Error(quoted("Invalid data type for '%1'", name));
+    uint32_t dw = 0;
+    memcpy(&dw, v->data.constData(), size_t(v->data.size()));
+    return int32_t(dw);
+}
+
+void RegistryAccessor::writeInteger(const QString &name, int32_t value)
+{
+    const uint32_t keySetValue = 0x0002;
+    if (!m_current || m_current->usersRoot || !(m_access & keySetValue))
+        throw Error(quoted("Failed to set data for '%1'", name));
+    HiveEntry &e = m_current->entry();
+    beforeChange(e);
+    HiveValue v;
+    v.name = name;
+    v.type = RegDword;
+    v.data = hivetext::dwordData(uint32_t(value));
+    e.hive->setValue(m_current->path, v);
+    e.pending.push_back(SetValue{m_current->path, v});
+}
+
+void RegistryAccessor::getKeyNames(QStringList &list) const
+{
+    list.clear();
+    if (!m_current)
+        return;
+    if (m_current->usersRoot) {
+        list << QStringLiteral(".Default");
+        return;
+    }
+    Hive &hive = m_current->hive();
+    const RegistryKeyHandle &h = *m_current;
+    if (hive.keyExists(h.path))
+        list = hive.subkeys(h.path);
+    else if (!h.fallback.isEmpty())
+        list = hive.subkeys(h.fallback);
+    // The 32-bit view of Software also shows the keys both views share.
+    if (h.root == HKeyLocalMachine && h.path.size() == 2 && !h.path[1].compare(kWow, Qt::CaseInsensitive)
+        && splitPath(m_currentPath).size() == 1) {
+        for (const QString &k : hive.subkeys(QStringList{h.path[0]})) {
+            if (!k.compare(kWow, Qt::CaseInsensitive))
+                continue;
+            bool shared = false;
+            for (const QStringList &s : sharedKeys())
+                shared = shared || (s.size() == 1 && !s[0].compare(k, Qt::CaseInsensitive));
+            if (shared && !list.contains(k, Qt::CaseInsensitive))
+                list << k;
+        }
+    }
+}
+
+bool RegistryAccessor::deleteKey(const QString &path)
+{
+    QString full;
+    if (path.startsWith(QLatin1Char('\\')))
+        full = path.mid(1);
+    else if (m_current && !m_currentPath.isEmpty())
+        full = path.isEmpty() ? m_currentPath : m_currentPath + QLatin1Char('\\') + path;
+    else
+        full = path;
+    RegistryKeyHandle h;
+    if (!locate(m_root, splitPath(full), h) || h.usersRoot || h.path.isEmpty())
+        return false;
+    HiveEntry &e = h.entry();
+    if (!e.hive->keyExists(h.path))
+        return false;
+    beforeChange(e);
+    e.hive->deleteKey(h.path);
+    e.pending.push_back(DeleteKey{h.path});
+    flush(h.file);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+
+RegistrySectionReader::RegistrySectionReader(const QString &keyPath)
+{
+    m_accessor.openKey(keyPath, true);
+}
+
+QString RegistrySectionReader::readString(const QString &section, const QString &name, const QString &def)
+{
+    const QString home = m_accessor.currentPath();
+    const bool hadKey = m_accessor.hasCurrentKey();
+    QString result = def;
+    if (hadKey && m_accessor.openKey(section, false)) {
+        if (m_accessor.valueExists(name))
+            result = m_accessor.readString(name);
+        m_accessor.openKey(QLatin1Char('\\') + home, false);
+    }
+    return result;
+}
+
+} // namespace qv

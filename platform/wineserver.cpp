@@ -1,0 +1,91 @@
+#include "platform/wineserver.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/error.h"
+
+namespace qv::wineserver {
+
+namespace {
+// Wine's server leaves three seconds after its last program; allow for a slow machine.
+int g_timeoutMs = 6000;
+QString g_base = QStringLiteral("/tmp");
+
+QString hex(unsigned long long v)
+{
+    return QString::number(v, 16);
+}
+} // namespace
+
+int timeoutMs() { return g_timeoutMs; }
+void setTimeoutMs(int ms) { g_timeoutMs = ms; }
+QString socketBase() { return g_base; }
+void setSocketBase(const QString &folder) { g_base = folder; }
+
+QStringList socketDirs(const QString &prefixRoot)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(prefixRoot).constData(), &st) != 0)
+        return {};
+    const QString leaf = QStringLiteral("/server-%1-%2").arg(hex(st.st_dev), hex(st.st_ino));
+    QStringList dirs;
+    dirs << g_base + QStringLiteral("/.wine-%1").arg(st.st_uid) + leaf;
+    if (getuid() != st.st_uid)
+        dirs << g_base + QStringLiteral("/.wine-%1").arg(getuid()) + leaf;
+    return dirs;
+}
+
+long long runningPid(const QString &prefixRoot)
+{
+    for (const QString &dir : socketDirs(prefixRoot)) {
+        const QByteArray lock = QFile::encodeName(dir + QStringLiteral("/lock"));
+        const int fd = ::open(lock.constData(), O_RDWR | O_CLOEXEC);
+        const int rfd = fd >= 0 ? fd : ::open(lock.constData(), O_RDONLY | O_CLOEXEC);
+        if (rfd < 0)
+            continue; // no server folder, or a stale one without its lock
+        struct flock fl = {};
+        fl.l_type = F_WRLCK;
+        fl.l_whence = SEEK_SET;
+        fl.l_start = 0;
+        fl.l_len = 0; // any part of the file
+        const int r = ::fcntl(rfd, F_GETLK, &fl);
+        ::close(rfd);
+        if (r == 0 && fl.l_type != F_UNLCK)
+            return fl.l_pid > 0 ? fl.l_pid : -1;
+    }
+    return 0;
+}
+
+void ensureStopped(const QString &prefixRoot)
+{
+    long long pid = runningPid(prefixRoot);
+    if (!pid)
+        return;
+    QElapsedTimer timer;
+    timer.start();
+    while (pid && timer.elapsed() < g_timeoutMs) {
+        // keep the window painting while Wine winds down
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 50);
+        QThread::msleep(100);
+        pid = runningPid(prefixRoot);
+    }
+    if (!pid)
+        return;
+    throw Error(QStringLiteral("Wine is still running in the prefix \"%1\" (wineserver%2). It keeps its own copy "
+                               "of the registry and would undo the change when it ends, so nothing was written. "
+                               "Close every Windows program of this prefix, or run \"wineserver -k\" with "
+                               "WINEPREFIX=\"%1\", then try again")
+                    .arg(QDir::toNativeSeparators(prefixRoot),
+                         pid > 0 ? QStringLiteral(", process %1").arg(pid) : QString()));
+}
+
+} // namespace qv::wineserver

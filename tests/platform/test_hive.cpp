@@ -1,0 +1,246 @@
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "platform/hive.h"
+#include "support/tempdir.h"
+
+using qv::Hive;
+using qv::HiveValue;
+namespace ht = qv::hivetext;
+
+namespace {
+
+// Lines as Wine writes them, one of every kind it writes.
+const QByteArray kEveryType =
+    "WINE REGISTRY Version 2\n"
+    ";; All keys relative to \\\\Machine\n"
+    "\n"
+    "#arch=win32\n"
+    "\n"
+    "[Software\\\\Classes\\\\.pdf] 1700000000\n"
+    "#time=1da1234567890ab\n"
+    "@=\"AcroExch.Document\"\n"
+    "\"Content Type\"=\"application/pdf\"\n"
+    "\n"
+    "[Software\\\\Test\\\\Types] 1700000001\n"
+    "#time=1da1234567890ac\n"
+    "#class=\"Shell\"\n"
+    "\"Bin\"=hex:00,01,02,ff\n"
+    "\"Dword\"=dword:0000ffff\n"
+    "\"Esc\\\\\"=\"\\a\\b\\e\\f\\n\\r\\v\\t\\\"\\\\\"\n"
+    "\"Expand\"=str(2):\"%SystemRoot%\\\\system32\"\n"
+    "\"Multi\"=str(7):\"one\\0two\\0\"\n"
+    "\"Name \\\"quoted\\\"\"=\"x\"\n"
+    "\"None\"=hex(0):\n"
+    "\"Octal\"=\"\\1\\0012\"\n"
+    "\"Qword\"=hex(b):01,00,00,00,00,00,00,00\n"
+    "\"Settings\"=hex:28,00,00,00,ff,ff,ff,ff,02,00,00,00,03,00,00,00,3e,00,00,00,28,\\\n"
+    "  00,00,00,00,00,00,00,d8,02,00,00,80,07,00,00,00,03,00,00,60,00,00,00,01,00,\\\n"
+    "  00,00\n"
+    "\"SzNoNul\"=hex(1):41,00\n"
+    "\"Wide\"=\"Chinese \\x4e2d\\x6587 and \\x00e9a\\xe9\"\n"
+    "\n"
+    "[Software\\\\Wine\\\\Link] 1700000002\n"
+    "#time=1da1234567890ad\n"
+    "#link\n"
+    "\"SymbolicLinkValue\"=hex(6):5c,00,52,00\n";
+
+QString write(const TempDir &tmp, const QByteArray &bytes)
+{
+    return tmp.write("system.reg", bytes);
+}
+
+QByteArray readAll(const QString &file)
+{
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList path(const char *p)
+{
+    return QString::fromLatin1(p).split('\\');
+}
+
+struct FixedClock
+{
+    FixedClock() { Hive::setClockForTests(1700000100); }
+    ~FixedClock() { Hive::setClockForTests(0); }
+};
+
+} // namespace
+
+TEST(HiveFile, UnchangedHiveSavesByteForByte)
+{
+    TempDir tmp;
+    const QString file = write(tmp, kEveryType);
+    auto hive = Hive::load(file);
+    hive->validate();
+    hive->save();
+    EXPECT_EQ(readAll(file), kEveryType);
+    EXPECT_EQ(Hive::load(file)->serialize(), kEveryType);
+}
+
+TEST(HiveFile, EveryValueTypeParsesAndFormatsBackAsWineWritesIt)
+{
+    auto hive = Hive::fromBytes(kEveryType, "mem.reg");
+    const QStringList key = path("Software\\Test\\Types");
+    EXPECT_EQ(ht::textOf(hive->value(key, "Expand")->data), "%SystemRoot%\\system32");
+    EXPECT_EQ(hive->value(key, "expand")->type, qv::RegExpandSz);
+    EXPECT_EQ(hive->value(key, "Multi")->data, QByteArray("o\0n\0e\0\0\0t\0w\0o\0\0\0\0\0", 18));
+    EXPECT_EQ(hive->value(key, "Dword")->data, ht::dwordData(0xffff));
+    EXPECT_EQ(hive->value(key, "Settings")->data.size(), 48);
+    EXPECT_EQ(hive->value(key, "Qword")->type, 0xbu);
+    EXPECT_EQ(ht::textOf(hive->value(key, "Wide")->data), QString::fromUtf8("Chinese 中文 and éaé"));
+    EXPECT_EQ(ht::textOf(hive->value(key, "Esc\\")->data), "\a\b\x1b\f\n\r\v\t\"\\");
+    EXPECT_EQ(ht::textOf(hive->value(key, "Octal")->data), QString("\x01\x01") + "2");
+    EXPECT_EQ(ht::textOf(hive->value(key, "SzNoNul")->data), "A");
+    EXPECT_TRUE(hive->value(key, "Name \"quoted\"").has_value());
+    EXPECT_EQ(ht::textOf(hive->value(path("Software\\Classes\\.pdf"), "")->data), "AcroExch.Document");
+
+    // Each value line written again from its parsed form is the line Wine wrote.
+    const QList<QByteArray> lines = kEveryType.split('\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QByteArray entry = lines[i] + '\n';
+        if (!entry.startsWith('"') && !entry.startsWith('@'))
+            continue;
+        while (entry.endsWith("\\\n"))
+            entry += lines[++i] + '\n';
+        HiveValue v;
+        QString why;
+        ASSERT_TRUE(ht::parseValue(entry.constData(), entry.constData() + entry.size(), &v, &why)) << entry.constData();
+        EXPECT_EQ(ht::formatValue(v), entry);
+    }
+}
+
+TEST(HiveFile, ChangedValueRewritesOnlyItsSectionWithFreshStamps)
+{
+    FixedClock clock;
+    auto hive = Hive::fromBytes(kEveryType, "mem.reg");
+    HiveValue v{"Bzz", qv::RegDword, ht::dwordData(1)};
+    hive->setValue(path("software\\TEST\\types"), v);
+    QByteArray expected = kEveryType;
+    expected.replace("[Software\\\\Test\\\\Types] 1700000001\n#time=1da1234567890ac\n",
+                     "[Software\\\\Test\\\\Types] 1700000100\n#time=1da17480207ca00\n");
+    expected.replace("\"Dword\"=", "\"Bzz\"=dword:00000001\n\"Dword\"="); // sorted among the values
+    EXPECT_EQ(hive->serialize(), expected);
+
+    v = {"dword", qv::RegDword, ht::dwordData(0x12345678)}; // replaces, whatever the case
+    hive->setValue(path("Software\\Test\\Types"), v);
+    expected.replace("\"Dword\"=dword:0000ffff", "\"dword\"=dword:12345678");
+    EXPECT_EQ(hive->serialize(), expected);
+}
+
+TEST(HiveFile, KeysAreFoundWithoutRegardToCaseAndListedInFileOrder)
+{
+    auto hive = Hive::fromBytes(kEveryType, "mem.reg");
+    EXPECT_TRUE(hive->keyExists(path("SOFTWARE\\classes")));
+    EXPECT_TRUE(hive->keyExists(path("software\\wine\\link")));
+    EXPECT_FALSE(hive->keyExists(path("Software\\Win")));
+    EXPECT_EQ(hive->subkeys(path("software")), QStringList({"Classes", "Test", "Wine"}));
+    EXPECT_EQ(hive->subkeys({}), QStringList({"Software"}));
+    EXPECT_TRUE(hive->subkeys(path("Software\\Wine\\Link")).isEmpty());
+}
+
+TEST(HiveFile, NewKeysGoWhereWineWouldPutThemAndDeletionKeepsTheParent)
+{
+    FixedClock clock;
+    auto hive = Hive::fromBytes(kEveryType, "mem.reg");
+    EXPECT_TRUE(hive->createKey(path("Software\\Adobe\\Acrobat Reader")));
+    EXPECT_FALSE(hive->createKey(path("software\\adobe")));
+    EXPECT_EQ(hive->subkeys(path("Software")), QStringList({"Adobe", "Classes", "Test", "Wine"}));
+
+    auto reread = Hive::fromBytes(hive->serialize(), "again.reg");
+    reread->validate();
+    EXPECT_TRUE(reread->keyExists(path("Software\\Adobe\\Acrobat Reader")));
+
+    EXPECT_TRUE(hive->deleteKey(path("Software\\WINE\\link")));
+    EXPECT_FALSE(hive->keyExists(path("Software\\Wine\\Link")));
+    EXPECT_TRUE(hive->keyExists(path("Software\\Wine"))); // now a leaf of its own
+    EXPECT_FALSE(hive->deleteKey(path("Software\\Wine\\Link")));
+
+    auto after = Hive::fromBytes(hive->serialize(), "after.reg");
+    after->validate();
+    EXPECT_TRUE(after->keyExists(path("Software\\Wine")));
+    EXPECT_EQ(after->subkeys(path("Software")), QStringList({"Adobe", "Classes", "Test", "Wine"}));
+}
+
+TEST(HiveFile, KeyNamesWithEscapesAndWideCharacters)
+{
+    auto hive = Hive::fromBytes(kEveryType, "mem.reg");
+    const QStringList odd{"Software", QString::fromUtf8("Ärger [x]")};
+    HiveValue v{"n", qv::RegDword, ht::dwordData(7)};
+    hive->setValue(odd, v);
+    EXPECT_TRUE(hive->serialize().contains("[Software\\\\\\xc4rger \\[x\\]]"));
+    auto reread = Hive::fromBytes(hive->serialize(), "again.reg");
+    EXPECT_TRUE(reread->value({"software", QString::fromUtf8("ärger [X]")}, "N").has_value());
+    EXPECT_TRUE(reread->subkeys(path("Software")).contains(QString::fromUtf8("Ärger [x]")));
+}
+
+TEST(HiveFile, MalformedHiveNamesFileAndLineAndIsNeverWritten)
+{
+    TempDir tmp;
+    struct Case
+    {
+        QByteArray bytes;
+        int line;
+    };
+    const Case cases[] = {
+        {"REGEDIT4\n\n[HKEY_LOCAL_MACHINE]\n", 1},
+        {"WINE REGISTRY Version 2\n\n[Software\\\\Broken 1\n\"a\"=\"b\"\n", 3},
+        {"WINE REGISTRY Version 2\n\n[A] 1\n\"a\"=\"b\"\n\"c\"=dword:xyz\n", 5},
+        {"WINE REGISTRY Version 2\n\n[A] 1\n\"a\"=\"b\"\n\n[B] 2\n\"unterminated=\"b\"\n", 7},
+        {"WINE REGISTRY Version 2\n\n[A] 1\ngarbage here\n", 4},
+        {"WINE REGISTRY Version 2\n\n[A] 1\n\"h\"=hex:00,zz\n", 4},
+    };
+    for (const Case &c : cases) {
+        const QString file = write(tmp, c.bytes);
+        try {
+            auto hive = Hive::load(file);
+            hive->save();
+            FAIL() << "accepted: " << c.bytes.constData();
+        } catch (const qv::HiveError &e) {
+            EXPECT_EQ(e.line(), c.line) << c.bytes.constData();
+            EXPECT_TRUE(e.message().contains(file));
+            EXPECT_TRUE(e.message().contains(QStringLiteral("line %1").arg(c.line)));
+        }
+        EXPECT_EQ(readAll(file), c.bytes);
+    }
+}
+
+namespace {
+void crashAfterWriting(const char *stage)
+{
+    if (QByteArray(stage) == "written")
+        throw qv::Error("simulated crash");
+}
+} // namespace
+
+TEST(HiveFile, InterruptedSaveLeavesTheOldFileAndNoLeftovers)
+{
+    TempDir tmp;
+    const QString file = write(tmp, kEveryType);
+    ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0640), 0);
+    auto hive = Hive::load(file);
+    hive->setValue(path("Software\\Test\\Types"), HiveValue{"New", qv::RegDword, ht::dwordData(5)});
+    Hive::setSaveHook(crashAfterWriting);
+    EXPECT_THROW(hive->save(), qv::Error);
+    Hive::setSaveHook(nullptr);
+    EXPECT_EQ(readAll(file), kEveryType);
+    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"system.reg"}));
+
+    hive->save(); // the same change goes through once nothing interferes
+    EXPECT_TRUE(Hive::load(file)->value(path("Software\\Test\\Types"), "New").has_value());
+    struct stat st;
+    ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+TEST(HiveFile, MissingFileIsAnEmptyHiveUntilSaved)
+{
+    TempDir tmp;
+    auto hive = Hive::load(tmp.file("user.reg"));
+    EXPECT_FALSE(hive->existsOnDisk());
+    EXPECT_FALSE(hive->keyExists(path("Software")));
+}
