@@ -493,10 +493,12 @@ QString RegistryAccessor::readString(const QString &name) const
 int32_t RegistryAccessor::readInteger(const QString &name) const
 {
     const auto v = m_current ? lookup(*m_current, name) : std::nullopt;
-    if (!v || v->data.size() > 4)
+    if (!v)
         throw Error(quoted("Failed to get data for '%1'", name));
     if (v->type != RegDword)
         throw Error(quoted("Invalid data type for '%1'", name));
+    if (v->data.size() > 4)
+        throw Error(quoted("Failed to get data for '%1'", name)); // does not fit the 4 bytes asked for
     uint32_t dw = 0;
     memcpy(&dw, v->data.constData(), size_t(v->data.size()));
     return int32_t(dw);
