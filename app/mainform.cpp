@@ -69,6 +69,9 @@ TForm1::TForm1(QWidget *parent, bool runFormCreate) : QWidget(parent)
     Memo->setScrollBars(TFlatMemo::ssVertical);
     Memo->setParentColor(true); // white, as the window
     Image1->setPicture(QStringLiteral(":/pictures/banner.jpg"));
+    // The pictures sit left of the captions.
+    FlatButton1->setLayout(FlatTypes::blGlyphLeft);
+    FlatButton2->setLayout(FlatTypes::blGlyphLeft);
     FlatButton1->setProperty("Glyph", QPixmap::fromImage(qv::loadPicture(QStringLiteral(":/pictures/optimize.bmp"))));
     FlatButton2->setProperty("Glyph", QPixmap::fromImage(qv::loadPicture(QStringLiteral(":/pictures/restore.bmp"))));
     setTextColor(Label1, clBlue);

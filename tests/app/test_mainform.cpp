@@ -173,3 +173,17 @@ TEST_F(MainForm, OwnsACopyingAndADeletingFileOperator)
     EXPECT_EQ(form->FO1->Flags(), quiet);
     EXPECT_EQ(form->FO2->Flags(), quiet);
 }
+
+TEST_F(MainForm, ButtonsCarryTheirColoursAndGlyphsLeftOfTheCaption)
+{
+    for (TFlatButton *b : {form->FlatButton1, form->FlatButton2}) {
+        EXPECT_EQ(b->Color(), QColor(0xC0, 0xDC, 0xC0)); // money green
+        EXPECT_EQ(b->ColorDown(), QColor(0, 255, 0));
+        EXPECT_EQ(b->ColorHighLight(), QColor(0xEB, 0xEA, 0xE1));
+        EXPECT_EQ(b->Layout(), FlatTypes::blGlyphLeft);
+        EXPECT_EQ(b->Glyph().size(), QSize(15, 15));
+        EXPECT_EQ(b->cursor().shape(), Qt::PointingHandCursor);
+    }
+    EXPECT_EQ(form->FlatButton1->Caption(), "Optimize");
+    EXPECT_EQ(form->FlatButton2->Caption(), "Restore");
+}

@@ -12,7 +12,7 @@
 #include "mainform.h"
 #include "platform/dialogs.h"
 #include "platform/wineprefix.h"
-#include "support/tempdir.h"
+#include "support/testprefix.h"
 
 // Answers input boxes from a script and records every dialog shown.
 struct FakeDialogs : qv::Dialogs
@@ -47,18 +47,12 @@ struct FakeShell : qv::Shell
     void open(QWidget *, const QString &target) override { opened.append(target); }
 };
 
-// A throwaway Wine prefix whose hives the test writes as Wine would.
+// A throwaway Wine prefix (the current one while it lives) whose hives the
+// test builds key by key.
 class StartupPrefix
 {
 public:
-    StartupPrefix()
-    {
-        m_root = m_tmp.file("prefix");
-        QDir().mkpath(m_root + "/dosdevices");
-        QDir().mkpath(m_root + "/drive_c/windows");
-        QFile::link("../drive_c", m_root + "/dosdevices/c:");
-    }
-    QString root() const { return m_root; }
+    QString root() const { return m_prefix.root(); }
 
     // Adds a value line (already in Wine's syntax, e.g. "\"x\"=\"y\"") to a key of a hive.
     void machine(const QString &key, const QString &line = {}) { add(m_system, key, line); }
@@ -66,14 +60,14 @@ public:
     void users(const QString &key, const QString &line = {}) { add(m_userdef, key, line); }
 
     // A file or folder below drive C:, by its Windows path below "C:\".
-    void file(const QString &below) { m_tmp.write("prefix/drive_c/" + QString(below).replace('\\', '/'), "x"); }
-    void folder(const QString &below) { QDir().mkpath(m_root + "/drive_c/" + QString(below).replace('\\', '/')); }
+    void file(const QString &below) { m_prefix.writeFile("C:\\" + below, "x"); }
+    void folder(const QString &below) { m_prefix.mkdir("C:\\" + below); }
 
     void writeHives() const
     {
-        write("system.reg", "\\\\Machine", m_system);
-        write("user.reg", "\\\\User\\\\S-1-5-21-0-0-0-1000", m_user);
-        write("userdef.reg", "\\\\User\\\\.Default", m_userdef);
+        write("system.reg", m_system);
+        write("user.reg", m_user);
+        write("userdef.reg", m_userdef);
     }
 
 private:
@@ -88,20 +82,18 @@ private:
             }
         keys.append({key, line.isEmpty() ? QStringList() : QStringList{line}});
     }
-    void write(const QString &name, const QString &relative, const Keys &keys) const
+    void write(const QString &name, const Keys &keys) const
     {
-        QByteArray text = "WINE REGISTRY Version 2\n;; All keys relative to " + relative.toUtf8() + "\n\n#arch=win32\n\n";
+        HiveText text;
         for (const auto &[key, lines] : keys) {
-            text += "[" + QString(key).replace("\\", "\\\\").toUtf8() + "] 1700000000\n#time=1d9b2c3d4e5f600\n";
+            text.key(key);
             for (const QString &l : lines)
-                text += l.toUtf8() + "\n";
-            text += "\n";
+                text.raw(l.toUtf8());
         }
-        m_tmp.write("prefix/" + name, text);
+        m_prefix.writeHive(name, text);
     }
 
-    TempDir m_tmp;
-    QString m_root;
+    TestPrefix m_prefix;
     Keys m_system, m_user, m_userdef;
 };
 
@@ -132,7 +124,6 @@ struct StartupFixture
     std::unique_ptr<TForm1> start(int year = 2012)
     {
         prefix.writeHives();
-        qv::WinePrefix::setCurrent(prefix.root());
         auto form = std::make_unique<TForm1>(nullptr, false);
         form->yearSource = [year] { return year; };
         form->FormCreate();
