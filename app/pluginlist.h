@@ -22,11 +22,6 @@ struct PlugInItem
 // (a link looping back into the tree) is searched once.
 std::vector<PlugInItem> findPlugInFiles(const QString &folder, const QString &pattern, bool recurse);
 
-// The folders and marker that the list works with, all below ReaderFolder.
-QString plugInsFolder(const QString &readerFolder);   // ...\plug_ins\ (with backslash)
-QString optionalFolder(const QString &readerFolder);  // ...\Optional\ (with backslash)
-QString backupMarkerPath(const QString &readerFolder); // ...\Wexmor.DAT
-
 // What Reader does not load at start: without the backup marker every
 // plug-in of plug_ins (nothing has been unloaded yet, so all are candidates);
 // with it, the plug-ins of the safety copy whose counterpart at the same
@@ -36,6 +31,16 @@ std::vector<PlugInItem> plugInsNotLoaded(const QString &readerFolder);
 // The path of a listed file below plug_ins or Optional ("X.api" or
 // "S\X.api"); empty when path lies in neither.
 QString pathBelowPlugInFolders(const QString &readerFolder, const QString &path);
+
+// The files below plug_ins (relative paths, as pathBelowPlugInFolders gives
+// them) that leave it when the list holds the plug-ins listedBelow. A listed
+// plug-in goes with its companion files (X.api with X.*); the EWH32 and search
+// plug-ins at the top always stay. Any other file (plug-ins in hidden folders
+// included, which the list cannot show) goes only when every plug-in of its
+// top sub-folder (or of the top, for files there) is listed, so that a
+// plug-in that stays keeps what it may need. With every plug-in listed, only
+// the EWH32 and search files stay.
+QStringList plugInFilesToUnload(const QString &readerFolder, const QStringList &listedBelow);
 
 // How to bring a listed plug-in back into plug_ins.
 struct PlugInCopy
