@@ -215,6 +215,7 @@ TEST_F(ReaderPrefix, ReaderThatCannotBeEndedStopsBeforeAnything)
     processes.extra.push_back({999999999, ::getpid(), "AcroRd32.exe"});
     const auto pluginsBefore = filesOf("plug_ins");
     const QByteArray userHive = tmp.read("user.reg");
+    const QStringList memoBefore = form->Memo->Lines();
 
     optimize();
     tmp.write(readerHost + "/Wexmor.DAT", "");
@@ -227,7 +228,7 @@ TEST_F(ReaderPrefix, ReaderThatCannotBeEndedStopsBeforeAnything)
     EXPECT_EQ(filesOf("plug_ins"), pluginsBefore);
     EXPECT_FALSE(exists("Optional"));
     EXPECT_EQ(tmp.read("user.reg"), userHive);
-    EXPECT_EQ(form->Memo->Lines(), QStringList());
+    EXPECT_EQ(form->Memo->Lines(), memoBefore);
 }
 
 TEST_F(ReaderPrefix, ReaderThatOutlivesTheWaitIsLeftAndOptimizeGoesOn)
