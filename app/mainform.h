@@ -98,5 +98,7 @@ private:
     void createFileOperators();
     // Step 8 of the start-up: fills ListView1 from ReaderFolder.
     void FillPlugInList();
+    // Fills the list again after Optimize or Restore changed the folders.
+    void refreshPlugInListAfterChange();
     void showListMenu(const QPoint &pos);
 };

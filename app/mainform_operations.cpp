@@ -1,7 +1,7 @@
 #include "mainform.h"
 
 #include <QDir>
-#include <QDirIterator>
+#include <QScopeGuard>
 #include <QSet>
 #include <vector>
 
@@ -86,7 +86,13 @@ void copyRelative(TKELFileOperator *fo, const QString &sourceFolder, const QStri
         QStringList from;
         for (const QString &rel : files)
             from << sourceFolder + QLatin1Char('\\') + rel;
-        runCopy(fo, from, folder.isEmpty() ? targetFolder : targetFolder + QLatin1Char('\\') + folder);
+        const QString target = folder.isEmpty() ? targetFolder : targetFolder + QLatin1Char('\\') + folder;
+        // A single file copied to a folder that does not exist would take
+        // the folder's name as its own, or replace a file in the folder's place.
+        const QString host = qv::WinePrefix::current().toHost(target);
+        if (host.isEmpty() || !QDir().mkpath(host))
+            continue; // what stays missing is reported by the caller
+        runCopy(fo, from, target);
     }
 }
 
@@ -98,21 +104,26 @@ QStringList joined(const QString &folder, const QStringList &relativePaths)
     return out;
 }
 
-// Removes the sub-folders of a Windows folder that have become empty,
-// deepest first; a folder that still holds anything stays.
-void removeEmptySubFolders(const QString &windowsFolder)
+// Removes the sub-folders that held the given files (paths relative to
+// windowsFolder) once they are empty, deepest first; a folder that still
+// holds anything, or was empty before, stays.
+void removeEmptiedSubFolders(const QString &windowsFolder, const QStringList &removedFiles)
 {
     const QString host = qv::WinePrefix::current().toHost(windowsFolder);
     if (host.isEmpty())
         return;
-    QStringList folders;
-    QDirIterator it(host, QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        folders << it.next();
-    std::sort(folders.begin(), folders.end(), [](const QString &a, const QString &b) { return a.size() > b.size(); });
-    for (const QString &f : folders)
-        QDir().rmdir(f); // fails, harmlessly, on anything not empty
+    QSet<QString> folders;
+    for (const QString &rel : removedFiles) {
+        QString f = rel;
+        for (qsizetype cut = f.lastIndexOf(QLatin1Char('\\')); cut > 0; cut = f.lastIndexOf(QLatin1Char('\\'))) {
+            f.truncate(cut);
+            folders.insert(f);
+        }
+    }
+    QStringList ordered(folders.cbegin(), folders.cend());
+    std::sort(ordered.begin(), ordered.end(), [](const QString &a, const QString &b) { return a.size() > b.size(); });
+    for (QString f : ordered)
+        QDir(host).rmdir(f.replace(QLatin1Char('\\'), QLatin1Char('/'))); // fails, harmlessly, unless empty
 }
 
 QString safetyCopyFailure(const QString &readerFolder, const QStringList &missing)
@@ -150,6 +161,17 @@ bool askToStartReader(TForm1 *form, const QString &text)
 
 } // namespace
 
+void TForm1::refreshPlugInListAfterChange()
+{
+    // The list shows what Reader does not load: after the folders changed,
+    // and also after an error part-way, it is read again. A failure here must
+    // not hide the operation's own result or error.
+    try {
+        FillPlugInList();
+    } catch (...) {
+    }
+}
+
 QStringList TForm1::pluginsToUnload() const
 {
     // Every plug-in but the two that Reader keeps loading. The plug-in list
@@ -170,6 +192,7 @@ void TForm1::FlatButton1Click()
         endReader();
         FlatButton1->setEnabled(false);
         Memo->clear();
+        auto refresh = qScopeGuard([this] { refreshPlugInListAfterChange(); });
 
         const QString plugIns = plugInsFolderOf(ReaderFolder);
         const QString optional = optionalFolderOf(ReaderFolder);
@@ -212,7 +235,7 @@ void TForm1::FlatButton1Click()
             }
             if (!unload.isEmpty())
                 runDelete(FO2, joined(plugIns, unload));
-            removeEmptySubFolders(plugIns);
+            removeEmptiedSubFolders(plugIns, unload);
 
             // The two plug-ins Reader keeps come back from the copy when plug_ins lacks them.
             QStringList back;
@@ -302,6 +325,8 @@ void TForm1::FlatButton1Click()
         for (const QString &rel : keptDiffering)
             Memo->addLine(QStringLiteral("Kept (differs from its safety copy): ") + rel);
 
+        refresh.dismiss();
+        refreshPlugInListAfterChange(); // before the question, so the list is right while it shows
         if (askToStartReader(this, QStringLiteral("Optimization completed. Do you want to start Adobe Reader ")
                                        + ReaderVersion + QStringLiteral(" now?")))
             qv::Shell::instance().open(this, ReaderFolder + QStringLiteral("\\AcroRd32.exe"));
@@ -320,6 +345,7 @@ void TForm1::FlatButton2Click()
             return;
         }
         Memo->addLine(QStringLiteral("Restore files and registry settings ..."));
+        auto refresh = qScopeGuard([this] { refreshPlugInListAfterChange(); });
 
         // Everything of the safety copy that plug_ins lacks comes back. A file
         // that plug_ins holds already stays: it may be newer than the copy.
@@ -373,6 +399,8 @@ void TForm1::FlatButton2Click()
         if (backupMarkerExists(ReaderFolder))
             deleteBackupMarker(ReaderFolder);
 
+        refresh.dismiss();
+        refreshPlugInListAfterChange(); // before the question, so the list is right while it shows
         if (askToStartReader(this, QStringLiteral("Restoration completed. Do you want to start Adobe Reader ")
                                        + ReaderVersion + QStringLiteral(" now?")))
             qv::Shell::instance().open(this, ReaderFolder + QStringLiteral("\\AcroRd32.exe"));

@@ -203,6 +203,7 @@ TEST_F(ReaderPrefix, EbookFolderWithNoDocumentsFolderAtAllIsLeftAlone)
 {
     form->PersonalFolder.clear();
     tmp.write("user.reg", "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win32\n");
+    qv::resetRegistryCache();
     optimize();
     EXPECT_TRUE(errorBoxes().isEmpty());
     EXPECT_TRUE(QFileInfo::exists(tmp.file("drive_c/My eBook/keep.pdf")));
@@ -214,9 +215,11 @@ TEST_F(ReaderPrefix, ReaderThatCannotBeEndedStopsBeforeAnything)
     processes.extra.push_back({999999999, ::getpid(), "AcroRd32.exe"});
     const auto pluginsBefore = filesOf("plug_ins");
     const QByteArray userHive = tmp.read("user.reg");
+    const QStringList memoBefore = form->Memo->Lines();
 
     optimize();
-    form->FlatButton2Click();
+    tmp.write(readerHost + "/Wexmor.DAT", "");
+    restore();
 
     ASSERT_EQ(errorBoxes().size(), 2);
     EXPECT_EQ(errorBoxes()[0], "System Error.  Code: 87.\nThe parameter is incorrect.");
@@ -225,6 +228,7 @@ TEST_F(ReaderPrefix, ReaderThatCannotBeEndedStopsBeforeAnything)
     EXPECT_EQ(filesOf("plug_ins"), pluginsBefore);
     EXPECT_FALSE(exists("Optional"));
     EXPECT_EQ(tmp.read("user.reg"), userHive);
+    EXPECT_EQ(form->Memo->Lines(), memoBefore);
 }
 
 TEST_F(ReaderPrefix, ReaderThatOutlivesTheWaitIsLeftAndOptimizeGoesOn)

@@ -18,7 +18,6 @@
 #include <unistd.h>
 
 #include "app/mainform.h"
-#include "keltfileoperator.h"
 #include "platform/fileoperation.h"
 #include "platform/dialogs.h"
 #include "platform/registry.h"
@@ -162,17 +161,9 @@ struct ReaderPrefix : ::testing::Test
         QDir().mkpath(tmp.file("drive_c/users/tester/Desktop"));
         writeHives();
         qv::WinePrefix::setCurrent(tmp.path());
+        qv::resetRegistryCache();
 
         form = std::make_unique<TForm1>(nullptr, false);
-        if (!form->FO1) {
-            // The window makes its own once it knows the component; until then, the same settings.
-            form->FO1 = new TKELFileOperator(form.get());
-            form->FO1->setOperation(opCopyFile);
-            form->FO1->setFlags({opNoConfirmation, opNoConfirmMkDir});
-            form->FO2 = new TKELFileOperator(form.get());
-            form->FO2->setOperation(opDeleteFile);
-            form->FO2->setFlags({opNoConfirmation, opNoConfirmMkDir});
-        }
         form->ReaderVersion = version;
         form->ReaderFolder = readerFolder;
         form->CommonProgramsFolder = QStringLiteral("C:\\ProgramData\\Start Menu\\Programs");
@@ -248,6 +239,7 @@ struct ReaderPrefix : ::testing::Test
         notePluginsBefore();
         form->FlatButton2Click();
         expectNoPluginLost();
+
     }
 
     void setAllBoxes(bool ticked)

@@ -1,6 +1,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QCoreApplication>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include "app/readerhelpers.h"
 #include "platform/error.h"
 #include "platform/filesystem.h"
+#include "platform/registry.h"
 #include "platform/shelllink.h"
 #include "platform/test_processes_fake.h"
 #include "platform/wineprefix.h"
@@ -33,6 +35,7 @@ struct HelperPrefix : ::testing::Test
         writeUserHive("\"Desktop\"=\"C:\\\\users\\\\tester\\\\Desktop\"\n");
         tmp.write("system.reg", "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n");
         qv::WinePrefix::setCurrent(tmp.path());
+        qv::resetRegistryCache();
     }
     void writeUserHive(const QByteArray &shellFolderValues)
     {
