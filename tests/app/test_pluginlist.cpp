@@ -133,6 +133,36 @@ TEST_F(PlugInSearch, WithoutRecursionOnlyTheFolderItself)
     EXPECT_EQ(captions(qv::findPlugInFiles(kReader + "\\plug_ins\\", "*.api", false)), QStringList({"top.api"}));
 }
 
+TEST_F(PlugInSearch, EveryPlugInListedUnloadsAllButEwh32AndSearch)
+{
+    const QStringList all = {"EWH32.api", "EWH32.ini", "search.api", "search.dat", "A.api", "A.ini", "readme.txt",
+                             ".H\\h.api", "S\\c.api", "S\\T\\d.dll"};
+    for (const QString &f : all)
+        put("plug_ins/" + QString(f).replace('\\', '/'));
+    QStringList listed;
+    for (const auto &i : qv::plugInsNotLoaded(kReader))
+        listed << qv::pathBelowPlugInFolders(kReader, i.path);
+
+    QStringList got = qv::plugInFilesToUnload(kReader, listed);
+    got.sort();
+    EXPECT_EQ(got, QStringList({".H\\h.api", "A.api", "A.ini", "S\\T\\d.dll", "S\\c.api", "readme.txt"}));
+}
+
+TEST_F(PlugInSearch, APlugInLeftOffTheListStaysWithWhatItMayNeed)
+{
+    for (const char *f : {"EWH32.api", "A.api", "A.ini", "B.api", "B.ini", "readme.txt", "S/c.api", "S/c.dat",
+                          "S/e.api", "S/shared.bin", "S/T/d.dll", "U/u.api", "U/u.dat", "U/V/w.dll"})
+        put(QStringLiteral("plug_ins/") + f);
+
+    // B (top) and e (in S) were taken off the list; EWH32 listed but always kept.
+    QStringList got = qv::plugInFilesToUnload(kReader, {"EWH32.api", "A.api", "S\\c.api", "U\\u.api"});
+    got.sort();
+    EXPECT_EQ(got, QStringList({"A.api", "A.ini", "S\\c.api", "S\\c.dat", "U\\V\\w.dll", "U\\u.api", "U\\u.dat"}));
+    // Listed paths are compared without regard to case; an empty list unloads nothing.
+    EXPECT_EQ(qv::plugInFilesToUnload(kReader, {"a.API"}), QStringList({"A.api", "A.ini"}));
+    EXPECT_TRUE(qv::plugInFilesToUnload(kReader, {}).isEmpty());
+}
+
 TEST(PlugInBringBack, TopLevelPlugInComesBackWithItsCompanions)
 {
     const auto plan = qv::planBringBack(kReader, kReader + "\\Optional\\X.api");
