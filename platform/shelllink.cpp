@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QtEndian>
 #include <cstring>
 
@@ -59,6 +61,24 @@ uint64_t fileTime(const QDateTime &t)
     return static_cast<uint64_t>(t.toMSecsSinceEpoch() + 11644473600000LL) * 10000ULL;
 }
 
+// Readers that only look at the ANSI fields (Wine among them) decode them in
+// the Western code page, so that is what they get; Latin-1 where it is unknown.
+QByteArray toAnsi(const QString &s)
+{
+    QStringEncoder encoder("windows-1252");
+    if (!encoder.isValid())
+        return s.toLatin1();
+    return encoder.encode(s);
+}
+
+QString fromAnsi(const QByteArray &b)
+{
+    QStringDecoder decoder("windows-1252");
+    if (!decoder.isValid())
+        return QString::fromLatin1(b);
+    return decoder.decode(b);
+}
+
 bool isAscii(const QString &s)
 {
     for (QChar c : s)
@@ -87,7 +107,7 @@ QByteArray linkInfo(const QString &path)
     put32(volume, 0);        // serial number
     put32(volume, 0x10);     // VolumeLabelOffset
     volume.append('\0');     // empty label
-    QByteArray ansi = path.toLatin1();
+    QByteArray ansi = toAnsi(path);
     ansi.append('\0');
     const uint32_t volumeOffset = headerSize;
     const uint32_t baseOffset = volumeOffset + volume.size();
@@ -158,7 +178,7 @@ public:
                 s.append(QChar(u16()));
         } else {
             if (!has(count)) { m_ok = false; return s; }
-            s = QString::fromLatin1(m_b.constData() + m_pos, count);
+            s = fromAnsi(QByteArray(m_b.constData() + m_pos, count));
             m_pos += count;
         }
         return s;
@@ -177,7 +197,7 @@ QString cString(const QByteArray &b, qsizetype offset)
     if (offset < 0 || offset >= b.size())
         return QString();
     const qsizetype end = b.indexOf('\0', offset);
-    return QString::fromLatin1(b.mid(offset, (end < 0 ? b.size() : end) - offset));
+    return fromAnsi(b.mid(offset, (end < 0 ? b.size() : end) - offset));
 }
 
 QString wideString(const QByteArray &b, qsizetype offset)

@@ -13,6 +13,11 @@ TEST_F(ReaderPrefix, OptimizeWithEveryBoxTicked)
     FakeProcess reader("C:\\Program Files\\Adobe\\Acrobat 7.0\\Reader\\AcroRd32.exe");
     ASSERT_GT(reader.pid(), 0);
     const auto pluginsBefore = filesOf("plug_ins");
+    QByteArray userHiveAtQuestion, systemHiveAtQuestion;
+    dialogs.onBox = [&] {
+        userHiveAtQuestion = tmp.read("user.reg");
+        systemHiveAtQuestion = tmp.read("system.reg");
+    };
 
     optimize();
 
@@ -38,9 +43,10 @@ TEST_F(ReaderPrefix, OptimizeWithEveryBoxTicked)
     EXPECT_EQ(dword(HKeyCurrentUser, "FeatureLockdown", "bShowAdsAllow"), 0);
     EXPECT_EQ(dword(HKeyCurrentUser, "FeatureLockdown", "bUpdater"), 0);
     EXPECT_FALSE(keyExists(HKeyCurrentUser, "\\Software\\Adobe\\Acrobat Reader\\7.0\\AVGeneral\\cRecentFiles"));
-    // The values reached the hive files themselves.
-    EXPECT_TRUE(tmp.read("user.reg").contains("\"bShowAdsAllow\"=dword:00000000"));
-    EXPECT_TRUE(tmp.read("system.reg").contains("\"iConnectionSpeed\"=dword:00989680"));
+    // The values reached the hive files themselves before the question came up.
+    EXPECT_TRUE(userHiveAtQuestion.contains("\"bUpdater\"=dword:00000000"));
+    EXPECT_FALSE(userHiveAtQuestion.contains("cRecentFiles"));
+    EXPECT_TRUE(systemHiveAtQuestion.contains("\"iConnectionSpeed\"=dword:00989680"));
 
     // eBooks, PrintMe and the two Reader shortcuts are gone.
     EXPECT_FALSE(QFileInfo::exists(tmp.file("drive_c/users/tester/Documents/My eBook")));

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -53,11 +54,14 @@ public:
     Result messageBox(QWidget *, const QString &text, const QString &caption, Buttons buttons, Icon icon) override
     {
         boxes.push_back({text, caption, buttons, icon});
+        if (onBox)
+            onBox();
         return buttons == YesNo ? answer : ResultOk;
     }
     void open(QWidget *, const QString &target) override { opened << target; }
 
     Result answer = ResultNo;
+    std::function<void()> onBox; // runs while a message box is up
     std::vector<RecordedBox> boxes;
     QStringList opened;
 };

@@ -77,6 +77,11 @@ TEST_F(LinkPrefix, RoundTripsEveryField)
     EXPECT_EQ(wideBack->path(), wide.path());
     EXPECT_EQ(wideBack->description(), wide.description());
     EXPECT_TRUE(wideBack->arguments().isEmpty());
+
+    // Readers of the ANSI path alone get it in the Western code page.
+    ShellLink euro;
+    euro.setPath(QString::fromUtf8("C:\\Co\u00fbt 5\u20ac\\a.exe"));
+    EXPECT_TRUE(euro.toBytes().contains(QByteArray("C:\\Co\xfbt 5\x80\\a.exe\0", 16)));
 }
 
 TEST_F(LinkPrefix, ReplacesAnExistingLinkAndFailsQuietlyWithoutAFolder)
