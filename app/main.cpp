@@ -7,7 +7,7 @@ int main(int argc, char **argv)
 {
     qv::Application app(argc, argv);
     qv::setApplicationTitle(QStringLiteral("Quorvane 3.01"));
-    installFontSubstitutions();
+    installApplicationFonts();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/quorvane.png")));
 
     // Without a Wine prefix there is no Reader to work on; say where we looked.

@@ -1,10 +1,12 @@
 #include "mainform.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDate>
 #include <QMenu>
 #include <QPalette>
 #include <QResizeEvent>
+#include <QScreen>
 
 #include "keltfileoperator.h"
 #include "platform/application.h"
@@ -47,6 +49,19 @@ void installFontSubstitutions()
     }
 }
 
+static QFont layoutFont()
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    return font;
+}
+
+void installApplicationFonts()
+{
+    installFontSubstitutions();
+    QApplication::setFont(layoutFont());
+}
+
 TForm1::TForm1(QWidget *parent, bool runFormCreate) : QWidget(parent)
 {
     initResources();
@@ -54,9 +69,7 @@ TForm1::TForm1(QWidget *parent, bool runFormCreate) : QWidget(parent)
 
     // The layout was drawn for "MS Sans Serif" at 11 pixels (8 points at 96
     // pixels per inch); the application maps the family to a free font.
-    QFont formFont(QStringLiteral("MS Sans Serif"));
-    formFont.setPixelSize(11);
-    setFont(formFont);
+    setFont(layoutFont());
 
     setupUi(this);
 
@@ -151,6 +164,20 @@ void TForm1::closeEvent(QCloseEvent *event)
         event->accept();
     else
         event->ignore();
+}
+
+void TForm1::showEvent(QShowEvent *event)
+{
+    // The first time it is shown the window stands in the middle of its screen.
+    if (!m_placed && !parentWidget()) {
+        m_placed = true;
+        if (const QScreen *screen = this->screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    QWidget::showEvent(event);
 }
 
 void TForm1::changeEvent(QEvent *event)

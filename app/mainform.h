@@ -13,6 +13,10 @@ class TKELFileOperator;
 // ("MS Sans Serif", "Arial" -> Liberation Sans, Japanese -> IPAGothic).
 // Safe to call more than once.
 void installFontSubstitutions();
+// The substitutions, and the layout's font ("MS Sans Serif", 11 pixels) as
+// the application's, so message and input boxes match the window and one
+// font family is resolved at start instead of two.
+void installApplicationFonts();
 
 // The main window: the options, the two actions, the status memo, the
 // plug-in list, the language flags and the notice. Its controls are the
@@ -91,6 +95,7 @@ public slots:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
@@ -101,4 +106,5 @@ private:
     // Fills the list again after Optimize or Restore changed the folders.
     void refreshPlugInListAfterChange();
     void showListMenu(const QPoint &pos);
+    bool m_placed = false;
 };

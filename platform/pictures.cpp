@@ -53,11 +53,17 @@ QImage decodeJpeg(const QByteArray &data)
     jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char *>(data.constData()),
                  static_cast<unsigned long>(data.size()));
     jpeg_read_header(&cinfo, TRUE);
-    cinfo.out_color_space = JCS_RGB; // grey and YCbCr pictures both come out as RGB
+    // Grey and YCbCr pictures both come out as 32-bit pixels in QImage's own
+    // order, so no conversion pass follows.
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+    cinfo.out_color_space = JCS_EXT_BGRX;
+#else
+    cinfo.out_color_space = JCS_EXT_XRGB;
+#endif
     jpeg_start_decompress(&cinfo);
-    if (cinfo.output_components != 3 || long(cinfo.output_width) * long(cinfo.output_height) > MaxPixels)
+    if (cinfo.output_components != 4 || long(cinfo.output_width) * long(cinfo.output_height) > MaxPixels)
         jpegFail(reinterpret_cast<j_common_ptr>(&cinfo));
-    *result = QImage(int(cinfo.output_width), int(cinfo.output_height), QImage::Format_RGB888);
+    *result = QImage(int(cinfo.output_width), int(cinfo.output_height), QImage::Format_RGB32);
     if (result->isNull())
         jpegFail(reinterpret_cast<j_common_ptr>(&cinfo));
     while (cinfo.output_scanline < cinfo.output_height) {
@@ -66,7 +72,7 @@ QImage decodeJpeg(const QByteArray &data)
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
-    QImage image = result->convertToFormat(QImage::Format_RGB32);
+    QImage image = std::move(*result);
     delete result;
     return image;
 }
@@ -137,6 +143,45 @@ QImage decodeGif(const QByteArray &data)
     return image;
 }
 
+namespace {
+
+uint32_t le32(const uchar *p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+// The button glyphs are plain 24-bit bitmaps; reading them here spares
+// starting Qt's image reader (and its plugin search) for two tiny pictures.
+// Anything else goes to Qt.
+QImage decodeBmp(const QByteArray &data)
+{
+    const auto *p = reinterpret_cast<const uchar *>(data.constData());
+    const qsizetype n = data.size();
+    if (n < 54 || p[0] != 'B' || p[1] != 'M')
+        return {};
+    const uint32_t offset = le32(p + 10), headerSize = le32(p + 14);
+    const int32_t width = int32_t(le32(p + 18)), rawHeight = int32_t(le32(p + 22));
+    const int bits = p[28] | p[29] << 8, compression = int(le32(p + 30));
+    if (headerSize < 40 || bits != 24 || compression != 0 || width <= 0 || width > 4096 || rawHeight == 0
+        || rawHeight < -4096 || rawHeight > 4096)
+        return QImage::fromData(data, "BMP");
+    const int height = rawHeight < 0 ? -rawHeight : rawHeight;
+    const qsizetype stride = (qsizetype(width) * 3 + 3) & ~qsizetype(3);
+    if (offset > uint32_t(n) || n - offset < stride * height)
+        return {};
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        // Rows are stored bottom-up unless the height is negative.
+        const uchar *row = p + offset + stride * (rawHeight > 0 ? height - 1 - y : y);
+        auto *out = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            out[x] = qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+    }
+    return image;
+}
+
+} // namespace
+
 QImage loadPicture(const QString &path)
 {
     QFile file(path);
@@ -148,6 +193,8 @@ QImage loadPicture(const QString &path)
         return decodeJpeg(data);
     if (suffix == QLatin1String("gif"))
         return decodeGif(data);
+    if (suffix == QLatin1String("bmp"))
+        return decodeBmp(data);
     return QImage::fromData(data);
 }
 

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QFontMetrics>
+#include <QScreen>
 #include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -54,6 +55,13 @@ TEST_F(MainForm, KeepsItsSizeWhateverAsksForAnother)
     form->FormCanResize(w, h, resize);
     EXPECT_EQ(QSize(w, h), size);
     EXPECT_TRUE(resize);
+}
+
+TEST_F(MainForm, OpensInTheMiddleOfTheScreen)
+{
+    form->show();
+    const QPoint centre = form->screen()->availableGeometry().center();
+    EXPECT_LE((form->frameGeometry().center() - centre).manhattanLength(), 2);
 }
 
 TEST_F(MainForm, EveryControlFitsTheClientArea)

@@ -2,6 +2,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include "platform/pictures.h"
@@ -72,4 +73,38 @@ TEST(Pictures, BadDataGivesANullImageNotACrash)
     for (int n = 0; n < jpeg.size(); n += jpeg.size() / 40)
         (void)qv::decodeJpeg(jpeg.left(n));
     EXPECT_TRUE(qv::loadPicture("/nonexistent/x.jpg").isNull());
+}
+
+TEST(Pictures, PlainBitmapsBothWaysUpAndCutShort)
+{
+    // A 2 x 2 24-bit bitmap: blue, green / red, white (rows padded to 8 bytes).
+    auto bitmap = [](int height, const QByteArray &rows) {
+        QByteArray b("BM");
+        auto put = [&b](quint32 v, int n) {
+            for (int i = 0; i < n; ++i)
+                b.append(char(v >> (8 * i)));
+        };
+        put(54 + rows.size(), 4); put(0, 4); put(54, 4);
+        put(40, 4); put(2, 4); put(quint32(height), 4); put(1, 2); put(24, 2); put(0, 4);
+        put(rows.size(), 4); put(2835, 4); put(2835, 4); put(0, 4); put(0, 4);
+        return b + rows;
+    };
+    const QByteArray top = QByteArray::fromHex("ff0000" "00ff00" "0000"), bottom = QByteArray::fromHex("0000ff" "ffffff" "0000");
+    QTemporaryDir dir;
+    auto load = [&](const QByteArray &bytes) {
+        QFile f(dir.filePath("x.bmp"));
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(bytes);
+        f.close();
+        return qv::loadPicture(dir.filePath("x.bmp"));
+    };
+    for (const QImage &img : {load(bitmap(2, bottom + top)), load(bitmap(-2, top + bottom))}) {
+        ASSERT_EQ(img.size(), QSize(2, 2));
+        EXPECT_EQ(img.pixel(0, 0), qRgb(0, 0, 255));
+        EXPECT_EQ(img.pixel(1, 0), qRgb(0, 255, 0));
+        EXPECT_EQ(img.pixel(0, 1), qRgb(255, 0, 0));
+        EXPECT_EQ(img.pixel(1, 1), qRgb(255, 255, 255));
+    }
+    EXPECT_TRUE(load(bitmap(2, top)).isNull()); // one row missing
+    EXPECT_TRUE(load("BM").isNull());
 }
