@@ -98,9 +98,10 @@ void TForm1::Load1Click()
             QList<QListWidgetItem *> back;
             for (int i = 0; i < ListView1->count(); ++i) {
                 QListWidgetItem *other = ListView1->item(i);
+                const qv::PlugInCopy otherPlan = qv::planBringBack(ReaderFolder, pathOf(other));
                 const QString below = qv::pathBelowPlugInFolders(ReaderFolder, pathOf(other));
-                const bool inOptional = !below.isEmpty() && !qv::planBringBack(ReaderFolder, pathOf(other)).alreadyLoaded;
-                if (inOptional && qv::fileExists(plugInsFolderOf(ReaderFolder) + QLatin1Char('\\') + below))
+                if (!otherPlan.alreadyLoaded && !below.isEmpty()
+                    && qv::fileExists(plugInsFolderOf(ReaderFolder) + QLatin1Char('\\') + below))
                     back << other;
             }
             for (QListWidgetItem *other : back) {
