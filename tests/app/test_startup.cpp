@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
 #include "test_startup_support.h"
 
 namespace {
@@ -211,4 +215,33 @@ TEST_F(Startup, WrongTypeOfInstallLanguageIsShownToo)
     EXPECT_EQ(dialogs.messages[0], "Invalid data type for 'InstallLanguage'");
     EXPECT_EQ(f->Language, "English");
     EXPECT_EQ(f->ReaderVersion, "");
+}
+
+TEST(StartupOnTheSamplePrefix, FindsReaderNineAndEveryTarget)
+{
+    // The demo's prefix must read as a real installation: no question, both
+    // shortcut options available.
+    const QString source = qEnvironmentVariable("QV_SOURCE_DIR", QFileInfo(QStringLiteral(__FILE__)).dir().filePath("../.."));
+    QTemporaryDir tmp;
+    QProcess make;
+    make.start(source + "/scripts/make-demo-prefix", {tmp.filePath("prefix"), "--language", "0407", "--user", "ann"});
+    ASSERT_TRUE(make.waitForFinished(60000));
+    ASSERT_EQ(make.exitCode(), 0) << make.readAllStandardError().toStdString();
+    qv::WinePrefix::setCurrent(tmp.filePath("prefix"));
+    FakeDialogs dialogs;
+    qv::Dialogs::setInstance(&dialogs);
+    TForm1 form(nullptr, false);
+    form.yearSource = [] { return 2026; };
+    form.FormCreate();
+    qv::Dialogs::setInstance(nullptr);
+    EXPECT_TRUE(dialogs.inputs.isEmpty());
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('\n').toStdString();
+    EXPECT_EQ(form.Language, "German");
+    EXPECT_EQ(form.ReaderVersion, "9.0");
+    EXPECT_EQ(form.ReaderFolder, "C:\\Program Files\\Adobe\\Reader 9.0\\Reader");
+    EXPECT_EQ(form.PersonalFolder, "C:\\users\\ann\\Documents");
+    EXPECT_TRUE(form.PrintMeFolderFound);
+    EXPECT_TRUE(form.ReaderDesktopIconFound);
+    EXPECT_TRUE(form.FlatCheckBox5->isEnabled());
+    EXPECT_TRUE(form.FlatCheckBox6->isEnabled());
 }
