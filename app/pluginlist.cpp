@@ -173,6 +173,10 @@ QStringList plugInFilesToUnload(const QString &readerFolder, const QStringList &
         leaves.insert(rel.toLower(), isListed && !alwaysKept(folderOf(rel), nameOf(rel)));
     }
 
+    // A sub-folder without any plug-in the list can show (a hidden one, or
+    // one of plain files) goes only when the list still holds everything.
+    const bool wholeListKept = std::all_of(everyPlugInListed.cbegin(), everyPlugInListed.cend(), [](bool b) { return b; });
+
     QStringList out;
     for (const QString &rel : files) {
         if (listable(rel)) {
@@ -194,7 +198,7 @@ QStringList plugInFilesToUnload(const QString &readerFolder, const QStringList &
                 allLeave = allLeave && it.value();
             }
         }
-        if (companion ? allLeave : everyPlugInListed.value(unitOf(rel), true))
+        if (companion ? allLeave : everyPlugInListed.value(unitOf(rel), wholeListKept))
             out << rel;
     }
     return out;

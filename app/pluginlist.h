@@ -35,11 +35,12 @@ QString pathBelowPlugInFolders(const QString &readerFolder, const QString &path)
 // The files below plug_ins (relative paths, as pathBelowPlugInFolders gives
 // them) that leave it when the list holds the plug-ins listedBelow. A listed
 // plug-in goes with its companion files (X.api with X.*); the EWH32 and search
-// plug-ins at the top always stay. Any other file (plug-ins in hidden folders
-// included, which the list cannot show) goes only when every plug-in of its
-// top sub-folder (or of the top, for files there) is listed, so that a
-// plug-in that stays keeps what it may need. With every plug-in listed, only
-// the EWH32 and search files stay.
+// plug-ins at the top always stay. Any other file goes only when every
+// plug-in of its top sub-folder (or of the top, for files there) is listed,
+// so that a plug-in that stays keeps what it may need; in a sub-folder with
+// no plug-in the list can show (a hidden one, say), when every plug-in is
+// listed. So with every plug-in listed only the EWH32 and search files stay,
+// and with none listed nothing leaves.
 QStringList plugInFilesToUnload(const QString &readerFolder, const QStringList &listedBelow);
 
 // How to bring a listed plug-in back into plug_ins.

@@ -110,10 +110,12 @@ TEST_F(PlugInSearch, EveryPlugInListedUnloadsAllButEwh32AndSearch)
 TEST_F(PlugInSearch, APlugInLeftOffTheListStaysWithWhatItMayNeed)
 {
     for (const char *f : {"EWH32.api", "A.api", "A.ini", "B.api", "B.ini", "readme.txt", "S/c.api", "S/c.dat",
-                          "S/e.api", "S/shared.bin", "S/T/d.dll", "U/u.api", "U/u.dat", "U/V/w.dll"})
+                          "S/e.api", "S/shared.bin", "S/T/d.dll", "U/u.api", "U/u.dat", "U/V/w.dll",
+                          ".H/h.api", "Docs/readme.txt"})
         put(QStringLiteral("plug_ins/") + f);
 
     // B (top) and e (in S) were taken off the list; EWH32 listed but always kept.
+    // What the list cannot show (.H, Docs) stays too, as the list is no longer whole.
     QStringList got = qv::plugInFilesToUnload(kReader, {"EWH32.api", "A.api", "S\\c.api", "U\\u.api"});
     got.sort();
     EXPECT_EQ(got, QStringList({"A.api", "A.ini", "S\\c.api", "S\\c.dat", "U\\V\\w.dll", "U\\u.api", "U\\u.dat"}));

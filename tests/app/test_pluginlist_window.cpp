@@ -173,7 +173,7 @@ TEST_F(PlugInList, RemoveFromListOnAPlugInAlreadyInPlugInsCopiesNothing)
 
 TEST_F(PlugInList, RemoveAllEmptiesTheListAndTouchesNothingElse)
 {
-    files({"plug_ins/EWH32.api", "plug_ins/X.api"});
+    files({"plug_ins/EWH32.api", "plug_ins/X.api", "plug_ins/readme.txt", "plug_ins/.H/h.api"});
     startUp();
     const QStringList memoBefore = memo();
     const auto before = filesOf("plug_ins");
@@ -184,6 +184,11 @@ TEST_F(PlugInList, RemoveAllEmptiesTheListAndTouchesNothingElse)
     EXPECT_TRUE(captions().isEmpty());
     EXPECT_EQ(memo(), memoBefore);
     EXPECT_EQ(filesOf("plug_ins"), before);
+
+    // Nothing is listed as not to be loaded, so Optimize unloads nothing.
+    optimize();
+    EXPECT_EQ(filesOf("plug_ins"), before);
+    EXPECT_EQ(filesOf("Optional"), before);
 }
 
 TEST_F(PlugInList, RightClickSelectsTheItemAndWithNothingSelectedRemoveDoesNothing)
