@@ -172,20 +172,6 @@ void TForm1::refreshPlugInListAfterChange()
     }
 }
 
-QStringList TForm1::pluginsToUnload() const
-{
-    // Every plug-in but the two that Reader keeps loading. The plug-in list
-    // may narrow this to what it shows.
-    QStringList out;
-    for (const QString &rel : filesBelow(plugInsFolderOf(ReaderFolder))) {
-        const bool kept = std::any_of(KeptPlugInStems.cbegin(), KeptPlugInStems.cend(),
-                                      [&](const QString &stem) { return matchesStem(rel, stem); });
-        if (!kept)
-            out << rel;
-    }
-    return out;
-}
-
 void TForm1::FlatButton1Click()
 {
     qv::guarded([&] {

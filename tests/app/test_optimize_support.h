@@ -173,6 +173,8 @@ struct ReaderPrefix : ::testing::Test
         form->CommonProgramsFolder = QStringLiteral("C:\\ProgramData\\Start Menu\\Programs");
         form->CommonDesktopFolder = QStringLiteral("C:\\users\\Public\\Desktop");
         form->PersonalFolder = QStringLiteral("C:\\users\\tester\\Documents");
+        // The plug-in list as start-up fills it without a marker: every plug-in.
+        form->FindPlugIns(readerFolder + "\\plug_ins\\", "*.api", true);
         QObject::connect(form->Memo, &QPlainTextEdit::textChanged,
                          [this] { memoHistory << form->Memo->toPlainText(); });
     }
