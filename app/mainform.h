@@ -66,6 +66,10 @@ public:
     // also those in its sub-folders).
     void FindPlugIns(const QString &folder, const QString &pattern, bool recurse);
 
+    // The plug-in files (paths below plug_ins, "X.api" or "Sub\X.api") that
+    // Optimize takes out of plug_ins when FlatCheckBox11 is ticked.
+    QStringList pluginsToUnload() const;
+
     // Runs on every close request; the window closes when CanClose stays true.
     void FormCloseQuery(bool &CanClose);
     // Runs on every attempt to resize; keeps the present size.
@@ -99,6 +103,8 @@ private:
     void createFileOperators();
     // Step 8 of the start-up: fills ListView1 from ReaderFolder.
     void FillPlugInList();
+    // Fills the list again after Optimize or Restore changed the folders.
+    void refreshPlugInListAfterChange();
     void showListMenu(const QPoint &pos);
     bool m_placed = false;
 };

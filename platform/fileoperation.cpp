@@ -114,7 +114,12 @@ bool wildcardMatch(const QString &pattern, const QString &name)
 {
     if (globMatch(pattern, name))
         return true;
-    return pattern.endsWith(QLatin1String(".*")) && globMatch(pattern.chopped(2), name);
+    if (pattern.endsWith(QLatin1String(".*")))
+        return globMatch(pattern.chopped(2), name);
+    // A trailing dot asks for names without an extension ("*." matches "README").
+    if (pattern.endsWith(QLatin1Char('.')) && !name.contains(QLatin1Char('.')))
+        return globMatch(pattern.chopped(1), name);
+    return false;
 }
 
 int codeForErrno(int err)

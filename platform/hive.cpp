@@ -11,6 +11,9 @@
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace qv {
 
@@ -44,9 +47,22 @@ bool foldEqual(const char *a, const char *b, size_t n)
     return true;
 }
 
+struct HexTable
+{
+    bool digit[256] = {};
+    constexpr HexTable()
+    {
+        for (int c = '0'; c <= '9'; ++c)
+            digit[c] = true;
+        for (int c = 'a'; c <= 'f'; ++c)
+            digit[c] = digit[c - 32] = true;
+    }
+};
+constexpr HexTable kHex;
+
 inline bool isHex(char c)
 {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    return kHex.digit[static_cast<unsigned char>(c)];
 }
 
 inline int hexValue(char c)
@@ -93,11 +109,78 @@ char16_t escapedUnit(const char *&p, const char *end)
     }
 }
 
+// The ']' that closes a key name starting at p, before eol; null when none.
+// A bracket after an odd run of backslashes is escaped.
+const char *closingBracket(const char *p, const char *eol)
+{
+    const char *c = p;
+    while (c < eol) {
+        const char *b = static_cast<const char *>(memchr(c, ']', size_t(eol - c)));
+        if (!b)
+            return nullptr;
+        const char *r = b;
+        while (r > p && r[-1] == '\\')
+            --r;
+        if (((b - r) & 1) == 0)
+            return b;
+        c = b + 1;
+    }
+    return nullptr;
+}
+
+// Whether a key name text is printable ASCII whose only escapes are the "\\"
+// separators: such names compare byte for byte, without unescaping.
+bool plainPath(const char *p, const char *e)
+{
+    unsigned bad = 0;
+    const char *c = p;
+#if defined(__SSE2__)
+    // sixteen at a time: this check runs over every key name of the file at load
+    const __m128i low = _mm_set1_epi8(0x20), del = _mm_set1_epi8(0x7f), open = _mm_set1_epi8('[');
+    for (; e - c >= 16; c += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(c));
+        // signed compare: below 0x20 and above 0x7f both come out "less than 0x20"
+        const __m128i hit = _mm_or_si128(_mm_cmplt_epi8(v, low),
+                                         _mm_or_si128(_mm_cmpeq_epi8(v, del), _mm_cmpeq_epi8(v, open)));
+        bad |= unsigned(_mm_movemask_epi8(hit));
+    }
+#endif
+    for (; c < e; ++c) {
+        const auto u = static_cast<unsigned char>(*c);
+        bad |= unsigned(u < 0x20) | unsigned(u >= 0x7f) | unsigned(u == '[');
+    }
+    if (bad)
+        return false;
+    for (const char *c = p; (c = static_cast<const char *>(memchr(c, '\\', size_t(e - c))));) {
+        if (c + 1 < e && c[1] == '\\')
+            c += 2;
+        else
+            return false;
+    }
+    return true;
+}
+
 // Unescapes Wine's string text from p up to the unescaped terminator, which
 // is consumed. out may be null to only check the syntax. False when the
 // terminator never comes.
 bool unescape(const char *&p, const char *end, char terminator, QString *out)
 {
+    if (!out) {
+        // syntax only: the fast path every save runs over the whole file
+        while (p < end) {
+            const char c = *p++;
+            if (c == terminator)
+                return true;
+            if (c == '\n')
+                return false;
+            if (c == '\\') {
+                if (p >= end || *p == '\n')
+                    return false;
+                escapedUnit(p, end);
+            }
+        }
+        return false;
+    }
     QByteArray pendingUtf8; // raw bytes above 127 are UTF-8
     auto flush = [&] {
         if (out && !pendingUtf8.isEmpty()) {
@@ -259,33 +342,44 @@ const char *skipBlanks(const char *p, const char *end)
     return p;
 }
 
-bool parseHexBytes(const char *p, const char *end, QByteArray *out, QString *why)
+// Hex bytes up to the end of the value: a newline not preceded by the
+// continuation backslash. Returns the position after it, null on a fault.
+const char *parseHexBytes(const char *p, const char *end, QByteArray *out, QString *why)
 {
     for (;;) {
-        while (p < end && (isBlank(*p) || *p == '\n'))
-            ++p;
+        // the common "hh," run, without the general checks below
+        while (end - p >= 3 && isHex(p[0]) && isHex(p[1]) && p[2] == ',') {
+            if (out)
+                out->append(static_cast<char>(hexValue(p[0]) * 16 + hexValue(p[1])));
+            p += 3;
+        }
+        p = skipBlanks(p, end);
         if (p >= end)
-            return true;
+            return end;
+        if (*p == '\n')
+            return p + 1;
         if (*p == '\\') {
             // continuation: backslash, end of line, indentation
-            ++p;
-            p = skipBlanks(p, end);
-            if (p < end && *p != '\n') {
+            p = skipBlanks(p + 1, end);
+            if (p >= end)
+                return end;
+            if (*p != '\n') {
                 *why = QStringLiteral("stray backslash in hex data");
-                return false;
+                return nullptr;
             }
+            ++p;
             continue;
         }
         if (!isHex(*p)) {
             *why = QStringLiteral("bad hex data");
-            return false;
+            return nullptr;
         }
         int v = hexValue(*p++);
         if (p < end && isHex(*p))
             v = v * 16 + hexValue(*p++);
         if (p < end && isHex(*p)) {
             *why = QStringLiteral("hex byte out of range");
-            return false;
+            return nullptr;
         }
         if (out)
             out->append(static_cast<char>(v));
@@ -294,15 +388,24 @@ bool parseHexBytes(const char *p, const char *end, QByteArray *out, QString *why
             ++p;
         else if (p < end && *p != '\\' && *p != '\n') {
             *why = QStringLiteral("bad hex data");
-            return false;
+            return nullptr;
         }
     }
 }
 
-bool startsWith(const char *p, const char *end, const char *lit)
+// After a value's data: blanks, then the end of the line.
+const char *endOfLine(const char *p, const char *end)
 {
-    const size_t n = strlen(lit);
-    return size_t(end - p) >= n && memcmp(p, lit, n) == 0;
+    p = skipBlanks(p, end);
+    if (p >= end)
+        return end;
+    return *p == '\n' ? p + 1 : nullptr;
+}
+
+template <size_t N>
+inline bool startsWith(const char *p, const char *end, const char (&lit)[N])
+{
+    return size_t(end - p) >= N - 1 && memcmp(p, lit, N - 1) == 0;
 }
 
 } // namespace
@@ -418,7 +521,7 @@ QByteArray formatValue(const HiveValue &v)
     return out;
 }
 
-bool parseValue(const char *p, const char *end, HiveValue *out, QString *why)
+const char *parseValue(const char *p, const char *end, HiveValue *out, QString *why)
 {
     QString name;
     if (p < end && *p == '@') {
@@ -427,49 +530,54 @@ bool parseValue(const char *p, const char *end, HiveValue *out, QString *why)
         ++p;
         if (!unescape(p, end, '"', out ? &name : nullptr)) {
             *why = QStringLiteral("unterminated value name");
-            return false;
+            return nullptr;
         }
     } else {
         *why = QStringLiteral("a value must start with '\"' or '@'");
-        return false;
+        return nullptr;
     }
     p = skipBlanks(p, end);
     if (p >= end || *p != '=') {
         *why = QStringLiteral("'=' missing after the value name");
-        return false;
+        return nullptr;
     }
     p = skipBlanks(p + 1, end);
 
-    uint32_t type;
+    uint32_t type = RegNone;
     bool isString = false;
-    if (startsWith(p, end, "\"")) {
+    if (p >= end) {
+        *why = QStringLiteral("unknown value type");
+        return nullptr;
+    }
+    const char kind = *p; // one test picks the family; the common plain string needs no more
+    if (kind == '"') {
         type = RegSz, isString = true, p += 1;
-    } else if (startsWith(p, end, "str:\"")) {
+    } else if (kind == 's' && startsWith(p, end, "str:\"")) {
         type = RegSz, isString = true, p += 5;
-    } else if (startsWith(p, end, "str(2):\"")) {
+    } else if (kind == 's' && startsWith(p, end, "str(2):\"")) {
         type = RegExpandSz, isString = true, p += 8;
-    } else if (startsWith(p, end, "str(7):\"")) {
+    } else if (kind == 's' && startsWith(p, end, "str(7):\"")) {
         type = RegMultiSz, isString = true, p += 8;
-    } else if (startsWith(p, end, "dword:")) {
+    } else if (kind == 'd' && startsWith(p, end, "dword:")) {
         p += 6;
         uint32_t v = 0;
         int n = 0;
         for (; p < end && isHex(*p); ++p, ++n)
             v = v * 16 + uint32_t(hexValue(*p));
-        p = skipBlanks(p, end);
-        if (n == 0 || n > 8 || (p < end && *p != '\n')) {
+        const char *after = endOfLine(p, end);
+        if (n == 0 || n > 8 || !after) {
             *why = QStringLiteral("bad dword data");
-            return false;
+            return nullptr;
         }
         if (out) {
             out->name = name;
             out->type = RegDword;
             out->data = dwordData(v);
         }
-        return true;
-    } else if (startsWith(p, end, "hex:")) {
+        return after;
+    } else if (kind == 'h' && startsWith(p, end, "hex:")) {
         type = RegBinary, p += 4;
-    } else if (startsWith(p, end, "hex(")) {
+    } else if (kind == 'h' && startsWith(p, end, "hex(")) {
         p += 4;
         uint64_t t = 0;
         int n = 0;
@@ -477,42 +585,43 @@ bool parseValue(const char *p, const char *end, HiveValue *out, QString *why)
             t = t * 16 + uint64_t(hexValue(*p));
         if (n == 0 || n > 8 || !startsWith(p, end, "):")) {
             *why = QStringLiteral("bad hex(type) prefix");
-            return false;
+            return nullptr;
         }
         p += 2;
         type = uint32_t(t);
     } else {
         *why = QStringLiteral("unknown value type");
-        return false;
+        return nullptr;
     }
 
     if (isString) {
         QString text;
         if (!unescape(p, end, '"', out ? &text : nullptr)) {
             *why = QStringLiteral("unterminated string");
-            return false;
+            return nullptr;
         }
-        p = skipBlanks(p, end);
-        if (p < end && *p != '\n') {
+        const char *after = endOfLine(p, end);
+        if (!after) {
             *why = QStringLiteral("text after the closing quote");
-            return false;
+            return nullptr;
         }
         if (out) {
             out->name = name;
             out->type = type;
             out->data = utf16Data(text);
         }
-        return true;
+        return after;
     }
     QByteArray bytes;
-    if (!parseHexBytes(p, end, out ? &bytes : nullptr, why))
-        return false;
+    const char *after = parseHexBytes(p, end, out ? &bytes : nullptr, why);
+    if (!after)
+        return nullptr;
     if (out) {
         out->name = name;
         out->type = type;
         out->data = bytes;
     }
-    return true;
+    return after;
 }
 
 } // namespace hivetext
@@ -536,11 +645,11 @@ struct Hive::Parsed
 
 struct Hive::Section
 {
-    qsizetype begin = 0, end = 0;         // in m_data while not owned
-    qsizetype pathBegin = 0, pathEnd = 0; // relative to the section's first byte
-    bool plain = true;                    // path is ASCII with no escapes but the separators
+    qsizetype begin = 0, end = 0;       // in m_data while not owned
+    int32_t pathBegin = 0, pathEnd = 0; // relative to the section's first byte
+    bool plain = true;                  // path is printable ASCII with no escapes but the separators
     bool owned = false;
-    QByteArray text;
+    QByteArray text;                    // the bytes once owned (null while a view: costs nothing)
     std::unique_ptr<Parsed> parsed;
 };
 
@@ -621,7 +730,7 @@ void Hive::index()
         || (m_data.size() > qsizetype(magic) && base[magic] != '\n' && base[magic] != '\r'))
         throw HiveError(m_file, 1, QStringLiteral("it does not start with \"%1\"").arg(QLatin1String(kMagic)));
 
-    m_sections.reserve(size_t(m_data.size() / 400) + 16);
+    m_sections.reserve(size_t(m_data.size() / 96) + 16);
     const char *p = base;
     bool first = true;
     while (p < end) {
@@ -642,26 +751,12 @@ void Hive::index()
         const char *eol = static_cast<const char *>(memchr(q, '\n', size_t(end - q)));
         if (!eol)
             eol = end;
-        const char *c = q + 1;
-        bool plain = true;
-        while (c < eol && *c != ']') {
-            if (*c == '\\') {
-                if (c + 1 < eol && c[1] == '\\') {
-                    c += 2;
-                    continue;
-                }
-                plain = false;
-                c += 2;
-                continue;
-            }
-            if (static_cast<unsigned char>(*c) >= 0x80)
-                plain = false;
-            ++c;
-        }
-        if (c >= eol)
+        const char *c = closingBracket(q + 1, eol);
+        if (!c)
             throw HiveError(m_file, lineOf(q), QStringLiteral("the key name has no closing ']'"));
+        const bool plain = plainPath(q + 1, c);
         s.pathBegin = 1;
-        s.pathEnd = c - q;
+        s.pathEnd = int32_t(c - q);
         s.plain = plain;
         m_sections.push_back(std::move(s));
         p = eol;
@@ -671,9 +766,18 @@ void Hive::index()
     else
         m_sections.back().end = m_data.size();
 
-    // "#arch=win64" sits among the opening lines
+    // "#arch=win64" and the hive's root sit among the opening lines
     const QByteArray prologue = QByteArray::fromRawData(base, m_prologueEnd);
     m_win64 = prologue.contains("\n#arch=win64");
+    const QByteArray rootLine = ";; All keys relative to ";
+    const qsizetype at = prologue.indexOf(rootLine);
+    if (at >= 0) {
+        qsizetype e = prologue.indexOf('\n', at);
+        if (e < 0)
+            e = prologue.size();
+        const QByteArray text = prologue.mid(at + rootLine.size(), e - at - rootLine.size()).trimmed();
+        m_rootName = QStringLiteral("\\Registry") + QString::fromUtf8(text).replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
+    }
 }
 
 const char *Hive::sectionData(size_t i) const
@@ -806,6 +910,62 @@ std::optional<HiveValue> Hive::value(const QStringList &path, const QString &nam
     return std::nullopt;
 }
 
+QStringList Hive::resolveLinks(const QStringList &path) const
+{
+    if (!m_linksKnown) {
+        // Link keys are rare: find their "#link" lines in one sweep, then read them.
+        m_links.clear();
+        std::vector<qsizetype> hits; // in the bytes read, ascending, as the untouched sections are
+        for (qsizetype at = m_data.indexOf("\n#link"); at >= 0; at = m_data.indexOf("\n#link", at + 1))
+            hits.push_back(at);
+        size_t h = 0;
+        for (size_t i = 0; i < m_sections.size(); ++i) {
+            const Section &s = m_sections[i];
+            bool isLink;
+            if (s.owned) {
+                isLink = s.text.contains("\n#link");
+            } else {
+                while (h < hits.size() && hits[h] < s.begin)
+                    ++h;
+                isLink = h < hits.size() && hits[h] < s.end;
+            }
+            if (!isLink)
+                continue;
+            Link link;
+            link.from = sectionPath(i);
+            for (const Item &item : parsed(i).items)
+                if (item.kind == Item::Value && !compareNames(item.value.name, QStringLiteral("SymbolicLinkValue"))
+                    && item.value.type == 6 /* REG_LINK */) {
+                    const QString target = hivetext::textOf(item.value.data);
+                    if (!m_rootName.isEmpty() && target.startsWith(m_rootName + QLatin1Char('\\'), Qt::CaseInsensitive))
+                        link.to = target.mid(m_rootName.size() + 1).split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+                }
+            if (!link.to.isEmpty())
+                m_links.push_back(link);
+        }
+        m_linksKnown = true;
+    }
+    QStringList p = path;
+    for (int hops = 0; hops < 16; ++hops) { // a loop of links ends somewhere
+        bool moved = false;
+        for (const Link &l : m_links) {
+            if (l.from.size() > p.size())
+                continue;
+            bool under = true;
+            for (qsizetype k = 0; k < l.from.size() && under; ++k)
+                under = !compareNames(l.from[k], p[k]);
+            if (under) {
+                p = l.to + p.mid(l.from.size());
+                moved = true;
+                break;
+            }
+        }
+        if (!moved)
+            break;
+    }
+    return p;
+}
+
 size_t Hive::insertionPoint(const QStringList &path) const
 {
     for (size_t i = 0; i < m_sections.size(); ++i)
@@ -818,6 +978,11 @@ size_t Hive::addSection(const QStringList &path, size_t at)
 {
     // The bytes before the new section must end in a blank line, as Wine
     // separates sections; the section itself ends in one when another follows.
+    if (m_data.isEmpty() && m_sections.empty()) {
+        // an empty file: Wine reads nothing without its opening line
+        m_data = QByteArray(kMagic) + "\n";
+        m_prologueEnd = m_data.size();
+    }
     QByteArray before;
     if (at == 0)
         before = m_data.left(m_prologueEnd);
@@ -841,11 +1006,14 @@ size_t Hive::addSection(const QStringList &path, size_t at)
     Section s;
     s.owned = true;
     s.plain = !p->header.contains("\\x") && p->header.count('\\') == 2 * qsizetype(path.size() - 1);
-    for (const char c : std::as_const(p->header))
-        if (static_cast<unsigned char>(c) >= 0x80)
+    for (qsizetype k = 1; k + 1 < p->header.size(); ++k) {
+        const auto c = static_cast<unsigned char>(p->header[k]);
+        if (c >= 0x7f || c < 0x20 || c == '[')
             s.plain = false;
+    }
     s.parsed = std::move(p);
     m_sections.insert(m_sections.begin() + qsizetype(at), std::move(s));
+    m_linksKnown = false;
     touch(at);
     return at;
 }
@@ -880,8 +1048,8 @@ void Hive::regenerate(size_t i) const
         text += item.raw;
     s.text = text;
     s.owned = true;
-    s.pathBegin = p.lead.size() + 1;
-    s.pathEnd = p.lead.size() + p.header.size() - 1;
+    s.pathBegin = int32_t(p.lead.size() + 1);
+    s.pathEnd = int32_t(p.lead.size() + p.header.size() - 1);
 }
 
 bool Hive::createKey(const QStringList &path)
@@ -943,6 +1111,7 @@ bool Hive::deleteKey(const QStringList &path)
         if (sectionIsUnder(i, path, true)) {
             stored = sectionPath(i).mid(0, path.size());
             m_sections.erase(m_sections.begin() + qsizetype(i));
+            m_linksKnown = false;
             firstGone = i;
         }
     m_modified = true;
@@ -958,6 +1127,9 @@ bool Hive::deleteKey(const QStringList &path)
 
 void Hive::validate() const
 {
+    // Sections this program wrote are well formed; the rest only need one look.
+    if (m_validated)
+        return;
     for (size_t i = 0; i < m_sections.size(); ++i) {
         if (m_sections[i].parsed)
             continue;
@@ -966,6 +1138,7 @@ void Hive::validate() const
         if (!parseSection(sectionData(i), qsizetype(sectionSize(i)), nullptr, &at, &why))
             throw HiveError(m_file, lineOf(sectionData(i) + at), why);
     }
+    m_validated = true;
 }
 
 QByteArray Hive::serialize() const
@@ -1018,7 +1191,6 @@ bool writeAll(int fd, std::vector<iovec> &iov)
 
 void Hive::save()
 {
-    validate();
     const QFileInfo info(m_file);
     const QByteArray target = QFile::encodeName(m_file);
     const QByteArray dir = QFile::encodeName(info.absolutePath());
@@ -1072,6 +1244,14 @@ void Hive::save()
         fail(QStringLiteral("writing"), errno);
     if (g_saveHook)
         g_saveHook("written");
+#ifdef SYNC_FILE_RANGE_WRITE
+    // Let the disk start on the bytes while the check below runs on the processor.
+    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+    // A damaged hive is never replaced: the temporary copy goes, the file stays.
+    validate();
+    if (g_saveHook)
+        g_saveHook("checked");
     if (::fsync(fd) != 0)
         fail(QStringLiteral("flushing to disk"), errno);
     if (g_saveHook)
@@ -1083,11 +1263,8 @@ void Hive::save()
     if (::rename(tmpl.constData(), target.constData()) != 0)
         fail(QStringLiteral("replacing the file"), errno);
     done = true;
-    const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
+    // No fsync of the folder: the rename is atomic in the file system's
+    // journal either way, so a crash leaves the old file or the new one.
     m_existed = true;
     m_modified = false;
 }
@@ -1115,11 +1292,11 @@ bool parseSection(const char *data, qsizetype size, Hive::Parsed *out, qsizetype
         return false;
     }
     {
-        const char *e = lineEnd(p);
-        const char *c = p + 1;
-        while (c < e && *c != ']' && *c != '\n')
-            c += (*c == '\\') ? 2 : 1;
-        if (c >= e || *c != ']') {
+        const char *c = closingBracket(p + 1, end);
+        if (c && memchr(p, '\n', size_t(c - p)))
+            c = nullptr; // the name must close on its own line
+        const char *e = c ? lineEnd(c) : lineEnd(p);
+        if (!c) {
             *faultAt = p - data;
             *why = QStringLiteral("the key name has no closing ']'");
             return false;
@@ -1131,37 +1308,39 @@ bool parseSection(const char *data, qsizetype size, Hive::Parsed *out, qsizetype
         p = e;
     }
     while (p < end) {
-        const char *e = lineEnd(p);
-        const char *content = skipBlanks(p, e);
         Item item;
-        if (content >= e || *content == '\n') {
-            item.kind = Item::Other;
-        } else if (startsWith(p, e, "#time=")) {
-            item.kind = Item::Time;
-        } else if (*p == '#' || *p == ';') {
-            item.kind = Item::Other;
-        } else if (*p == '"' || *p == '@') {
+        const char *e;
+        if (*p == '"' || *p == '@') {
             item.kind = Item::Value;
-            // hex data continues while a line ends with a backslash
-            for (;;) {
-                const char *t = e;
-                while (t > p && (t[-1] == '\n' || isBlank(t[-1])))
-                    --t;
-                if (t > p && t[-1] == '\\' && e < end) {
-                    e = lineEnd(e);
-                    continue;
-                }
-                break;
-            }
-            // a string's trailing backslash is always escaped, so this only joins hex lines
-            if (!hivetext::parseValue(p, e, out ? &item.value : nullptr, why)) {
+            e = hivetext::parseValue(p, end, out ? &item.value : nullptr, why);
+            if (!e) {
                 *faultAt = p - data;
                 return false;
             }
+        } else if (*p == '\n') {
+            e = p + 1; // the blank line between sections
+            item.kind = Item::Other;
         } else {
-            *faultAt = p - data;
-            *why = QStringLiteral("a line must be a value, a comment or a key name");
-            return false;
+            if (*p == '#') { // "#time=..." and the like: short lines
+                e = p;
+                while (e < end && *e != '\n')
+                    ++e;
+                e = e < end ? e + 1 : end;
+            } else {
+                e = lineEnd(p);
+            }
+            const char *content = skipBlanks(p, e);
+            if (content >= e || *content == '\n') {
+                item.kind = Item::Other;
+            } else if (startsWith(p, e, "#time=")) {
+                item.kind = Item::Time;
+            } else if (*p == '#' || *p == ';') {
+                item.kind = Item::Other;
+            } else {
+                *faultAt = p - data;
+                *why = QStringLiteral("a line must be a value, a comment or a key name");
+                return false;
+            }
         }
         if (out) {
             item.raw = QByteArray(p, e - p);

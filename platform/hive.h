@@ -48,9 +48,9 @@ QByteArray escape(const QString &text, const char quotes[2]);
 QByteArray keyPath(const QStringList &components);
 // One value as Wine writes it, ending with a newline (hex data wrapped as Wine wraps it).
 QByteArray formatValue(const HiveValue &value);
-// Parses one value entry (its first line and any continuation lines).
-// On failure returns false and sets *why.
-bool parseValue(const char *begin, const char *end, HiveValue *out, QString *why);
+// Parses one value entry from begin: its line and any continuation lines.
+// Returns the position after its last newline, or null with *why set.
+const char *parseValue(const char *begin, const char *end, HiveValue *out, QString *why);
 // Text of a REG_SZ / REG_EXPAND_SZ / REG_MULTI_SZ data block.
 QString textOf(const QByteArray &utf16Data);
 QByteArray utf16Data(const QString &text); // with the terminating NUL
@@ -77,6 +77,8 @@ public:
 
     const QString &fileName() const { return m_file; }
     bool existsOnDisk() const { return m_existed; }
+    // No bytes at all (a missing or empty file).
+    bool isEmpty() const { return m_data.isEmpty() && m_sections.empty(); }
     // "#arch=win64" in the file's opening lines.
     bool isWin64() const { return m_win64; }
 
@@ -85,6 +87,13 @@ public:
     // The subkeys' names in the order the hive stores them.
     QStringList subkeys(const QStringList &path) const;
     std::optional<HiveValue> value(const QStringList &path, const QString &name) const;
+
+    // Follows Wine's symbolic link keys ("#link" with a REG_LINK value
+    // "SymbolicLinkValue" naming the target, "\Registry\Machine\System\ControlSet001")
+    // along a path, as opening a key does. Links out of this hive stay unfollowed.
+    QStringList resolveLinks(const QStringList &path) const;
+    // The hive's root in link notation ("\Registry\Machine"), from its opening lines.
+    QString rootName() const { return m_rootName; }
 
     // Creates the key (and its parents); true when it did not exist before.
     bool createKey(const QStringList &path);
@@ -134,6 +143,15 @@ private:
     bool m_existed = false;
     bool m_win64 = false;
     bool m_modified = false;
+    mutable bool m_validated = false;
+    QString m_rootName;
+    struct Link
+    {
+        QStringList from;
+        QStringList to;
+    };
+    mutable std::vector<Link> m_links;
+    mutable bool m_linksKnown = false;
     mutable std::vector<Section> m_sections;
 };
 

@@ -95,8 +95,8 @@ void loadInto(HiveEntry &e, const QString &file)
 {
     e.identity = identityOf(file);
     auto hive = Hive::load(file);
-    if (!hive->existsOnDisk())
-        hive = Hive::fromBytes(e.newPrologue, file);
+    if (hive->isEmpty())
+        hive = Hive::fromBytes(e.newPrologue, file); // Wine's opening lines for a new or emptied file
     e.hive = std::move(hive);
 }
 
@@ -379,6 +379,18 @@ bool locate(uint32_t root, const QStringList &path, RegistryKeyHandle &h)
     }
 }
 
+// The key a path names once Wine's link keys are followed
+// (System\CurrentControlSet is a link to System\ControlSet001).
+void followLinks(RegistryKeyHandle &h)
+{
+    if (h.usersRoot)
+        return;
+    const Hive &hive = h.hive();
+    h.path = hive.resolveLinks(h.path);
+    if (!h.fallback.isEmpty())
+        h.fallback = hive.resolveLinks(h.fallback);
+}
+
 std::optional<HiveValue> lookup(const RegistryKeyHandle &h, const QString &name)
 {
     if (h.usersRoot)
@@ -444,6 +456,7 @@ bool RegistryAccessor::openKey(const QString &path, bool canCreate)
     auto h = std::make_shared<RegistryKeyHandle>();
     if (!locate(m_root, splitPath(full), *h))
         return false;
+    followLinks(*h);
     if (!h->usersRoot) {
         HiveEntry &e = h->entry();
         const bool exists = e.hive->keyExists(h->path) || (!h->fallback.isEmpty() && e.hive->keyExists(h->fallback));
@@ -561,6 +574,11 @@ bool RegistryAccessor::deleteKey(const QString &path)
     RegistryKeyHandle h;
     if (!locate(m_root, splitPath(full), h) || h.usersRoot || h.path.isEmpty())
         return false;
+    // the key's parents may be links; a link key itself is deleted, not its target
+    const QString leaf = h.path.takeLast();
+    h.fallback.clear();
+    followLinks(h);
+    h.path << leaf;
     HiveEntry &e = h.entry();
     if (!e.hive->keyExists(h.path))
         return false;

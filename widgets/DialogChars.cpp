@@ -1,8 +1,31 @@
 #include "DialogChars.h"
 
 #include <QApplication>
+#include <QAbstractSpinBox>
+#include <QComboBox>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QWidget>
+
+namespace {
+
+// Text boxes take every typed character, read-only ones included: typing
+// into the status memo must not set off a button whose letter it is.
+bool wantsCharacters(const QWidget *w)
+{
+    if (!w)
+        return false;
+    if (qobject_cast<const QPlainTextEdit *>(w) || qobject_cast<const QTextEdit *>(w)
+        || qobject_cast<const QLineEdit *>(w) || qobject_cast<const QAbstractSpinBox *>(w))
+        return true;
+    if (auto *combo = qobject_cast<const QComboBox *>(w))
+        return combo->isEditable();
+    return false;
+}
+
+} // namespace
 
 bool dispatchDialogChar(QWidget *form, QChar c)
 {
@@ -92,7 +115,7 @@ bool DialogCharDispatcher::eventFilter(QObject *watched, QEvent *event)
         // filter sees the event again at every parent it travels through.
         if (w != first)
             return false;
-    } else if (w != form) {
+    } else if (w != form || wantsCharacters(QApplication::focusWidget())) {
         // Wait until the focused control has declined it and it has
         // travelled up to the form.
         return false;

@@ -124,7 +124,9 @@ void paintParentBackground(QWidget *w, QPainter &p)
     // size first: rendering straight into a painter that is busy with
     // another widget's paint is not something Qt supports.
     const QRect place = w->geometry();
-    QPixmap under(w->size());
+    const qreal dpr = w->devicePixelRatioF();
+    QPixmap under(w->size() * dpr);
+    under.setDevicePixelRatio(dpr);
     under.fill(Qt::transparent);
     parent->render(&under, QPoint(), QRegion(place) & QRegion(parent->rect()),
                    QWidget::DrawWindowBackground);

@@ -159,6 +159,13 @@ void TFlatButton::setGroupIndex(int index)
     if (index == m_groupIndex)
         return;
     m_groupIndex = index;
+    if (index == 0 && m_down) {
+        // Out of any group it is a plain push button, which cannot stay
+        // latched with no way to release it.
+        m_down = false;
+        m_face = Face::Up;
+        update();
+    }
     notifyGroup();
 }
 
@@ -426,7 +433,9 @@ void TFlatButton::paintEvent(QPaintEvent *)
     if (!m_glyph.isNull())
         transparent = m_glyph.toImage().convertToFormat(QImage::Format_ARGB32).pixelColor(0, m_glyph.height() - 1);
 
-    QPixmap buffer(size());
+    const qreal dpr = devicePixelRatioF();
+    QPixmap buffer(size() * dpr);
+    buffer.setDevicePixelRatio(dpr);
     buffer.fill(Qt::transparent);
     QPainter p(&buffer);
     p.setFont(font());
@@ -645,7 +654,7 @@ void TFlatButton::tick()
 
 void TFlatButton::keyPressEvent(QKeyEvent *e)
 {
-    if (e->key() != Qt::Key_Space || e->modifiers() != Qt::NoModifier) {
+    if (e->key() != Qt::Key_Space) {
         e->ignore();
         return;
     }

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QTimer>
 
 QTimer *TFlatCheckBox::s_timer = nullptr;
@@ -59,8 +60,10 @@ void TFlatCheckBox::setChecked(bool checked)
     if (checked == m_checked)
         return;
     m_checked = checked;
+    QPointer<TFlatCheckBox> self(this);
     emit OnClick();
-    redrawBox();
+    if (self) // the handler may have closed the window that held us
+        redrawBox();
 }
 
 void TFlatCheckBox::setColor(const QColor &c)
@@ -270,8 +273,11 @@ void TFlatCheckBox::mouseReleaseEvent(QMouseEvent *e)
     if (e->button() != Qt::LeftButton || !isEnabled())
         return;
     m_pressed = false;
+    QPointer<TFlatCheckBox> self(this);
     if (m_hot)
         setChecked(!m_checked);
+    if (!self)
+        return;
     redrawBox();
     const QPoint pos = e->position().toPoint();
     emit OnMouseUp(e->button(), e->modifiers(), pos.x(), pos.y());

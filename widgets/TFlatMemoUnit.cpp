@@ -150,6 +150,12 @@ void TFlatMemo::deriveColors()
 
 void TFlatMemo::followParentColor()
 {
+    if (!parentWidget()) {
+        // Nothing to follow: a change of our own palette is no parent change.
+        deriveColors();
+        redrawFrame();
+        return;
+    }
     if (m_useAdvColors) {
         m_colorFlat = flat::parentColor(this);
         deriveColors();

@@ -41,6 +41,8 @@ TEST_F(BatchCopy, WildcardsMatchWithoutRegardToCaseAndCoverDottedNames)
     // "name.*" also matches the bare name; "?" is one character.
     EXPECT_EQ(runFileOp(FO_COPY, {"C:\\src\\readme.*", "C:\\src\\?.dat"}, {"C:\\t2"}, kQuiet), 0);
     EXPECT_EQ(list("t2"), QStringList({"README", "c.dat"}));
+    EXPECT_EQ(runFileOp(FO_COPY, {"C:\\src\\*."}, {"C:\\t5"}, kQuiet | FOF_FILESONLY), 0);
+    EXPECT_EQ(list("t5"), QStringList({"README"}));
 
     // "*.*" takes everything: names without a dot, hidden ones, folders.
     EXPECT_EQ(runFileOp(FO_COPY, {"C:\\src\\*.*"}, {"C:\\t3"}, kQuiet), 0);

@@ -109,7 +109,8 @@ TEST(HiveFile, EveryValueTypeParsesAndFormatsBackAsWineWritesIt)
             entry += lines[++i] + '\n';
         HiveValue v;
         QString why;
-        ASSERT_TRUE(ht::parseValue(entry.constData(), entry.constData() + entry.size(), &v, &why)) << entry.constData();
+        const char *end = entry.constData() + entry.size();
+        ASSERT_EQ(ht::parseValue(entry.constData(), end, &v, &why), end) << entry.constData();
         EXPECT_EQ(ht::formatValue(v), entry);
     }
 }
@@ -243,4 +244,13 @@ TEST(HiveFile, MissingFileIsAnEmptyHiveUntilSaved)
     auto hive = Hive::load(tmp.file("user.reg"));
     EXPECT_FALSE(hive->existsOnDisk());
     EXPECT_FALSE(hive->keyExists(path("Software")));
+}
+
+TEST(HiveFile, EmptyFileGetsWinesOpeningLineWhenWritten)
+{
+    auto hive = Hive::fromBytes(QByteArray(), "empty.reg");
+    hive->setValue(path("Software\\X"), HiveValue{"a", qv::RegDword, ht::dwordData(1)});
+    const QByteArray out = hive->serialize();
+    EXPECT_TRUE(out.startsWith("WINE REGISTRY Version 2\n"));
+    EXPECT_TRUE(Hive::fromBytes(out, "again.reg")->value(path("Software\\X"), "A").has_value());
 }

@@ -406,3 +406,26 @@ TEST(Win64Fresh, ShellFoldersOnlyIn64BitViewAreFound)
     ASSERT_TRUE(reg.openKey(kShellFolders, false));
     EXPECT_EQ(reg.readString("Common Programs"), "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs");
 }
+
+TEST(RegistryLinks, CurrentControlSetLeadsToTheControlSetItNames)
+{
+    TestPrefix prefix;
+    // "\Registry\Machine\System\ControlSet001" as UTF-16, the way Wine stores a link
+    const QString target = "\\Registry\\Machine\\System\\ControlSet001";
+    const QByteArray link(reinterpret_cast<const char *>(target.utf16()), target.size() * 2);
+    QByteArray body = HiveText().key("System\\ControlSet001\\Control\\Nls\\Language").str("InstallLanguage", "0407");
+    body += "\n[System\\\\CurrentControlSet] 1700000000\n#time=1da1234567890ab\n#link\n";
+    body += qv::hivetext::formatValue({"SymbolicLinkValue", 6, link});
+    prefix.writeHive("system.reg", body);
+
+    RegistryAccessor reg;
+    reg.setRootKey(qv::HKeyLocalMachine);
+    reg.setAccess(qv::KeyRead);
+    ASSERT_TRUE(reg.openKey("\\SYSTEM\\CurrentControlSet\\Control\\Nls\\Language", false));
+    EXPECT_EQ(reg.readString("InstallLanguage"), "0407");
+    EXPECT_EQ(reg.currentPath(), "SYSTEM\\CurrentControlSet\\Control\\Nls\\Language");
+    ASSERT_TRUE(reg.openKey("\\SYSTEM\\CurrentControlSet\\Control", false));
+    QStringList list;
+    reg.getKeyNames(list);
+    EXPECT_EQ(list, QStringList({"Nls"}));
+}
