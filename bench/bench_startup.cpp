@@ -39,7 +39,8 @@ int runQuorvane(int argc, char **argv)
     installApplicationFonts();
     TForm1 form;
     form.show();
-    QTimer::singleShot(0, &app, &QCoreApplication::quit);
+    // exit(), not quit(): quit() would first ask the window to close.
+    QTimer::singleShot(0, &app, [] { QCoreApplication::exit(0); });
     return app.exec();
 }
 
@@ -54,7 +55,8 @@ int runBare(int argc, char **argv, bool withText)
     QLabel label(QStringLiteral("Ready."), &window);
     label.setVisible(withText);
     window.show();
-    QTimer::singleShot(0, &app, &QCoreApplication::quit);
+    // exit(), not quit(): quit() would first ask the window to close.
+    QTimer::singleShot(0, &app, [] { QCoreApplication::exit(0); });
     return app.exec();
 }
 
