@@ -775,8 +775,14 @@ void Hive::index()
         qsizetype e = prologue.indexOf('\n', at);
         if (e < 0)
             e = prologue.size();
-        const QByteArray text = prologue.mid(at + rootLine.size(), e - at - rootLine.size()).trimmed();
-        m_rootName = QStringLiteral("\\Registry") + QString::fromUtf8(text).replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
+        // "REGISTRY\\Machine" (Wine 8 on) or "\\Machine" (older): both mean \REGISTRY\Machine
+        QString root = QString::fromUtf8(prologue.mid(at + rootLine.size(), e - at - rootLine.size()).trimmed())
+                           .replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
+        if (root.startsWith(QLatin1Char('\\')))
+            root.remove(0, 1);
+        if (!root.startsWith(QLatin1String("REGISTRY\\"), Qt::CaseInsensitive))
+            root.prepend(QLatin1String("REGISTRY\\"));
+        m_rootName = QLatin1Char('\\') + root;
     }
 }
 
@@ -974,8 +980,27 @@ size_t Hive::insertionPoint(const QStringList &path) const
     return m_sections.size();
 }
 
-size_t Hive::addSection(const QStringList &path, size_t at)
+QStringList Hive::storedCase(const QStringList &path) const
 {
+    // Existing parents keep the spelling the hive has for them, as Wine keeps it.
+    QStringList stored;
+    for (qsizetype n = 1; n <= path.size(); ++n) {
+        const QStringList prefix = path.mid(0, n);
+        bool found = false;
+        for (size_t i = 0; i < m_sections.size() && !found; ++i)
+            if (sectionIsUnder(i, prefix, true)) {
+                stored = sectionPath(i).mid(0, n);
+                found = true;
+            }
+        if (!found)
+            break;
+    }
+    return stored + path.mid(stored.size());
+}
+
+size_t Hive::addSection(const QStringList &givenPath, size_t at)
+{
+    const QStringList path = storedCase(givenPath);
     // The bytes before the new section must end in a blank line, as Wine
     // separates sections; the section itself ends in one when another follows.
     if (m_data.isEmpty() && m_sections.empty()) {

@@ -186,11 +186,11 @@ QByteArray prologueFor(uint32_t root, bool win64)
 {
     QByteArray p = "WINE REGISTRY Version 2\n";
     if (root == HKeyLocalMachine)
-        p += ";; All keys relative to \\\\Machine\n";
+        p += ";; All keys relative to REGISTRY\\\\Machine\n";
     else if (root == HKeyUsers)
-        p += ";; All keys relative to \\\\User\\\\.Default\n";
+        p += ";; All keys relative to REGISTRY\\\\User\\\\.Default\n";
     else
-        p += ";; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n";
+        p += ";; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n";
     p += win64 ? "\n#arch=win64\n" : "\n#arch=win32\n";
     return p;
 }

@@ -151,6 +151,8 @@ TEST(HiveFile, NewKeysGoWhereWineWouldPutThemAndDeletionKeepsTheParent)
     EXPECT_TRUE(hive->createKey(path("Software\\Adobe\\Acrobat Reader")));
     EXPECT_FALSE(hive->createKey(path("software\\adobe")));
     EXPECT_EQ(hive->subkeys(path("Software")), QStringList({"Adobe", "Classes", "Test", "Wine"}));
+    hive->setValue(path("SOFTWARE\\TEST\\New"), HiveValue{"v", qv::RegDword, ht::dwordData(1)});
+    EXPECT_TRUE(hive->serialize().contains("[Software\\\\Test\\\\New]")); // parents keep their spelling
 
     auto reread = Hive::fromBytes(hive->serialize(), "again.reg");
     reread->validate();
