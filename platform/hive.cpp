@@ -316,9 +316,16 @@ QStringList splitPathText(const char *p, const char *end)
     return parts;
 }
 
+// Wine orders names by their upper-case forms ('_' sorts after 'Z', not before 'a').
 int compareNames(const QString &a, const QString &b)
 {
-    return a.compare(b, Qt::CaseInsensitive);
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t x = a[i].toUpper().unicode(), y = b[i].toUpper().unicode();
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
 // Order of keys in a hive: a key before its subkeys, siblings by name.

@@ -127,6 +127,11 @@ TEST(HiveFile, ChangedValueRewritesOnlyItsSectionWithFreshStamps)
     expected.replace("\"Dword\"=", "\"Bzz\"=dword:00000001\n\"Dword\"="); // sorted among the values
     EXPECT_EQ(hive->serialize(), expected);
 
+    // Wine sorts by upper case: "B_x" comes after "Bzz" ('_' > 'Z'), before "Dword"
+    hive->setValue(path("Software\\Test\\Types"), HiveValue{"B_x", qv::RegDword, ht::dwordData(2)});
+    expected.replace("\"Bzz\"=dword:00000001\n", "\"Bzz\"=dword:00000001\n\"B_x\"=dword:00000002\n");
+    EXPECT_EQ(hive->serialize(), expected);
+
     v = {"dword", qv::RegDword, ht::dwordData(0x12345678)}; // replaces, whatever the case
     hive->setValue(path("Software\\Test\\Types"), v);
     expected.replace("\"Dword\"=dword:0000ffff", "\"dword\"=dword:12345678");
