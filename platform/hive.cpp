@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -842,13 +843,12 @@ std::optional<size_t> Hive::findSection(const QStringList &path) const
     return std::nullopt;
 }
 
-bool Hive::sectionIsUnder(size_t i, const QStringList &path, bool orEqual) const
+bool Hive::sectionIsUnder(size_t i, const QStringList &path, const QByteArray &target, bool orEqual) const
 {
     if (path.isEmpty())
         return true;
     const Section &s = m_sections[i];
     if (s.plain) {
-        const QByteArray target = hivetext::keyPath(path);
         const qsizetype len = s.pathEnd - s.pathBegin;
         const char *d = sectionData(i) + s.pathBegin;
         if (len < target.size() || !foldEqual(d, target.constData(), size_t(target.size())))
@@ -870,8 +870,9 @@ bool Hive::keyExists(const QStringList &path) const
 {
     if (path.isEmpty())
         return true;
+    const QByteArray target = hivetext::keyPath(path);
     for (size_t i = 0; i < m_sections.size(); ++i)
-        if (sectionIsUnder(i, path, true))
+        if (sectionIsUnder(i, path, target, true))
             return true;
     return false;
 }
@@ -879,10 +880,11 @@ bool Hive::keyExists(const QStringList &path) const
 QStringList Hive::subkeys(const QStringList &path) const
 {
     QStringList names;
+    QSet<QString> seen;
     QString last;
     const QByteArray target = hivetext::keyPath(path);
     for (size_t i = 0; i < m_sections.size(); ++i) {
-        if (!sectionIsUnder(i, path, false))
+        if (!sectionIsUnder(i, path, target, false))
             continue;
         const Section &s = m_sections[i];
         QString child;
@@ -898,15 +900,11 @@ QStringList Hive::subkeys(const QStringList &path) const
             child = sectionPath(i).value(path.size());
         }
         if (!last.isNull() && compareNames(child, last) == 0)
-            continue;
-        bool seen = false;
-        for (const QString &n : names)
-            if (compareNames(n, child) == 0) {
-                seen = true;
-                break;
-            }
-        if (!seen)
+            continue; // the common case: the same child's next subkey
+        if (!seen.contains(child.toUpper())) {
+            seen.insert(child.toUpper());
             names << child;
+        }
         last = child;
     }
     return names;
@@ -993,9 +991,10 @@ QStringList Hive::storedCase(const QStringList &path) const
     QStringList stored;
     for (qsizetype n = 1; n <= path.size(); ++n) {
         const QStringList prefix = path.mid(0, n);
+        const QByteArray target = hivetext::keyPath(prefix);
         bool found = false;
         for (size_t i = 0; i < m_sections.size() && !found; ++i)
-            if (sectionIsUnder(i, prefix, true)) {
+            if (sectionIsUnder(i, prefix, target, true)) {
                 stored = sectionPath(i).mid(0, n);
                 found = true;
             }
@@ -1137,15 +1136,24 @@ bool Hive::deleteKey(const QStringList &path)
 {
     if (path.isEmpty() || !keyExists(path))
         return false;
+    // one pass that keeps what stays, in order
+    const QByteArray target = hivetext::keyPath(path);
     size_t firstGone = m_sections.size();
     QStringList stored; // the names as the hive spells them
-    for (size_t i = m_sections.size(); i-- > 0;)
-        if (sectionIsUnder(i, path, true)) {
-            stored = sectionPath(i).mid(0, path.size());
-            m_sections.erase(m_sections.begin() + qsizetype(i));
-            m_linksKnown = false;
-            firstGone = i;
+    size_t kept = 0;
+    for (size_t i = 0; i < m_sections.size(); ++i) {
+        if (sectionIsUnder(i, path, target, true)) {
+            if (stored.isEmpty())
+                stored = sectionPath(i).mid(0, path.size());
+            firstGone = std::min(firstGone, kept);
+            continue;
         }
+        if (kept != i)
+            m_sections[kept] = std::move(m_sections[i]);
+        ++kept;
+    }
+    m_sections.resize(kept);
+    m_linksKnown = false;
     m_modified = true;
     if (path.size() > 1) {
         const QStringList parent = stored.mid(0, path.size() - 1);

@@ -136,7 +136,8 @@ private:
     QStringList storedCase(const QStringList &path) const;
     void touch(size_t i);
     void regenerate(size_t i) const;
-    bool sectionIsUnder(size_t i, const QStringList &path, bool orEqual) const;
+    // target: hivetext::keyPath(path), made once by the caller
+    bool sectionIsUnder(size_t i, const QStringList &path, const QByteArray &target, bool orEqual) const;
 
     QString m_file;
     QByteArray m_data; // the bytes read; untouched sections stay views into it
