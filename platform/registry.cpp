@@ -593,7 +593,13 @@ bool RegistryAccessor::deleteKey(const QString &path)
 
 RegistrySectionReader::RegistrySectionReader(const QString &keyPath)
 {
-    m_accessor.openKey(keyPath, true);
+    // The key is created when missing; when that cannot be done (Wine busy
+    // with the registry), reading simply finds nothing and gives defaults.
+    try {
+        m_accessor.openKey(keyPath, true);
+    } catch (const Error &e) {
+        qWarning("Quorvane: %s", e.what());
+    }
 }
 
 QString RegistrySectionReader::readString(const QString &section, const QString &name, const QString &def)
