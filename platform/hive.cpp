@@ -1036,12 +1036,7 @@ size_t Hive::addSection(const QStringList &givenPath, size_t at)
     }
     Section s;
     s.owned = true;
-    s.plain = !p->header.contains("\\x") && p->header.count('\\') == 2 * qsizetype(path.size() - 1);
-    for (qsizetype k = 1; k + 1 < p->header.size(); ++k) {
-        const auto c = static_cast<unsigned char>(p->header[k]);
-        if (c >= 0x7f || c < 0x20 || c == '[')
-            s.plain = false;
-    }
+    s.plain = plainPath(p->header.constData() + 1, p->header.constData() + p->header.size() - 1);
     s.parsed = std::move(p);
     m_sections.insert(m_sections.begin() + qsizetype(at), std::move(s));
     m_linksKnown = false;
@@ -1087,17 +1082,24 @@ bool Hive::createKey(const QStringList &path)
 {
     if (path.isEmpty() || keyExists(path))
         return false;
-    addSection(path, insertionPoint(path));
+    addNewKey(path);
+    return true;
+}
+
+size_t Hive::addNewKey(const QStringList &path)
+{
+    const size_t at = addSection(path, insertionPoint(path));
+    // a new subkey is a change of its parent too, as Wine stamps it
     if (path.size() > 1)
         if (const auto parent = findSection(path.mid(0, path.size() - 1)))
             touch(*parent);
-    return true;
+    return at;
 }
 
 void Hive::setValue(const QStringList &path, const HiveValue &v)
 {
     auto found = findSection(path);
-    size_t i = found ? *found : addSection(path, insertionPoint(path));
+    size_t i = found ? *found : addNewKey(path);
     Parsed &p = parsed(i);
     Item item;
     item.kind = Item::Value;

@@ -133,6 +133,7 @@ private:
     // -1: a < b, 0: equal, 1: greater, 2: b is below a, -2: a below b.
     size_t insertionPoint(const QStringList &path) const;
     size_t addSection(const QStringList &path, size_t at);
+    size_t addNewKey(const QStringList &path);
     QStringList storedCase(const QStringList &path) const;
     void touch(size_t i);
     void regenerate(size_t i) const;
