@@ -1,0 +1,394 @@
+#include "mainform.h"
+
+#include <QDir>
+#include <QScopeGuard>
+#include <QSet>
+#include <vector>
+
+#include "backupmarker.h"
+#include "keltfileoperator.h"
+#include "readerhelpers.h"
+#include "platform/application.h"
+#include "platform/dialogs.h"
+#include "platform/error.h"
+#include "platform/filesystem.h"
+#include "platform/registry.h"
+#include "platform/wineprefix.h"
+
+namespace {
+
+const QString ReaderProcessName = QStringLiteral("AcroRd32.exe");
+// The two plug-ins Reader keeps loading after an optimisation.
+const QStringList KeptPlugInStems = {QStringLiteral("EWH32"), QStringLiteral("search")};
+
+void endReader()
+{
+    const int64_t pid = FindProcessId(ReaderProcessName);
+    if (pid != -1)
+        KillProcess(pid);
+}
+
+QString readerKey(const QString &version, const QString &subkey)
+{
+    return QStringLiteral("\\SOFTWARE\\Adobe\\Acrobat Reader\\") + version + QLatin1Char('\\') + subkey;
+}
+
+struct DwordValue
+{
+    QString name;
+    int32_t data;
+};
+
+// One registry step: an accessor of its own, the key opened (created when
+// missing), the values written only when it opened. Closing flushes the hive,
+// so every value is on disk before the operation asks its closing question.
+void writeBlock(uint32_t root, const QString &version, const QString &subkey, const std::vector<DwordValue> &values,
+                const QString &parentFirst = QString())
+{
+    qv::RegistryAccessor reg;
+    reg.setRootKey(root);
+    reg.setAccess(qv::KeyAllAccess);
+    if (!parentFirst.isEmpty())
+        reg.openKey(readerKey(version, parentFirst), true);
+    if (reg.openKey(readerKey(version, subkey), true)) {
+        for (const DwordValue &v : values)
+            reg.writeInteger(v.name, v.data);
+        reg.closeKey();
+    }
+}
+
+int32_t pick(bool ticked, int32_t whenTicked, int32_t whenNot)
+{
+    return ticked ? whenTicked : whenNot;
+}
+
+void runCopy(TKELFileOperator *fo, const QStringList &from, const QString &to)
+{
+    fo->FilesFrom().clear();
+    fo->FilesFrom() << from;
+    fo->setDirTo(to);
+    fo->Execute();
+}
+
+void runDelete(TKELFileOperator *fo, const QStringList &from)
+{
+    fo->FilesFrom().clear();
+    fo->FilesFrom() << from;
+    fo->Execute();
+}
+
+// Copies files given relative to sourceFolder into the same places below
+// targetFolder, one batch per folder.
+void copyRelative(TKELFileOperator *fo, const QString &sourceFolder, const QStringList &relativePaths,
+                  const QString &targetFolder)
+{
+    for (const auto &[folder, files] : groupByFolder(relativePaths)) {
+        QStringList from;
+        for (const QString &rel : files)
+            from << sourceFolder + QLatin1Char('\\') + rel;
+        const QString target = folder.isEmpty() ? targetFolder : targetFolder + QLatin1Char('\\') + folder;
+        // A single file copied to a folder that does not exist would take
+        // the folder's name as its own, or replace a file in the folder's place.
+        const QString host = qv::WinePrefix::current().toHost(target);
+        if (host.isEmpty() || !QDir().mkpath(host))
+            continue; // what stays missing is reported by the caller
+        runCopy(fo, from, target);
+    }
+}
+
+QStringList joined(const QString &folder, const QStringList &relativePaths)
+{
+    QStringList out;
+    for (const QString &rel : relativePaths)
+        out << folder + QLatin1Char('\\') + rel;
+    return out;
+}
+
+// Removes the sub-folders that held the given files (paths relative to
+// windowsFolder) once they are empty, deepest first; a folder that still
+// holds anything, or was empty before, stays.
+void removeEmptiedSubFolders(const QString &windowsFolder, const QStringList &removedFiles)
+{
+    const QString host = qv::WinePrefix::current().toHost(windowsFolder);
+    if (host.isEmpty())
+        return;
+    QSet<QString> folders;
+    for (const QString &rel : removedFiles) {
+        QString f = rel;
+        for (qsizetype cut = f.lastIndexOf(QLatin1Char('\\')); cut > 0; cut = f.lastIndexOf(QLatin1Char('\\'))) {
+            f.truncate(cut);
+            folders.insert(f);
+        }
+    }
+    QStringList ordered(folders.cbegin(), folders.cend());
+    std::sort(ordered.begin(), ordered.end(), [](const QString &a, const QString &b) { return a.size() > b.size(); });
+    for (QString f : ordered)
+        QDir(host).rmdir(f.replace(QLatin1Char('\\'), QLatin1Char('/'))); // fails, harmlessly, unless empty
+}
+
+QString safetyCopyFailure(const QString &readerFolder, const QStringList &missing)
+{
+    return QStringLiteral("The plug-ins could not all be copied to \"%1\" (%2 missing, for example \"%3\"). "
+                          "To keep them safe, the plug-ins folder has been left as it is. Make room on the "
+                          "disk or check that the folder can be written, then start Quorvane again and "
+                          "click Optimize")
+        .arg(optionalFolderOf(readerFolder))
+        .arg(missing.size())
+        .arg(missing.first());
+}
+
+QSet<QString> lowerSet(const QStringList &list)
+{
+    QSet<QString> s;
+    for (const QString &x : list)
+        s.insert(x.toLower());
+    return s;
+}
+
+// The user's own documents folder, from the per-user shell folders.
+QString userPersonalFolder()
+{
+    qv::RegistrySectionReader reader(QStringLiteral("Software\\MicroSoft\\Windows\\CurrentVersion\\Explorer"));
+    return reader.readString(QStringLiteral("Shell Folders"), QStringLiteral("Personal"), QString());
+}
+
+bool askToStartReader(TForm1 *form, const QString &text)
+{
+    return qv::Dialogs::instance().messageBox(form, text, QStringLiteral("Information"), qv::Dialogs::YesNo,
+                                              qv::Dialogs::NoIcon)
+        == qv::Dialogs::ResultYes;
+}
+
+} // namespace
+
+void TForm1::refreshPlugInListAfterChange()
+{
+    // The list shows what Reader does not load: after the folders changed,
+    // and also after an error part-way, it is read again. A failure here must
+    // not hide the operation's own result or error.
+    try {
+        FillPlugInList();
+    } catch (...) {
+    }
+}
+
+void TForm1::FlatButton1Click()
+{
+    qv::guarded([&] {
+        endReader();
+        FlatButton1->setEnabled(false);
+        Memo->clear();
+        auto refresh = qScopeGuard([this] { refreshPlugInListAfterChange(); });
+
+        const QString plugIns = plugInsFolderOf(ReaderFolder);
+        const QString optional = optionalFolderOf(ReaderFolder);
+
+        if (!backupMarkerExists(ReaderFolder)) {
+            Memo->addLine(QStringLiteral("Copy files and backup original settings ..."));
+            runCopy(FO1, {plugIns + QStringLiteral("\\*.*")}, optional);
+            // The marker promises a complete copy: check every file, byte for byte.
+            const SafetyCopyState state = compareWithSafetyCopy(ReaderFolder);
+            const QStringList incomplete = state.missing + state.differing;
+            if (!incomplete.isEmpty())
+                throw qv::Error(safetyCopyFailure(ReaderFolder, incomplete));
+            Memo->clear();
+            Memo->addLine(QStringLiteral("Copy files and backup original settings ... Done!"));
+            createBackupMarker(ReaderFolder);
+        } else {
+            // Plug-ins installed since the safety copy was taken join it, so
+            // Restore can bring them back; nothing in the copy is overwritten.
+            const QStringList added = compareWithSafetyCopy(ReaderFolder).missing;
+            if (!added.isEmpty()) {
+                copyRelative(FO1, plugIns, added, optional);
+                const QStringList missing = compareWithSafetyCopy(ReaderFolder).missing;
+                if (!missing.isEmpty())
+                    throw qv::Error(safetyCopyFailure(ReaderFolder, missing));
+            }
+        }
+
+        QStringList keptDiffering;
+        if (FlatCheckBox11->Checked()) {
+            // Only files whose very bytes are in the safety copy leave plug_ins;
+            // one that differs from its copy (updated since) stays loaded.
+            const SafetyCopyState state = compareWithSafetyCopy(ReaderFolder);
+            const QSet<QString> safe = lowerSet(state.safe);
+            QStringList unload;
+            for (const QString &rel : pluginsToUnload()) {
+                if (safe.contains(rel.toLower()))
+                    unload << rel;
+                else if (qv::fileExists(plugIns + QLatin1Char('\\') + rel))
+                    keptDiffering << rel;
+            }
+            if (!unload.isEmpty())
+                runDelete(FO2, joined(plugIns, unload));
+            removeEmptiedSubFolders(plugIns, unload);
+
+            // The two plug-ins Reader keeps come back from the copy when plug_ins lacks them.
+            QStringList back;
+            const QSet<QString> unloaded = lowerSet(unload);
+            for (const QString &rel : filesBelow(optional)) {
+                const bool kept = std::any_of(KeptPlugInStems.cbegin(), KeptPlugInStems.cend(),
+                                              [&](const QString &stem) { return matchesStem(rel, stem); });
+                if (kept && !unloaded.contains(rel.toLower()) && !qv::fileExists(plugIns + QLatin1Char('\\') + rel))
+                    back << rel;
+            }
+            if (!back.isEmpty())
+                runCopy(FO1, joined(optional, back), plugIns);
+        }
+
+        const bool box1 = FlatCheckBox1->Checked(), box2 = FlatCheckBox2->Checked(), box3 = FlatCheckBox3->Checked();
+        const bool box7 = FlatCheckBox7->Checked(), box8 = FlatCheckBox8->Checked(), box9 = FlatCheckBox9->Checked();
+        writeBlock(qv::HKeyCurrentUser, ReaderVersion, QStringLiteral("AVAlert\\cCheckbox"),
+                   {{QStringLiteral("iexitWithExternalDocsOpen"), pick(box9, 1, 0)}}, QStringLiteral("AVAlert"));
+        writeBlock(qv::HKeyCurrentUser, ReaderVersion, QStringLiteral("Updater"),
+                   {{QStringLiteral("iUpdateFrequency"), pick(box3, 0, 1)}});
+        writeBlock(qv::HKeyLocalMachine, ReaderVersion, QStringLiteral("AVGeneral"),
+                   {{QStringLiteral("iConnectionSpeed"), pick(box7, 10000000, 100000)}});
+        writeBlock(qv::HKeyCurrentUser, ReaderVersion, QStringLiteral("Originals"),
+                   {{QStringLiteral("bDisplayAboutDialog"), pick(box1, 0, 1)},
+                    {QStringLiteral("bBrowserCheck"), pick(box8, 0, 1)},
+                    {QStringLiteral("bBrowserIntegration"), pick(box8, 0, 1)}});
+        writeBlock(qv::HKeyCurrentUser, ReaderVersion, QStringLiteral("Updater"),
+                   {{QStringLiteral("bShowAutoUpdateConfDialog"), pick(box3, 0, 1)},
+                    {QStringLiteral("bShowNotifDialog"), pick(box3, 0, 1)},
+                    {QStringLiteral("iUpdateFrequency"), pick(box3, 0, 1)}});
+        writeBlock(qv::HKeyCurrentUser, ReaderVersion, QStringLiteral("AdsInReader"),
+                   {{QStringLiteral("bShowAds"), pick(box2, 0, 1)}});
+        // The updates box governs "bShowAdsAllow" and the advertisements box "bUpdater".
+        std::vector<DwordValue> lockdown;
+        if (box3)
+            lockdown.push_back({QStringLiteral("bShowAdsAllow"), 0});
+        if (box2)
+            lockdown.push_back({QStringLiteral("bUpdater"), 0});
+        writeBlock(qv::HKeyCurrentUser, ReaderVersion, QStringLiteral("FeatureLockdown"), lockdown);
+
+        if (FlatCheckBox4->Checked()) {
+            if (qv::fileExists(plugIns + QStringLiteral("\\eBook.api"))) {
+                // Only what the safety copy holds byte for byte goes.
+                QStringList eBook;
+                for (const QString &rel : compareWithSafetyCopy(ReaderFolder).safe)
+                    if (matchesStem(rel, QStringLiteral("eBook")))
+                        eBook << rel;
+                if (!eBook.isEmpty())
+                    runDelete(FO2, joined(plugIns, eBook));
+            }
+            // Without a machine-wide documents folder, the user's own one is
+            // meant: never a "My eBook" at the root of a drive.
+            const QString personal = PersonalFolder.isEmpty() ? userPersonalFolder() : PersonalFolder;
+            if (!personal.isEmpty()) {
+                const QString myEBook = personal + QStringLiteral("\\My eBook");
+                if (qv::directoryExists(myEBook))
+                    runDelete(FO2, {myEBook});
+            }
+        }
+
+        if (FlatCheckBox5->Checked()) {
+            const QString printMe = CommonProgramsFolder + QStringLiteral("\\PrintMe Internet Printing");
+            FO2->FilesFrom().clear();
+            FO2->FilesFrom() << printMe;
+            if (qv::directoryExists(printMe))
+                FO2->Execute();
+            FO2->FilesFrom().clear();
+        }
+
+        if (FlatCheckBox6->Checked()) {
+            const QString link = QStringLiteral("\\Adobe Reader ") + ReaderVersion + QStringLiteral(".lnk");
+            for (const QString &folder : {CommonProgramsFolder, CommonDesktopFolder}) {
+                if (qv::fileExists(folder + link))
+                    runDelete(FO2, {folder + link});
+            }
+        }
+
+        if (FlatCheckBox10->Checked()) {
+            qv::RegistryAccessor reg;
+            reg.setRootKey(qv::HKeyCurrentUser);
+            reg.setAccess(qv::KeyAllAccess);
+            reg.deleteKey(readerKey(ReaderVersion, QStringLiteral("AVGeneral\\cRecentFiles")));
+        }
+
+        Memo->clear();
+        Memo->addLine(QStringLiteral("Optimization Completed."));
+        for (const QString &rel : keptDiffering)
+            Memo->addLine(QStringLiteral("Kept (differs from its safety copy): ") + rel);
+
+        refresh.dismiss();
+        refreshPlugInListAfterChange(); // before the question, so the list is right while it shows
+        if (askToStartReader(this, QStringLiteral("Optimization completed. Do you want to start Adobe Reader ")
+                                       + ReaderVersion + QStringLiteral(" now?")))
+            qv::Shell::instance().open(this, ReaderFolder + QStringLiteral("\\AcroRd32.exe"));
+    });
+}
+
+void TForm1::FlatButton2Click()
+{
+    qv::guarded([&] {
+        endReader();
+        FlatButton2->setEnabled(false);
+        Memo->clear();
+
+        if (!backupMarkerExists(ReaderFolder)) {
+            Memo->addLine(QStringLiteral("Nothing to restore!"));
+            return;
+        }
+        Memo->addLine(QStringLiteral("Restore files and registry settings ..."));
+        auto refresh = qScopeGuard([this] { refreshPlugInListAfterChange(); });
+
+        // Everything of the safety copy that plug_ins lacks comes back. A file
+        // that plug_ins holds already stays: it may be newer than the copy.
+        const QString plugIns = plugInsFolderOf(ReaderFolder);
+        const QString optional = optionalFolderOf(ReaderFolder);
+        auto lacking = [&] {
+            QStringList out;
+            for (const QString &rel : filesBelow(optional))
+                if (!qv::fileExists(plugIns + QLatin1Char('\\') + rel))
+                    out << rel;
+            return out;
+        };
+        const QStringList missing = lacking();
+        if (!missing.isEmpty()) {
+            copyRelative(FO1, optional, missing, plugIns);
+            const QStringList still = lacking();
+            if (!still.isEmpty())
+                throw qv::Error(QStringLiteral("The plug-ins could not all be copied back to \"%1\" (%2 missing, for "
+                                               "example \"%3\"). The safety copy in \"%4\" is kept. Make room on "
+                                               "the disk or check that the folder can be written, then start "
+                                               "Quorvane again and click Restore")
+                                    .arg(plugIns)
+                                    .arg(still.size())
+                                    .arg(still.first(), optional));
+        }
+
+        writeBlock(qv::HKeyCurrentUser, ReaderVersion, QStringLiteral("AVAlert\\cCheckbox"),
+                   {{QStringLiteral("iexitWithExternalDocsOpen"), 0}}, QStringLiteral("AVAlert"));
+        writeBlock(qv::HKeyCurrentUser, ReaderVersion, QStringLiteral("Updater"),
+                   {{QStringLiteral("iUpdateFrequency"), 1}});
+        writeBlock(qv::HKeyLocalMachine, ReaderVersion, QStringLiteral("AVGeneral"),
+                   {{QStringLiteral("iConnectionSpeed"), 100000}});
+        writeBlock(qv::HKeyCurrentUser, ReaderVersion, QStringLiteral("Originals"),
+                   {{QStringLiteral("bDisplayAboutDialog"), 1},
+                    {QStringLiteral("bBrowserCheck"), 1},
+                    {QStringLiteral("bBrowserIntegration"), 1}});
+        writeBlock(qv::HKeyCurrentUser, ReaderVersion, QStringLiteral("Updater"),
+                   {{QStringLiteral("bShowAutoUpdateConfDialog"), 1},
+                    {QStringLiteral("bShowNotifDialog"), 1},
+                    {QStringLiteral("iUpdateFrequency"), 1}});
+        writeBlock(qv::HKeyCurrentUser, ReaderVersion, QStringLiteral("AdsInReader"), {{QStringLiteral("bShowAds"), 1}});
+        writeBlock(qv::HKeyCurrentUser, ReaderVersion, QStringLiteral("FeatureLockdown"),
+                   {{QStringLiteral("bShowAdsAllow"), 1}, {QStringLiteral("bUpdater"), 1}});
+
+        QString linkPath;
+        CreateShortcut(ReaderFolder + QStringLiteral("\\AcroRd32.exe"), slDesktop, QString(), ReaderFolder, QString(),
+                       QStringLiteral("Adobe Reader ") + ReaderVersion, linkPath);
+
+        Memo->clear();
+        Memo->addLine(QStringLiteral("Restore files and registry settings ... Done!"));
+        if (backupMarkerExists(ReaderFolder))
+            deleteBackupMarker(ReaderFolder);
+
+        refresh.dismiss();
+        refreshPlugInListAfterChange(); // before the question, so the list is right while it shows
+        if (askToStartReader(this, QStringLiteral("Restoration completed. Do you want to start Adobe Reader ")
+                                       + ReaderVersion + QStringLiteral(" now?")))
+            qv::Shell::instance().open(this, ReaderFolder + QStringLiteral("\\AcroRd32.exe"));
+    });
+}

@@ -1,0 +1,236 @@
+#include "app/pluginlist.h"
+
+#include "app/backupmarker.h"
+#include "platform/filesystem.h"
+#include "platform/wineprefix.h"
+
+#include <QFileInfo>
+#include <QMap>
+#include <QSet>
+
+namespace qv {
+
+namespace {
+
+const QChar kBackslash = QLatin1Char('\\');
+const QString kPattern = QStringLiteral("*.api");
+
+QString withBackslash(const QString &folder)
+{
+    return folder + kBackslash;
+}
+
+// The real folder behind a Windows folder path, to notice a folder reached a
+// second time through a link. Falls back to the Windows path itself when the
+// folder does not map (nothing is found there anyway).
+QString folderIdentity(const QString &folder)
+{
+    const QString host = WinePrefix::current().toHost(folder);
+    const QString canonical = host.isEmpty() ? QString() : QFileInfo(host).canonicalFilePath();
+    return canonical.isEmpty() ? folder.toLower() : canonical;
+}
+
+bool isDotEntry(const QString &name)
+{
+    return name == QLatin1String(".") || name == QLatin1String("..");
+}
+
+// Walks folder and, with recurse, its visible sub-folders depth first.
+// Reports every folder entered (relative to the start, "" for the start)
+// and the matching files in search order.
+struct Walk
+{
+    QString pattern;
+    bool recurse = true;
+    QSet<QString> visited;
+    QStringList entered;
+    std::vector<PlugInItem> items;
+
+    void run(const QString &folder, const QString &relative)
+    {
+        if (recurse) {
+            // A link back into the tree would otherwise make the search endless.
+            const QString id = folderIdentity(folder);
+            if (visited.contains(id))
+                return;
+            visited.insert(id);
+        }
+        entered << relative;
+
+        for (const FoundEntry &e : findFiles(folder + pattern, faAnyFile & ~faDirectory)) {
+            if (!(e.attributes & faDirectory))
+                items.push_back({e.name, folder + e.name});
+        }
+        if (!recurse)
+            return;
+
+        // Hidden and system sub-folders are not searched.
+        for (const FoundEntry &e : findFiles(folder + QStringLiteral("*.*"), faAnyFile & ~(faHidden | faSysFile | faVolumeId))) {
+            if (isDotEntry(e.name) || !(e.attributes & faDirectory))
+                continue;
+            run(withBackslash(folder + e.name), relative.isEmpty() ? e.name : relative + kBackslash + e.name);
+        }
+    }
+};
+
+bool startsWithFolder(const QString &path, const QString &folder)
+{
+    // Windows paths: the same folder may be spelt in another case.
+    return path.startsWith(folder, Qt::CaseInsensitive);
+}
+
+bool isPlugInFile(const QString &name)
+{
+    return name.endsWith(QStringLiteral(".api"), Qt::CaseInsensitive);
+}
+
+// The file name part of a relative path.
+QString nameOf(const QString &relative)
+{
+    return relative.mid(relative.lastIndexOf(kBackslash) + 1);
+}
+
+// "X.api" -> "X": the stem that a wildcard "X.*" brings along.
+QString stemOf(const QString &plugInName)
+{
+    return plugInName.left(plugInName.size() - 4);
+}
+
+bool alwaysKept(const QString &folder, const QString &plugInName)
+{
+    if (!folder.isEmpty())
+        return false;
+    const QString stem = stemOf(plugInName);
+    return stem.compare(QStringLiteral("EWH32"), Qt::CaseInsensitive) == 0
+        || stem.compare(QStringLiteral("search"), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+std::vector<PlugInItem> findPlugInFiles(const QString &folder, const QString &pattern, bool recurse)
+{
+    Walk walk{pattern, recurse};
+    walk.run(folder, QString());
+    return walk.items;
+}
+
+std::vector<PlugInItem> plugInsNotLoaded(const QString &readerFolder)
+{
+    if (!backupMarkerExists(readerFolder))
+        return findPlugInFiles(withBackslash(plugInsFolderOf(readerFolder)), kPattern, true);
+
+    std::vector<PlugInItem> items = findPlugInFiles(withBackslash(optionalFolderOf(readerFolder)), kPattern, true);
+    const QString loadedFolder = withBackslash(plugInsFolderOf(readerFolder));
+    std::erase_if(items, [&](const PlugInItem &item) {
+        // The same place below plug_ins, sub-folders included: a plug-in
+        // brought back from a sub-folder lies in that sub-folder there.
+        const QString below = pathBelowPlugInFolders(readerFolder, item.path);
+        return !below.isEmpty() && fileExists(loadedFolder + below);
+    });
+    return items;
+}
+
+QString pathBelowPlugInFolders(const QString &readerFolder, const QString &path)
+{
+    for (const QString &folder : {withBackslash(plugInsFolderOf(readerFolder)), withBackslash(optionalFolderOf(readerFolder))}) {
+        if (startsWithFolder(path, folder))
+            return path.mid(folder.size());
+    }
+    return QString();
+}
+
+QStringList plugInFilesToUnload(const QString &readerFolder, const QStringList &listedBelow)
+{
+    QSet<QString> listed;
+    for (const QString &rel : listedBelow)
+        listed.insert(rel.toLower());
+
+    // Plug-ins in folders the search does not enter cannot be listed; they
+    // count as plain files of their sub-folder.
+    Walk walk{kPattern, true};
+    walk.run(withBackslash(plugInsFolderOf(readerFolder)), QString());
+    QSet<QString> searched;
+    for (const QString &f : walk.entered)
+        searched.insert(f.toLower());
+
+    const QStringList files = filesBelow(plugInsFolderOf(readerFolder));
+    auto folderOf = [](const QString &rel) { return rel.left(std::max<qsizetype>(rel.lastIndexOf(kBackslash), 0)); };
+    // The top sub-folder is the unit, as when a plug-in is brought back.
+    auto unitOf = [](const QString &rel) { return rel.contains(kBackslash) ? rel.section(kBackslash, 0, 0).toLower() : QString(); };
+    auto listable = [&](const QString &rel) { return isPlugInFile(nameOf(rel)) && searched.contains(folderOf(rel).toLower()); };
+
+    QMap<QString, bool> everyPlugInListed; // unit -> all its listable plug-ins listed
+    QMap<QString, bool> leaves;            // listable plug-in (lower case) -> it leaves
+    for (const QString &rel : files) {
+        if (!listable(rel))
+            continue;
+        const bool isListed = listed.contains(rel.toLower());
+        auto unit = everyPlugInListed.find(unitOf(rel));
+        if (unit == everyPlugInListed.end())
+            everyPlugInListed.insert(unitOf(rel), isListed);
+        else
+            *unit = *unit && isListed;
+        leaves.insert(rel.toLower(), isListed && !alwaysKept(folderOf(rel), nameOf(rel)));
+    }
+
+    // A sub-folder without any plug-in the list can show (a hidden one, or
+    // one of plain files) goes only when the list still holds everything.
+    const bool wholeListKept = std::all_of(everyPlugInListed.cbegin(), everyPlugInListed.cend(), [](bool b) { return b; });
+
+    QStringList out;
+    for (const QString &rel : files) {
+        if (listable(rel)) {
+            if (leaves.value(rel.toLower()))
+                out << rel;
+            continue;
+        }
+        // A companion file follows the plug-ins of its folder whose wildcard
+        // (X.* for X.api) takes it; a file no plug-in names goes only when
+        // nothing of its sub-folder stays, since a plug-in that stays may need it.
+        const QString folder = folderOf(rel).toLower();
+        const QString name = nameOf(rel);
+        bool companion = false, allLeave = true;
+        for (auto it = leaves.cbegin(); it != leaves.cend(); ++it) {
+            if (folderOf(it.key()) != folder)
+                continue;
+            if (name.startsWith(stemOf(nameOf(it.key())) + QLatin1Char('.'), Qt::CaseInsensitive)) {
+                companion = true;
+                allLeave = allLeave && it.value();
+            }
+        }
+        if (companion ? allLeave : everyPlugInListed.value(unitOf(rel), wholeListKept))
+            out << rel;
+    }
+    return out;
+}
+
+PlugInCopy planBringBack(const QString &readerFolder, const QString &path)
+{
+    PlugInCopy plan;
+    if (startsWithFolder(path, withBackslash(plugInsFolderOf(readerFolder)))) {
+        plan.alreadyLoaded = true;
+        return plan;
+    }
+    const QString below = pathBelowPlugInFolders(readerFolder, path);
+    if (below.isEmpty())
+        return plan;
+
+    const qsizetype slash = below.indexOf(kBackslash);
+    if (slash > 0) {
+        // The whole top sub-folder comes back: its plug-ins may need each
+        // other. Its content is copied rather than the folder itself, so an
+        // existing sub-folder of that name in plug_ins is filled, not nested.
+        const QString sub = below.left(slash);
+        plan.source = withBackslash(optionalFolderOf(readerFolder) + kBackslash + sub) + QStringLiteral("*.*");
+        plan.target = withBackslash(plugInsFolderOf(readerFolder)) + sub;
+    } else {
+        // X.api comes back with its companion files X.*.
+        const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+        const qsizetype nameStart = path.lastIndexOf(kBackslash) + 1;
+        plan.source = (dot >= nameStart ? path.left(dot) : path) + QStringLiteral(".*");
+        plan.target = plugInsFolderOf(readerFolder);
+    }
+    return plan;
+}
+
+} // namespace qv

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace qv {
+
+// One plug-in file of the list: its name as found and its full Windows path.
+struct PlugInItem
+{
+    QString caption;
+    QString path;
+
+    bool operator==(const PlugInItem &) const = default;
+};
+
+// The plug-in files matching pattern in folder (a Windows path ending in a
+// backslash), in search order: the folder's own files in enumeration order,
+// hidden and system files included, then, when recurse is set, those of its
+// visible sub-folders one after another, depth first. A folder reached twice
+// (a link looping back into the tree) is searched once.
+std::vector<PlugInItem> findPlugInFiles(const QString &folder, const QString &pattern, bool recurse);
+
+// What Reader does not load at start: without the backup marker every
+// plug-in of plug_ins (nothing has been unloaded yet, so all are candidates);
+// with it, the plug-ins of the safety copy whose counterpart at the same
+// place below plug_ins is missing.
+std::vector<PlugInItem> plugInsNotLoaded(const QString &readerFolder);
+
+// The path of a listed file below plug_ins or Optional ("X.api" or
+// "S\X.api"); empty when path lies in neither.
+QString pathBelowPlugInFolders(const QString &readerFolder, const QString &path);
+
+// The files below plug_ins (relative paths, as pathBelowPlugInFolders gives
+// them) that leave it when the list holds the plug-ins listedBelow. A listed
+// plug-in goes with its companion files (X.api with X.*); the EWH32 and search
+// plug-ins at the top always stay. Any other file goes only when every
+// plug-in of its top sub-folder (or of the top, for files there) is listed,
+// so that a plug-in that stays keeps what it may need; in a sub-folder with
+// no plug-in the list can show (a hidden one, say), when every plug-in is
+// listed. So with every plug-in listed only the EWH32 and search files stay,
+// and with none listed nothing leaves.
+QStringList plugInFilesToUnload(const QString &readerFolder, const QStringList &listedBelow);
+
+// How to bring a listed plug-in back into plug_ins.
+struct PlugInCopy
+{
+    // Nothing to copy: the file already lies in plug_ins.
+    bool alreadyLoaded = false;
+    QString source; // a wildcard source for the batch copy
+    QString target; // the target folder
+};
+
+// A plug-in at the top of Optional comes back with its companion files
+// (X.api gives Optional\X.*); one in a sub-folder brings the content of its
+// whole top sub-folder back into the sub-folder of that name in plug_ins.
+PlugInCopy planBringBack(const QString &readerFolder, const QString &path);
+
+} // namespace qv

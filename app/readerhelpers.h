@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+// Where CreateShortcut puts a link.
+enum TShortcutLocation : uint8_t {
+    slDesktop = 0,     // the user's desktop ("Shell Folders" value "Desktop")
+    slQuickLaunch = 1, // "MapGroups" value "Quick Launch"
+    slSendTo = 2,      // "Shell Folders" value "SendTo"
+    slStartMenu = 3,   // "Shell Folders" value "Start Menu"
+    slFolder = 4,      // the sub-folder argument, taken as the whole folder
+};
+
+// Writes a shell link to target into the folder of location (plus subFolder),
+// named after the target with ".lnk" for its extension; an existing link of
+// that name is replaced. No link, and linkPath unchanged, when the folder is
+// empty. A link that cannot be saved (missing sub-folder) is silent.
+void CreateShortcut(const QString &target, TShortcutLocation location, const QString &subFolder,
+                    const QString &workingFolder, const QString &arguments, const QString &description,
+                    QString &linkPath);
+
+// The id of the last running process whose executable name contains name
+// (case-sensitive), or -1.
+int64_t FindProcessId(const QString &name);
+
+// Ends a process hard and waits up to 5000 ms for it. Throws qv::Error
+// ("System Error.  Code: ...") when it cannot be ended or waited for.
+void KillProcess(int64_t pid);
+
+// The link file name for a target: its file name with the extension
+// replaced by ".lnk" ("...\AcroRd32.exe" gives "AcroRd32.lnk").
+QString shortcutLinkName(const QString &target);

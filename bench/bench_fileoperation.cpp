@@ -1,0 +1,151 @@
+// Copies a tree of 600 files / 60 MB and deletes it through TKELFileOperator,
+// next to `cp -r` and `rm -rf` on the same tree in the same run, and prints
+// the ratios (median of several alternating rounds).
+//
+//   bench_fileoperation [rounds]
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "keltfileoperator.h"
+#include "platform/fileoperation.h"
+#include "platform/wineprefix.h"
+
+namespace {
+
+// No windows: the measure is the work, not the painting.
+struct NoWindows : qv::FileOperationUi
+{
+    void progressBegin(const QString &) override {}
+    bool progressUpdate(const Progress &) override { return true; }
+    void progressEnd() override {}
+    void error(const QString &caption, const QString &file, const QString &reason) override
+    {
+        std::fprintf(stderr, "%s: %s: %s\n", qPrintable(caption), qPrintable(file), qPrintable(reason));
+    }
+    Answer confirmReplace(const QString &, const QString &) override { return YesToAll; }
+    Answer confirmMakeFolder(const QString &) override { return YesToAll; }
+};
+
+double runCommand(const QString &program, const QStringList &args)
+{
+    QElapsedTimer t;
+    t.start();
+    const int rc = QProcess::execute(program, args);
+    const double ms = double(t.nsecsElapsed()) / 1e6;
+    if (rc != 0)
+        std::fprintf(stderr, "%s failed (%d)\n", qPrintable(program), rc);
+    return ms;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Pseudo-random bytes, so no file system can shortcut zeros.
+QByteArray payload(int size, uint32_t seed)
+{
+    QByteArray b(size, Qt::Uninitialized);
+    uint32_t x = seed * 2654435761u + 1;
+    for (int i = 0; i < size; ++i) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        b[i] = char(x);
+    }
+    return b;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+
+    QTemporaryDir tmp(QDir::tempPath() + QStringLiteral("/quorvane-bench-XXXXXX"));
+    const QString root = QDir(tmp.path()).canonicalPath() + QStringLiteral("/prefix");
+    QDir().mkpath(root + QStringLiteral("/dosdevices"));
+    QDir().mkpath(root + QStringLiteral("/drive_c"));
+    QFile::link(QStringLiteral("../drive_c"), root + QStringLiteral("/dosdevices/c:"));
+    qv::WinePrefix::setCurrent(root);
+    NoWindows windows;
+    qv::FileOperationUi::setInstance(&windows);
+
+    // 600 files of 100 KiB in 30 folders: 60 MB.
+    const QString src = root + QStringLiteral("/drive_c/src");
+    qint64 bytes = 0;
+    for (int d = 0; d < 30; ++d) {
+        const QString dir = src + QStringLiteral("/folder%1").arg(d);
+        QDir().mkpath(dir);
+        for (int f = 0; f < 20; ++f) {
+            QFile file(dir + QStringLiteral("/file%1.dat").arg(f));
+            file.open(QIODevice::WriteOnly);
+            bytes += file.write(payload(100 * 1024, uint32_t(d * 100 + f)));
+        }
+    }
+    std::printf("tree: 600 files, %.1f MB, %d rounds\n", double(bytes) / 1e6, rounds);
+
+    TKELFileOperator fo1, fo2;
+    fo1.setFlags({opNoConfirmation, opNoConfirmMkDir});
+    fo2.setFlags({opNoConfirmation, opNoConfirmMkDir});
+    fo2.setOperation(opDeleteFile);
+
+    const QString cpTarget = root + QStringLiteral("/drive_c/cp-copy");
+    std::vector<double> cp, rm, copy, del;
+    for (int r = 0; r < rounds; ++r) {
+        // Alternate which goes first so neither always meets a warmer cache.
+        auto shell = [&] {
+            cp.push_back(runCommand(QStringLiteral("cp"), {QStringLiteral("-r"), src, cpTarget}));
+            ::sync();
+            rm.push_back(runCommand(QStringLiteral("rm"), {QStringLiteral("-rf"), cpTarget}));
+            ::sync();
+        };
+        auto ours = [&] {
+            fo1.FilesFrom() = QStringList{QStringLiteral("C:\\src")};
+            fo1.setDirTo(QStringLiteral("C:\\fo-copy"));
+            QElapsedTimer t;
+            t.start();
+            if (!fo1.Execute())
+                std::fprintf(stderr, "copy failed\n");
+            copy.push_back(double(t.nsecsElapsed()) / 1e6);
+            ::sync();
+            fo2.FilesFrom() = QStringList{QStringLiteral("C:\\fo-copy")};
+            t.restart();
+            if (!fo2.Execute())
+                std::fprintf(stderr, "delete failed\n");
+            del.push_back(double(t.nsecsElapsed()) / 1e6);
+            ::sync();
+        };
+        if (r % 2 == 0) {
+            shell();
+            ours();
+        } else {
+            ours();
+            shell();
+        }
+    }
+
+    // The tools' times include starting a process; take that out to be fair to them.
+    std::vector<double> starts;
+    for (int i = 0; i < 5; ++i)
+        starts.push_back(runCommand(QStringLiteral("true"), {}));
+    const double start = median(starts);
+    std::printf("process start: %.1f ms (taken out of the cp and rm times)\n", start);
+    const double mcp = median(cp) - start, mrm = median(rm) - start, mcopy = median(copy), mdel = median(del);
+    std::printf("copy:   component %8.1f ms   cp -r  %8.1f ms   ratio %.2f (target <= 1.10)\n", mcopy, mcp,
+                mcopy / mcp);
+    std::printf("delete: component %8.1f ms   rm -rf %8.1f ms   ratio %.2f (target <= 1.20)\n", mdel, mrm,
+                mdel / mrm);
+    qv::FileOperationUi::setInstance(nullptr);
+    return 0;
+}

@@ -1,0 +1,13 @@
+#include "kelsystemclass.h"
+
+TKELSystemComponent::TKELSystemComponent(QObject *owner) : QObject(owner)
+{
+    m_about = QStringLiteral("Quorvane system components 1.0");
+}
+
+TKELExecuteComponent::TKELExecuteComponent(QObject *owner) : TKELSystemComponent(owner) {}
+
+bool TKELExecuteComponent::Execute()
+{
+    return false;
+}

@@ -1,0 +1,184 @@
+#include "platform/processes.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <poll.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace qv {
+
+namespace {
+ProcessControl *g_control = nullptr;
+
+QByteArray readProcFile(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return QByteArray();
+    return f.readAll();
+}
+
+bool isWindowsPath(const QString &s)
+{
+    if (s.contains(QLatin1Char('\\')))
+        return true;
+    return s.size() >= 3 && s.at(0).isLetter() && s.at(1) == QLatin1Char(':')
+        && (s.at(2) == QLatin1Char('/') || s.at(2) == QLatin1Char('\\'));
+}
+
+// "pid (comm) S ppid ...": comm may hold blanks and brackets, so split at the last ')'.
+bool parseStat(const QByteArray &stat, QString &comm, char &state, int64_t &ppid)
+{
+    const int open = stat.indexOf('(');
+    const int close = stat.lastIndexOf(')');
+    if (open < 0 || close < open)
+        return false;
+    comm = QString::fromUtf8(stat.mid(open + 1, close - open - 1));
+    const QList<QByteArray> rest = stat.mid(close + 2).split(' ');
+    if (rest.size() < 2 || rest.at(0).isEmpty())
+        return false;
+    state = rest.at(0).at(0);
+    ppid = rest.at(1).toLongLong();
+    return true;
+}
+
+int pidfdOpen(int64_t pid)
+{
+    return static_cast<int>(::syscall(SYS_pidfd_open, static_cast<pid_t>(pid), 0));
+}
+
+int pidfdSendSignal(int fd, int sig)
+{
+    return static_cast<int>(::syscall(SYS_pidfd_send_signal, fd, sig, nullptr, 0));
+}
+} // namespace
+
+QString executableName(const QString &argv0, const QString &processName)
+{
+    QString name = processName;
+    if (isWindowsPath(argv0)) {
+        const int cut = std::max(argv0.lastIndexOf(QLatin1Char('\\')), argv0.lastIndexOf(QLatin1Char('/')));
+        name = argv0.mid(cut + 1);
+    }
+    return name.left(259);
+}
+
+ProcessControl &ProcessControl::instance()
+{
+    static SystemProcessControl system;
+    return g_control ? *g_control : system;
+}
+
+void ProcessControl::setInstance(ProcessControl *control)
+{
+    g_control = control;
+}
+
+std::vector<ProcessEntry> SystemProcessControl::snapshot()
+{
+    std::vector<ProcessEntry> list;
+    const QStringList names = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort);
+    std::vector<int64_t> pids;
+    for (const QString &n : names) {
+        bool ok = false;
+        const int64_t pid = n.toLongLong(&ok);
+        if (ok)
+            pids.push_back(pid);
+    }
+    std::sort(pids.begin(), pids.end());
+    for (int64_t pid : pids) {
+        const QString dir = QStringLiteral("/proc/%1/").arg(pid);
+        QString comm;
+        char state = 0;
+        ProcessEntry e;
+        e.pid = pid;
+        if (!parseStat(readProcFile(dir + QStringLiteral("stat")), comm, state, e.parentPid))
+            continue; // gone meanwhile
+        if (state == 'Z' || state == 'X')
+            continue; // ended, only waiting to be reaped
+        const QByteArray cmdline = readProcFile(dir + QStringLiteral("cmdline"));
+        const QString argv0 = QString::fromUtf8(cmdline.left(cmdline.indexOf('\0') < 0 ? cmdline.size() : cmdline.indexOf('\0')));
+        e.exeFile = executableName(argv0, comm);
+        list.push_back(std::move(e));
+    }
+    return list;
+}
+
+WaitOutcome SystemProcessControl::terminateAndWait(int64_t pid, int timeoutMs, int &windowsError)
+{
+    windowsError = 0;
+    if (pid <= 0) {
+        windowsError = windowsErrorFromErrno(ESRCH);
+        return WaitOutcome::Failed;
+    }
+    // A pidfd names this very process, so a recycled id can never be hit.
+    const int fd = pidfdOpen(pid);
+    if (fd < 0) {
+        windowsError = windowsErrorFromErrno(errno);
+        return WaitOutcome::Failed;
+    }
+    if (pidfdSendSignal(fd, SIGKILL) < 0 && errno != ESRCH) {
+        // Without the right to end it, waiting would only run into the time-out.
+        windowsError = windowsErrorFromErrno(errno);
+        ::close(fd);
+        return WaitOutcome::Failed;
+    }
+    struct pollfd p = {fd, POLLIN, 0};
+    int r;
+    do {
+        r = ::poll(&p, 1, timeoutMs);
+    } while (r < 0 && errno == EINTR);
+    const int err = errno;
+    ::close(fd);
+    if (r < 0) {
+        windowsError = windowsErrorFromErrno(err);
+        return WaitOutcome::Failed;
+    }
+    return r == 0 ? WaitOutcome::TimedOut : WaitOutcome::Ended;
+}
+
+int windowsErrorFromErrno(int err)
+{
+    switch (err) {
+    case 0: return 0;
+    case ESRCH: return 87;            // ERROR_INVALID_PARAMETER: OpenProcess on a gone id
+    case EPERM:
+    case EACCES: return 5;            // ERROR_ACCESS_DENIED
+    case EBADF: return 6;             // ERROR_INVALID_HANDLE
+    case ENOMEM: return 8;            // ERROR_NOT_ENOUGH_MEMORY
+    case EMFILE:
+    case ENFILE: return 4;            // ERROR_TOO_MANY_OPEN_FILES
+    case EINVAL: return 87;
+    case ENOSYS: return 120;          // ERROR_CALL_NOT_IMPLEMENTED
+    default: return 31;               // ERROR_GEN_FAILURE
+    }
+}
+
+QString windowsErrorText(int code)
+{
+    switch (code) {
+    case 4: return QStringLiteral("The system cannot open the file.");
+    case 5: return QStringLiteral("Access is denied.");
+    case 6: return QStringLiteral("The handle is invalid.");
+    case 8: return QStringLiteral("Not enough storage is available to process this command.");
+    case 31: return QStringLiteral("A device attached to the system is not functioning.");
+    case 87: return QStringLiteral("The parameter is incorrect.");
+    case 120: return QStringLiteral("This function is not supported on this system.");
+    default: return QString();
+    }
+}
+
+QString systemErrorMessage(int code)
+{
+    if (code == 0)
+        return QStringLiteral("A call to an OS function failed");
+    return QStringLiteral("System Error.  Code: %1.\n%2").arg(code).arg(windowsErrorText(code));
+}
+
+} // namespace qv

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+namespace qv {
+
+// One record of the process list: the id and the executable name. A Wine
+// process names the Windows executable it runs in argv[0]; its file name is
+// the executable name. Other processes go by their process name.
+struct ProcessEntry
+{
+    int64_t pid = 0;
+    int64_t parentPid = 0;
+    QString exeFile;
+};
+
+// The executable name of a process from its argv[0] and its process name:
+// the last component of argv[0] (either separator) when argv[0] is a Windows
+// path, else the process name. At most 259 characters, as Windows keeps them.
+QString executableName(const QString &argv0, const QString &processName);
+
+enum class WaitOutcome { Ended, TimedOut, Failed };
+
+// The process list and ending a process, behind an interface so that tests
+// can keep to their own children instead of the whole machine.
+class ProcessControl
+{
+public:
+    virtual ~ProcessControl() = default;
+    // Every running process of the machine (zombies excluded), in /proc order.
+    virtual std::vector<ProcessEntry> snapshot() = 0;
+    // Ends the process hard and waits at most timeoutMs for it to be gone.
+    // On Failed, windowsError receives the Windows error code of the cause.
+    virtual WaitOutcome terminateAndWait(int64_t pid, int timeoutMs, int &windowsError) = 0;
+
+    static ProcessControl &instance();
+    // Takes no ownership; nullptr brings the real one back.
+    static void setInstance(ProcessControl *control);
+};
+
+// The machine's own process list from /proc, ended through pidfd.
+class SystemProcessControl : public ProcessControl
+{
+public:
+    std::vector<ProcessEntry> snapshot() override;
+    WaitOutcome terminateAndWait(int64_t pid, int timeoutMs, int &windowsError) override;
+};
+
+// Windows' error code for an errno value of the process calls
+// (a vanished process is an invalid parameter, no permission is access denied).
+int windowsErrorFromErrno(int err);
+// The system's text for a Windows error code, as Windows words it.
+QString windowsErrorText(int code);
+// "System Error.  Code: %d." + line break + the system's text, or
+// "A call to an OS function failed" for code 0.
+QString systemErrorMessage(int code);
+
+} // namespace qv

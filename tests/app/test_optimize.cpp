@@ -1,0 +1,249 @@
+#include "app/test_optimize_support.h"
+
+using qv::HKeyCurrentUser;
+using qv::HKeyLocalMachine;
+
+namespace {
+const QByteArray MarkerBytes("Backup Done.\r\n");
+}
+
+TEST_F(ReaderPrefix, OptimizeWithEveryBoxTicked)
+{
+    dialogs.answer = qv::Dialogs::ResultYes;
+    FakeProcess reader("C:\\Program Files\\Adobe\\Acrobat 7.0\\Reader\\AcroRd32.exe");
+    ASSERT_GT(reader.pid(), 0);
+    const auto pluginsBefore = filesOf("plug_ins");
+    QByteArray userHiveAtQuestion, systemHiveAtQuestion;
+    dialogs.onBox = [&] {
+        userHiveAtQuestion = tmp.read("user.reg");
+        systemHiveAtQuestion = tmp.read("system.reg");
+    };
+
+    optimize();
+
+    EXPECT_TRUE(errorBoxes().isEmpty()) << errorBoxes().join("\n").toStdString();
+    // Reader was ended first.
+    EXPECT_TRUE(reader.ended());
+    // The safety copy holds everything; only EWH32 and search stay loaded.
+    EXPECT_EQ(filesOf("Optional"), pluginsBefore);
+    EXPECT_EQ(filesOf("plug_ins").keys(), QStringList({"EWH32.api", "EWH32.ini", "search.api"}));
+    EXPECT_FALSE(exists("plug_ins/Multimedia"));
+    EXPECT_EQ(tmp.read(readerHost + "/Wexmor.DAT"), MarkerBytes);
+
+    // Every registry value of the seven blocks.
+    EXPECT_EQ(dword(HKeyCurrentUser, "AVAlert\\cCheckbox", "iexitWithExternalDocsOpen"), 1);
+    EXPECT_EQ(dword(HKeyCurrentUser, "Updater", "iUpdateFrequency"), 0);
+    EXPECT_EQ(dword(HKeyLocalMachine, "AVGeneral", "iConnectionSpeed"), 10000000);
+    EXPECT_EQ(dword(HKeyCurrentUser, "Originals", "bDisplayAboutDialog"), 0);
+    EXPECT_EQ(dword(HKeyCurrentUser, "Originals", "bBrowserCheck"), 0);
+    EXPECT_EQ(dword(HKeyCurrentUser, "Originals", "bBrowserIntegration"), 0);
+    EXPECT_EQ(dword(HKeyCurrentUser, "Updater", "bShowAutoUpdateConfDialog"), 0);
+    EXPECT_EQ(dword(HKeyCurrentUser, "Updater", "bShowNotifDialog"), 0);
+    EXPECT_EQ(dword(HKeyCurrentUser, "AdsInReader", "bShowAds"), 0);
+    EXPECT_EQ(dword(HKeyCurrentUser, "FeatureLockdown", "bShowAdsAllow"), 0);
+    EXPECT_EQ(dword(HKeyCurrentUser, "FeatureLockdown", "bUpdater"), 0);
+    EXPECT_FALSE(keyExists(HKeyCurrentUser, "\\Software\\Adobe\\Acrobat Reader\\7.0\\AVGeneral\\cRecentFiles"));
+    // The values reached the hive files themselves before the question came up.
+    EXPECT_TRUE(userHiveAtQuestion.contains("\"bUpdater\"=dword:00000000"));
+    EXPECT_FALSE(userHiveAtQuestion.contains("cRecentFiles"));
+    EXPECT_TRUE(systemHiveAtQuestion.contains("\"iConnectionSpeed\"=dword:00989680"));
+
+    // eBooks, PrintMe and the two Reader shortcuts are gone.
+    EXPECT_FALSE(QFileInfo::exists(tmp.file("drive_c/users/tester/Documents/My eBook")));
+    EXPECT_TRUE(QFileInfo::exists(tmp.file("drive_c/My eBook/keep.pdf")));
+    EXPECT_FALSE(QFileInfo::exists(tmp.file("drive_c/ProgramData/Start Menu/Programs/PrintMe Internet Printing")));
+    EXPECT_FALSE(QFileInfo::exists(tmp.file("drive_c/ProgramData/Start Menu/Programs/Adobe Reader 7.0.lnk")));
+    EXPECT_FALSE(QFileInfo::exists(tmp.file("drive_c/users/Public/Desktop/Adobe Reader 7.0.lnk")));
+
+    // Memo, question, Reader started on Yes, button disabled.
+    EXPECT_TRUE(memoHistory.contains("Copy files and backup original settings ..."));
+    EXPECT_TRUE(memoHistory.contains("Copy files and backup original settings ... Done!"));
+    EXPECT_EQ(form->Memo->Lines(), QStringList({"Optimization Completed."}));
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, "Optimization completed. Do you want to start Adobe Reader 7.0 now?");
+    EXPECT_EQ(dialogs.boxes[0].caption, "Information");
+    EXPECT_EQ(dialogs.boxes[0].buttons, qv::Dialogs::YesNo);
+    EXPECT_EQ(dialogs.boxes[0].icon, qv::Dialogs::NoIcon);
+    EXPECT_EQ(dialogs.opened, QStringList({readerFolder + "\\AcroRd32.exe"}));
+    EXPECT_FALSE(form->FlatButton1->isEnabled());
+    EXPECT_TRUE(form->FlatButton2->isEnabled());
+}
+
+TEST_F(ReaderPrefix, OptimizeWithEveryBoxUnticked)
+{
+    setAllBoxes(false);
+    const auto pluginsBefore = filesOf("plug_ins");
+
+    optimize();
+
+    EXPECT_TRUE(errorBoxes().isEmpty()) << errorBoxes().join("\n").toStdString();
+    // The safety copy and the marker are still taken; plug_ins stays as it is.
+    EXPECT_EQ(filesOf("Optional"), pluginsBefore);
+    EXPECT_EQ(filesOf("plug_ins"), pluginsBefore);
+    EXPECT_EQ(tmp.read(readerHost + "/Wexmor.DAT"), MarkerBytes);
+
+    EXPECT_EQ(dword(HKeyCurrentUser, "AVAlert\\cCheckbox", "iexitWithExternalDocsOpen"), 0);
+    EXPECT_EQ(dword(HKeyCurrentUser, "Updater", "iUpdateFrequency"), 1);
+    EXPECT_EQ(dword(HKeyLocalMachine, "AVGeneral", "iConnectionSpeed"), 100000);
+    EXPECT_EQ(dword(HKeyCurrentUser, "Originals", "bDisplayAboutDialog"), 1);
+    EXPECT_EQ(dword(HKeyCurrentUser, "Originals", "bBrowserCheck"), 1);
+    EXPECT_EQ(dword(HKeyCurrentUser, "Originals", "bBrowserIntegration"), 1);
+    EXPECT_EQ(dword(HKeyCurrentUser, "Updater", "bShowAutoUpdateConfDialog"), 1);
+    EXPECT_EQ(dword(HKeyCurrentUser, "Updater", "bShowNotifDialog"), 1);
+    EXPECT_EQ(dword(HKeyCurrentUser, "AdsInReader", "bShowAds"), 1);
+    EXPECT_EQ(dword(HKeyCurrentUser, "FeatureLockdown", "bShowAdsAllow"), std::nullopt);
+    EXPECT_EQ(dword(HKeyCurrentUser, "FeatureLockdown", "bUpdater"), std::nullopt);
+    EXPECT_TRUE(keyExists(HKeyCurrentUser, "\\Software\\Adobe\\Acrobat Reader\\7.0\\AVGeneral\\cRecentFiles"));
+
+    EXPECT_TRUE(QFileInfo::exists(tmp.file("drive_c/users/tester/Documents/My eBook/book.pdf")));
+    EXPECT_TRUE(QFileInfo::exists(tmp.file("drive_c/ProgramData/Start Menu/Programs/PrintMe Internet Printing")));
+    EXPECT_TRUE(QFileInfo::exists(tmp.file("drive_c/users/Public/Desktop/Adobe Reader 7.0.lnk")));
+    // Answering No starts nothing.
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_TRUE(dialogs.opened.isEmpty());
+    EXPECT_FALSE(form->FlatButton1->isEnabled());
+}
+
+TEST_F(ReaderPrefix, OptimizeWithTheMarkerPresentReusesTheSafetyCopyAndAddsNewPlugIns)
+{
+    // An earlier optimisation: Optional holds the copy, plug_ins the two kept
+    // ones, and a plug-in installed since (New.api) plus an updated Annots.api.
+    tmp.write(readerHost + "/Wexmor.DAT", "");
+    tmp.write(readerHost + "/Optional/EWH32.api", "ewh32 api");
+    tmp.write(readerHost + "/Optional/search.api", "search api");
+    tmp.write(readerHost + "/Optional/Annots.api", "annots api, first version");
+    tmp.write(readerHost + "/Optional/Old.api", "old api");
+    QDir(host("plug_ins")).removeRecursively();
+    tmp.write(readerHost + "/plug_ins/EWH32.api", "ewh32 api");
+    tmp.write(readerHost + "/plug_ins/search.api", "search api");
+    tmp.write(readerHost + "/plug_ins/New.api", "new api");
+    tmp.write(readerHost + "/plug_ins/Annots.api", "annots api, updated");
+
+    optimize();
+
+    EXPECT_TRUE(errorBoxes().isEmpty()) << errorBoxes().join("\n").toStdString();
+    EXPECT_FALSE(memoHistory.contains("Copy files and backup original settings ..."));
+    EXPECT_FALSE(memoHistory.contains("Copy files and backup original settings ... Done!"));
+    // The copy is reused and never overwritten; the new plug-in joined it.
+    EXPECT_EQ(tmp.read(readerHost + "/Optional/Annots.api"), "annots api, first version");
+    EXPECT_EQ(tmp.read(readerHost + "/Optional/New.api"), "new api");
+    EXPECT_EQ(tmp.read(readerHost + "/Optional/Old.api"), "old api");
+    // The updated plug-in has no copy of its bytes, so it stays loaded and the memo says so.
+    // New.api was never on the plug-in list, so Reader keeps loading it too.
+    EXPECT_EQ(filesOf("plug_ins").keys(), QStringList({"Annots.api", "EWH32.api", "New.api", "search.api"}));
+    EXPECT_EQ(form->Memo->Lines(),
+              QStringList({"Optimization Completed.", "Kept (differs from its safety copy): Annots.api"}));
+    EXPECT_EQ(tmp.read(readerHost + "/Wexmor.DAT"), QByteArray()); // left alone
+
+    // Restore brings the new plug-in back too.
+    restore();
+    EXPECT_EQ(tmp.read(readerHost + "/plug_ins/New.api"), "new api");
+    EXPECT_EQ(tmp.read(readerHost + "/plug_ins/Old.api"), "old api");
+    EXPECT_EQ(tmp.read(readerHost + "/plug_ins/Annots.api"), "annots api, updated");
+}
+
+TEST_F(ReaderPrefix, OptimizeWithoutEwh32OrSearchLeavesNoPlugInLoaded)
+{
+    QFile::remove(host("plug_ins/EWH32.api"));
+    QFile::remove(host("plug_ins/EWH32.ini"));
+    QFile::remove(host("plug_ins/search.api"));
+    const auto pluginsBefore = filesOf("plug_ins");
+
+    optimize();
+
+    EXPECT_TRUE(errorBoxes().isEmpty());
+    EXPECT_EQ(filesOf("Optional"), pluginsBefore);
+    EXPECT_TRUE(filesOf("plug_ins").isEmpty());
+}
+
+TEST_F(ReaderPrefix, FailedSafetyCopyChangesNothingMore)
+{
+    // "Optional" is a file: nothing can be copied into it.
+    tmp.write(readerHost + "/Optional", "in the way");
+    const auto pluginsBefore = filesOf("plug_ins");
+    const QByteArray userHive = tmp.read("user.reg");
+
+    optimize();
+
+    ASSERT_EQ(errorBoxes().size(), 1);
+    EXPECT_TRUE(errorBoxes()[0].startsWith("The plug-ins could not all be copied to \"" + readerFolder + "\\Optional\""))
+        << errorBoxes()[0].toStdString();
+    EXPECT_EQ(filesOf("plug_ins"), pluginsBefore);
+    EXPECT_FALSE(exists("Wexmor.DAT"));
+    EXPECT_EQ(tmp.read("user.reg"), userHive);
+    EXPECT_TRUE(QFileInfo::exists(tmp.file("drive_c/users/tester/Documents/My eBook/book.pdf")));
+    EXPECT_FALSE(form->FlatButton1->isEnabled());
+}
+
+TEST_F(ReaderPrefix, MarkerFolderReadOnlyEndsOptimizeAfterTheCopy)
+{
+    QDir().mkpath(host("Optional"));
+    ReadOnlyFolder guard(host(""));
+    if (!guard.ok())
+        GTEST_SKIP() << "this file system cannot make a folder read-only for this user";
+    const auto pluginsBefore = filesOf("plug_ins");
+    const QByteArray userHive = tmp.read("user.reg");
+
+    optimize();
+
+    ASSERT_EQ(errorBoxes().size(), 1);
+    EXPECT_EQ(errorBoxes()[0], "File access denied.");
+    EXPECT_FALSE(exists("Wexmor.DAT"));
+    EXPECT_EQ(filesOf("Optional"), pluginsBefore);
+    EXPECT_EQ(filesOf("plug_ins"), pluginsBefore);
+    EXPECT_EQ(form->Memo->Lines(), QStringList({"Copy files and backup original settings ... Done!"}));
+    EXPECT_EQ(tmp.read("user.reg"), userHive);
+    EXPECT_FALSE(form->FlatButton1->isEnabled());
+}
+
+TEST_F(ReaderPrefix, EbookFolderIsOnlyLookedForInADocumentsFolder)
+{
+    // No machine-wide documents folder: the user's own "Personal" is used,
+    // and "My eBook" at the root of the drive is never touched.
+    form->PersonalFolder.clear();
+    optimize();
+    EXPECT_FALSE(QFileInfo::exists(tmp.file("drive_c/users/tester/Documents/My eBook")));
+    EXPECT_TRUE(QFileInfo::exists(tmp.file("drive_c/My eBook/keep.pdf")));
+}
+
+TEST_F(ReaderPrefix, EbookFolderWithNoDocumentsFolderAtAllIsLeftAlone)
+{
+    form->PersonalFolder.clear();
+    tmp.write("user.reg", "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win32\n");
+    qv::resetRegistryCache();
+    optimize();
+    EXPECT_TRUE(errorBoxes().isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(tmp.file("drive_c/My eBook/keep.pdf")));
+    EXPECT_TRUE(QFileInfo::exists(tmp.file("drive_c/users/tester/Documents/My eBook/book.pdf")));
+}
+
+TEST_F(ReaderPrefix, ReaderThatCannotBeEndedStopsBeforeAnything)
+{
+    processes.extra.push_back({999999999, ::getpid(), "AcroRd32.exe"});
+    const auto pluginsBefore = filesOf("plug_ins");
+    const QByteArray userHive = tmp.read("user.reg");
+    const QStringList memoBefore = form->Memo->Lines();
+
+    optimize();
+    tmp.write(readerHost + "/Wexmor.DAT", "");
+    restore();
+
+    ASSERT_EQ(errorBoxes().size(), 2);
+    EXPECT_EQ(errorBoxes()[0], "System Error.  Code: 87.\nThe parameter is incorrect.");
+    EXPECT_TRUE(form->FlatButton1->isEnabled());
+    EXPECT_TRUE(form->FlatButton2->isEnabled());
+    EXPECT_EQ(filesOf("plug_ins"), pluginsBefore);
+    EXPECT_FALSE(exists("Optional"));
+    EXPECT_EQ(tmp.read("user.reg"), userHive);
+    EXPECT_EQ(form->Memo->Lines(), memoBefore);
+}
+
+TEST_F(ReaderPrefix, ReaderThatOutlivesTheWaitIsLeftAndOptimizeGoesOn)
+{
+    processes.extra.push_back({999999999, ::getpid(), "AcroRd32.exe"});
+    processes.forced = qv::WaitOutcome::TimedOut;
+    optimize();
+    EXPECT_EQ(processes.terminated, std::vector<int64_t>({999999999}));
+    EXPECT_TRUE(errorBoxes().isEmpty());
+    EXPECT_TRUE(exists("Wexmor.DAT"));
+}

@@ -1,0 +1,78 @@
+#include <QCoreApplication>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "platform/processes.h"
+#include "platform/test_processes_fake.h"
+
+using qv::executableName;
+
+TEST(ProcessName, WinePathGivesTheWindowsFileName)
+{
+    EXPECT_EQ(executableName("C:\\Program Files\\Adobe\\Reader\\AcroRd32.exe", "AcroRd32.exe"), "AcroRd32.exe");
+    EXPECT_EQ(executableName("c:/windows/system32/winedevice.exe", "winedevice.exe"), "winedevice.exe");
+    EXPECT_EQ(executableName("C:\\mixed/sep\\Tool.EXE", "x"), "Tool.EXE");
+    // A Unix command goes by its process name, not its path.
+    EXPECT_EQ(executableName("/usr/bin/sleep", "sleep"), "sleep");
+    EXPECT_EQ(executableName("", "kworker/0:1"), "kworker/0:1");
+    EXPECT_EQ(executableName("C:\\" + QString(400, 'a'), "x").size(), 259);
+}
+
+TEST(ProcessList, ListsAWineStyleChildByItsWindowsName)
+{
+    ChildrenOnlyProcessControl control;
+    FakeProcess child("C:\\Program Files\\Adobe\\Acrobat 7.0\\Reader\\AcroRd32.exe");
+    ASSERT_GT(child.pid(), 0);
+    bool seen = false;
+    for (const qv::ProcessEntry &e : control.snapshot())
+        if (e.pid == child.pid()) {
+            seen = true;
+            EXPECT_EQ(e.exeFile, "AcroRd32.exe");
+        }
+    EXPECT_TRUE(seen);
+}
+
+TEST(ProcessList, EndedButUnreapedProcessIsNotListed)
+{
+    ChildrenOnlyProcessControl control;
+    FakeProcess child("C:\\x\\AcroRd32.exe");
+    ASSERT_GT(child.pid(), 0);
+    ::kill(child.pid(), SIGKILL);
+    // Wait until it is a zombie, without reaping it.
+    siginfo_t info{};
+    ASSERT_EQ(waitid(P_PID, child.pid(), &info, WEXITED | WNOWAIT), 0);
+    for (const qv::ProcessEntry &e : control.snapshot())
+        EXPECT_NE(e.pid, child.pid());
+}
+
+TEST(ProcessEnd, TerminatesAndWaitsForTheProcess)
+{
+    FakeProcess child("C:\\x\\AcroRd32.exe");
+    ASSERT_GT(child.pid(), 0);
+    qv::SystemProcessControl control;
+    int error = -1;
+    EXPECT_EQ(control.terminateAndWait(child.pid(), 5000, error), qv::WaitOutcome::Ended);
+    EXPECT_EQ(error, 0);
+    EXPECT_TRUE(child.ended());
+}
+
+TEST(ProcessEnd, VanishedProcessFailsWithInvalidParameter)
+{
+    qv::SystemProcessControl control;
+    int error = 0;
+    // Far above any pid_max, so no process can have it.
+    EXPECT_EQ(control.terminateAndWait(999999999, 5000, error), qv::WaitOutcome::Failed);
+    EXPECT_EQ(error, 87);
+    EXPECT_EQ(control.terminateAndWait(-1, 5000, error), qv::WaitOutcome::Failed);
+    EXPECT_EQ(error, 87);
+}
+
+TEST(SystemError, MessagesAndCodes)
+{
+    EXPECT_EQ(qv::windowsErrorFromErrno(ESRCH), 87);
+    EXPECT_EQ(qv::windowsErrorFromErrno(EPERM), 5);
+    EXPECT_EQ(qv::windowsErrorFromErrno(EACCES), 5);
+    EXPECT_EQ(qv::systemErrorMessage(5), "System Error.  Code: 5.\nAccess is denied.");
+    EXPECT_EQ(qv::systemErrorMessage(87), "System Error.  Code: 87.\nThe parameter is incorrect.");
+    EXPECT_EQ(qv::systemErrorMessage(0), "A call to an OS function failed");
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+// A stand-in for a running Reader: a child process whose argv[0] is a Windows
+// path, as Wine shows its processes. Also a process control that only sees
+// this test program's children, so tests never touch the machine's processes.
+
+#include <csignal>
+#include <optional>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <string>
+#include <vector>
+
+#include "platform/processes.h"
+
+class FakeProcess
+{
+public:
+    explicit FakeProcess(const std::string &argv0)
+    {
+        char *argv[] = {const_cast<char *>(argv0.c_str()), const_cast<char *>("600"), nullptr};
+        if (posix_spawn(&m_pid, "/bin/sleep", nullptr, nullptr, argv, environ) != 0)
+            m_pid = -1;
+    }
+    ~FakeProcess()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            reap();
+        }
+    }
+    FakeProcess(const FakeProcess &) = delete;
+    FakeProcess &operator=(const FakeProcess &) = delete;
+
+    pid_t pid() const { return m_pid; }
+    // True when the process has ended (and reaps it).
+    bool ended()
+    {
+        if (m_pid <= 0)
+            return true;
+        int status = 0;
+        if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+            m_pid = 0;
+            return true;
+        }
+        return false;
+    }
+    void reap()
+    {
+        if (m_pid > 0) {
+            int status = 0;
+            waitpid(m_pid, &status, 0);
+            m_pid = 0;
+        }
+    }
+
+private:
+    pid_t m_pid = -1;
+};
+
+// The real process list and terminate, narrowed to this program's children.
+class ChildrenOnlyProcessControl : public qv::SystemProcessControl
+{
+public:
+    ChildrenOnlyProcessControl() { qv::ProcessControl::setInstance(this); }
+    ~ChildrenOnlyProcessControl() override { qv::ProcessControl::setInstance(nullptr); }
+
+    std::vector<qv::ProcessEntry> snapshot() override
+    {
+        std::vector<qv::ProcessEntry> mine;
+        for (const qv::ProcessEntry &e : SystemProcessControl::snapshot())
+            if (e.parentPid == ::getpid())
+                mine.push_back(e);
+        for (const qv::ProcessEntry &e : extra)
+            mine.push_back(e);
+        return mine;
+    }
+    qv::WaitOutcome terminateAndWait(int64_t pid, int timeoutMs, int &windowsError) override
+    {
+        terminated.push_back(pid);
+        if (forced) {
+            windowsError = forcedError;
+            return *forced;
+        }
+        return SystemProcessControl::terminateAndWait(pid, timeoutMs, windowsError);
+    }
+
+    std::vector<qv::ProcessEntry> extra;  // records added to the list (e.g. a vanished id)
+    std::vector<int64_t> terminated;      // ids asked to end, in order
+    std::optional<qv::WaitOutcome> forced; // outcome to report instead of ending
+    int forcedError = 0;
+};

@@ -1,0 +1,108 @@
+#pragma once
+// A multi-line text box framed by a flat three-pixel frame: a one-pixel
+// border and a two-pixel band that, with the text background, changes
+// colour when the memo has the focus or the mouse is over it.
+#include "FlatUtilitys.h"
+
+#include <QColor>
+#include <QPlainTextEdit>
+#include <QStringList>
+
+class TFlatMemo : public QPlainTextEdit
+{
+    Q_OBJECT
+    Q_PROPERTY(QColor ColorFocused READ ColorFocused WRITE setColorFocused)
+    Q_PROPERTY(QColor ColorBorder READ ColorBorder WRITE setColorBorder)
+    Q_PROPERTY(QColor ColorFlat READ ColorFlat WRITE setColorFlat)
+    Q_PROPERTY(bool ParentColor READ ParentColor WRITE setParentColor)
+    Q_PROPERTY(int AdvColorFocused READ AdvColorFocused WRITE setAdvColorFocused)
+    Q_PROPERTY(int AdvColorBorder READ AdvColorBorder WRITE setAdvColorBorder)
+    Q_PROPERTY(bool UseAdvColors READ UseAdvColors WRITE setUseAdvColors)
+    Q_PROPERTY(QStringList Lines READ Lines WRITE setLines)
+    Q_PROPERTY(bool ReadOnly READ isReadOnly WRITE setReadOnly)
+    Q_PROPERTY(bool Enabled READ isEnabled WRITE setEnabled)
+    Q_PROPERTY(FlatTypes::TScrollStyle ScrollBars READ ScrollBars WRITE setScrollBars)
+    Q_PROPERTY(bool WordWrap READ WordWrap WRITE setWordWrap)
+    Q_PROPERTY(bool WantTabs READ WantTabs WRITE setWantTabs)
+
+public:
+    using enum FlatTypes::TScrollStyle;
+
+    explicit TFlatMemo(QWidget *parent = nullptr);
+
+    QColor ColorFocused() const { return m_colorFocused; }
+    void setColorFocused(const QColor &c);
+    QColor ColorBorder() const { return m_colorBorder; }
+    void setColorBorder(const QColor &c);
+    QColor ColorFlat() const { return m_colorFlat; }
+    void setColorFlat(const QColor &c);
+    bool ParentColor() const { return m_parentColor; }
+    void setParentColor(bool on);
+    TAdvColors AdvColorFocused() const { return m_advFocused; }
+    void setAdvColorFocused(TAdvColors v);
+    TAdvColors AdvColorBorder() const { return m_advBorder; }
+    void setAdvColorBorder(TAdvColors v);
+    bool UseAdvColors() const { return m_useAdvColors; }
+    void setUseAdvColors(bool on);
+
+    TScrollStyle ScrollBars() const { return m_scrollBars; }
+    void setScrollBars(TScrollStyle style);
+    bool WordWrap() const { return lineWrapMode() != NoWrap; }
+    void setWordWrap(bool on) { setLineWrapMode(on ? WidgetWidth : NoWrap); }
+    bool WantTabs() const { return !tabChangesFocus(); }
+    void setWantTabs(bool on) { setTabChangesFocus(!on); }
+
+    QStringList Lines() const;
+    void setLines(const QStringList &lines);
+    void addLine(const QString &line);
+
+    bool isHot() const { return m_hot; }
+    // True when the frame shows the focused look.
+    bool focusedLook() const;
+    // The colour the band and the text background have right now.
+    QColor lookColor() const { return focusedLook() ? m_colorFocused : m_colorFlat; }
+
+signals:
+    void OnChange();
+    void OnClick();
+    void OnDblClick();
+    void OnEnter();
+    void OnExit();
+    void OnKeyDown(int key, Qt::KeyboardModifiers shift);
+    void OnKeyPress(QChar key);
+    void OnKeyUp(int key, Qt::KeyboardModifiers shift);
+    void OnMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void OnMouseMove(Qt::KeyboardModifiers shift, int x, int y);
+    void OnMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+
+protected:
+    bool event(QEvent *e) override;
+    void changeEvent(QEvent *e) override;
+    void focusInEvent(QFocusEvent *e) override;
+    void focusOutEvent(QFocusEvent *e) override;
+    void enterEvent(QEnterEvent *e) override;
+    void leaveEvent(QEvent *e) override;
+    void keyPressEvent(QKeyEvent *e) override;
+    void keyReleaseEvent(QKeyEvent *e) override;
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+    void mouseMoveEvent(QMouseEvent *e) override;
+    void mouseDoubleClickEvent(QMouseEvent *e) override;
+
+private:
+    void redrawFrame();
+    void paintFrame();
+    void deriveColors();
+    void followParentColor();
+
+    QColor m_colorFocused = Qt::white;
+    QColor m_colorBorder = QColor(160, 150, 131);
+    QColor m_colorFlat = QColor(235, 234, 225);
+    bool m_parentColor = true;
+    TAdvColors m_advFocused = 10;
+    TAdvColors m_advBorder = 50;
+    bool m_useAdvColors = false;
+    TScrollStyle m_scrollBars = ssNone;
+    bool m_hot = false;
+    bool m_pressedInside = false;
+};
