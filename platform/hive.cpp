@@ -1233,8 +1233,10 @@ bool writeAll(int fd, std::vector<iovec> &iov)
 
 void Hive::save()
 {
-    const QFileInfo info(m_file);
-    const QByteArray target = QFile::encodeName(m_file);
+    // A hive that is a symbolic link is replaced where it points, keeping the link.
+    const QFileInfo linkInfo(m_file);
+    const QFileInfo info(linkInfo.isSymLink() && linkInfo.exists() ? linkInfo.canonicalFilePath() : m_file);
+    const QByteArray target = QFile::encodeName(info.absoluteFilePath());
     const QByteArray dir = QFile::encodeName(info.absolutePath());
     QByteArray tmpl = dir + "/." + QFile::encodeName(info.fileName()) + ".quorvane-XXXXXX";
 

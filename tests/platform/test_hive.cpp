@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -320,4 +321,17 @@ TEST(HiveFile, EmptyFileGetsWinesOpeningLineWhenWritten)
     const QByteArray out = hive->serialize();
     EXPECT_TRUE(out.startsWith("WINE REGISTRY Version 2\n"));
     EXPECT_TRUE(Hive::fromBytes(out, "again.reg")->value(path("Software\\X"), "A").has_value());
+}
+
+TEST(HiveFile, SavingThroughASymbolicLinkKeepsTheLink)
+{
+    TempDir tmp;
+    const QString real = tmp.write("elsewhere/system.reg", kEveryType);
+    const QString link = tmp.file("system.reg");
+    ASSERT_TRUE(QFile::link(real, link));
+    auto hive = Hive::load(link);
+    hive->setValue(path("Software\\X"), HiveValue{"a", qv::RegDword, ht::dwordData(1)});
+    hive->save();
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_TRUE(Hive::load(real)->keyExists(path("Software\\X")));
 }
