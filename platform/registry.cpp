@@ -1,9 +1,7 @@
 #include "platform/registry.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QHash>
 #include <QThread>
 #include <cerrno>
 #include <cstring>
