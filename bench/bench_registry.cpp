@@ -98,7 +98,10 @@ double rawWrite(const QString &file, const QByteArray &bytes)
 int main()
 {
     QTemporaryDir dir;
-    if (qEnvironmentVariableIsSet("QV_BENCH_KEEP")) dir.setAutoRemove(false), fprintf(stderr, "%s\n", qPrintable(dir.path()));
+    if (qEnvironmentVariableIsSet("QV_BENCH_KEEP")) { // keep the generated hive, e.g. for a profiler
+        dir.setAutoRemove(false);
+        fprintf(stderr, "hive kept in %s\n", qPrintable(dir.path()));
+    }
     const QString file = dir.filePath("system.reg");
     QStringList deepKey;
     const QByteArray bytes = generateHive(20 * 1024 * 1024, deepKey);

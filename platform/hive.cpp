@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -316,9 +317,16 @@ QStringList splitPathText(const char *p, const char *end)
     return parts;
 }
 
+// Wine orders names by their upper-case forms ('_' sorts after 'Z', not before 'a').
 int compareNames(const QString &a, const QString &b)
 {
-    return a.compare(b, Qt::CaseInsensitive);
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t x = a[i].toUpper().unicode(), y = b[i].toUpper().unicode();
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
 // Order of keys in a hive: a key before its subkeys, siblings by name.
@@ -775,8 +783,14 @@ void Hive::index()
         qsizetype e = prologue.indexOf('\n', at);
         if (e < 0)
             e = prologue.size();
-        const QByteArray text = prologue.mid(at + rootLine.size(), e - at - rootLine.size()).trimmed();
-        m_rootName = QStringLiteral("\\Registry") + QString::fromUtf8(text).replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
+        // "REGISTRY\\Machine" (Wine 8 on) or "\\Machine" (older): both mean \REGISTRY\Machine
+        QString root = QString::fromUtf8(prologue.mid(at + rootLine.size(), e - at - rootLine.size()).trimmed())
+                           .replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
+        if (root.startsWith(QLatin1Char('\\')))
+            root.remove(0, 1);
+        if (!root.startsWith(QLatin1String("REGISTRY\\"), Qt::CaseInsensitive))
+            root.prepend(QLatin1String("REGISTRY\\"));
+        m_rootName = QLatin1Char('\\') + root;
     }
 }
 
@@ -829,13 +843,12 @@ std::optional<size_t> Hive::findSection(const QStringList &path) const
     return std::nullopt;
 }
 
-bool Hive::sectionIsUnder(size_t i, const QStringList &path, bool orEqual) const
+bool Hive::sectionIsUnder(size_t i, const QStringList &path, const QByteArray &target, bool orEqual) const
 {
     if (path.isEmpty())
         return true;
     const Section &s = m_sections[i];
     if (s.plain) {
-        const QByteArray target = hivetext::keyPath(path);
         const qsizetype len = s.pathEnd - s.pathBegin;
         const char *d = sectionData(i) + s.pathBegin;
         if (len < target.size() || !foldEqual(d, target.constData(), size_t(target.size())))
@@ -857,8 +870,9 @@ bool Hive::keyExists(const QStringList &path) const
 {
     if (path.isEmpty())
         return true;
+    const QByteArray target = hivetext::keyPath(path);
     for (size_t i = 0; i < m_sections.size(); ++i)
-        if (sectionIsUnder(i, path, true))
+        if (sectionIsUnder(i, path, target, true))
             return true;
     return false;
 }
@@ -866,10 +880,11 @@ bool Hive::keyExists(const QStringList &path) const
 QStringList Hive::subkeys(const QStringList &path) const
 {
     QStringList names;
+    QSet<QString> seen;
     QString last;
     const QByteArray target = hivetext::keyPath(path);
     for (size_t i = 0; i < m_sections.size(); ++i) {
-        if (!sectionIsUnder(i, path, false))
+        if (!sectionIsUnder(i, path, target, false))
             continue;
         const Section &s = m_sections[i];
         QString child;
@@ -885,15 +900,11 @@ QStringList Hive::subkeys(const QStringList &path) const
             child = sectionPath(i).value(path.size());
         }
         if (!last.isNull() && compareNames(child, last) == 0)
-            continue;
-        bool seen = false;
-        for (const QString &n : names)
-            if (compareNames(n, child) == 0) {
-                seen = true;
-                break;
-            }
-        if (!seen)
+            continue; // the common case: the same child's next subkey
+        if (!seen.contains(child.toUpper())) {
+            seen.insert(child.toUpper());
             names << child;
+        }
         last = child;
     }
     return names;
@@ -974,8 +985,28 @@ size_t Hive::insertionPoint(const QStringList &path) const
     return m_sections.size();
 }
 
-size_t Hive::addSection(const QStringList &path, size_t at)
+QStringList Hive::storedCase(const QStringList &path) const
 {
+    // Existing parents keep the spelling the hive has for them, as Wine keeps it.
+    QStringList stored;
+    for (qsizetype n = 1; n <= path.size(); ++n) {
+        const QStringList prefix = path.mid(0, n);
+        const QByteArray target = hivetext::keyPath(prefix);
+        bool found = false;
+        for (size_t i = 0; i < m_sections.size() && !found; ++i)
+            if (sectionIsUnder(i, prefix, target, true)) {
+                stored = sectionPath(i).mid(0, n);
+                found = true;
+            }
+        if (!found)
+            break;
+    }
+    return stored + path.mid(stored.size());
+}
+
+size_t Hive::addSection(const QStringList &givenPath, size_t at)
+{
+    const QStringList path = storedCase(givenPath);
     // The bytes before the new section must end in a blank line, as Wine
     // separates sections; the section itself ends in one when another follows.
     if (m_data.isEmpty() && m_sections.empty()) {
@@ -1005,12 +1036,7 @@ size_t Hive::addSection(const QStringList &path, size_t at)
     }
     Section s;
     s.owned = true;
-    s.plain = !p->header.contains("\\x") && p->header.count('\\') == 2 * qsizetype(path.size() - 1);
-    for (qsizetype k = 1; k + 1 < p->header.size(); ++k) {
-        const auto c = static_cast<unsigned char>(p->header[k]);
-        if (c >= 0x7f || c < 0x20 || c == '[')
-            s.plain = false;
-    }
+    s.plain = plainPath(p->header.constData() + 1, p->header.constData() + p->header.size() - 1);
     s.parsed = std::move(p);
     m_sections.insert(m_sections.begin() + qsizetype(at), std::move(s));
     m_linksKnown = false;
@@ -1056,17 +1082,24 @@ bool Hive::createKey(const QStringList &path)
 {
     if (path.isEmpty() || keyExists(path))
         return false;
-    addSection(path, insertionPoint(path));
+    addNewKey(path);
+    return true;
+}
+
+size_t Hive::addNewKey(const QStringList &path)
+{
+    const size_t at = addSection(path, insertionPoint(path));
+    // a new subkey is a change of its parent too, as Wine stamps it
     if (path.size() > 1)
         if (const auto parent = findSection(path.mid(0, path.size() - 1)))
             touch(*parent);
-    return true;
+    return at;
 }
 
 void Hive::setValue(const QStringList &path, const HiveValue &v)
 {
     auto found = findSection(path);
-    size_t i = found ? *found : addSection(path, insertionPoint(path));
+    size_t i = found ? *found : addNewKey(path);
     Parsed &p = parsed(i);
     Item item;
     item.kind = Item::Value;
@@ -1105,15 +1138,24 @@ bool Hive::deleteKey(const QStringList &path)
 {
     if (path.isEmpty() || !keyExists(path))
         return false;
+    // one pass that keeps what stays, in order
+    const QByteArray target = hivetext::keyPath(path);
     size_t firstGone = m_sections.size();
     QStringList stored; // the names as the hive spells them
-    for (size_t i = m_sections.size(); i-- > 0;)
-        if (sectionIsUnder(i, path, true)) {
-            stored = sectionPath(i).mid(0, path.size());
-            m_sections.erase(m_sections.begin() + qsizetype(i));
-            m_linksKnown = false;
-            firstGone = i;
+    size_t kept = 0;
+    for (size_t i = 0; i < m_sections.size(); ++i) {
+        if (sectionIsUnder(i, path, target, true)) {
+            if (stored.isEmpty())
+                stored = sectionPath(i).mid(0, path.size());
+            firstGone = std::min(firstGone, kept);
+            continue;
         }
+        if (kept != i)
+            m_sections[kept] = std::move(m_sections[i]);
+        ++kept;
+    }
+    m_sections.resize(kept);
+    m_linksKnown = false;
     m_modified = true;
     if (path.size() > 1) {
         const QStringList parent = stored.mid(0, path.size() - 1);
@@ -1191,8 +1233,10 @@ bool writeAll(int fd, std::vector<iovec> &iov)
 
 void Hive::save()
 {
-    const QFileInfo info(m_file);
-    const QByteArray target = QFile::encodeName(m_file);
+    // A hive that is a symbolic link is replaced where it points, keeping the link.
+    const QFileInfo linkInfo(m_file);
+    const QFileInfo info(linkInfo.isSymLink() && linkInfo.exists() ? linkInfo.canonicalFilePath() : m_file);
+    const QByteArray target = QFile::encodeName(info.absoluteFilePath());
     const QByteArray dir = QFile::encodeName(info.absolutePath());
     QByteArray tmpl = dir + "/." + QFile::encodeName(info.fileName()) + ".quorvane-XXXXXX";
 

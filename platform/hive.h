@@ -133,9 +133,12 @@ private:
     // -1: a < b, 0: equal, 1: greater, 2: b is below a, -2: a below b.
     size_t insertionPoint(const QStringList &path) const;
     size_t addSection(const QStringList &path, size_t at);
+    size_t addNewKey(const QStringList &path);
+    QStringList storedCase(const QStringList &path) const;
     void touch(size_t i);
     void regenerate(size_t i) const;
-    bool sectionIsUnder(size_t i, const QStringList &path, bool orEqual) const;
+    // target: hivetext::keyPath(path), made once by the caller
+    bool sectionIsUnder(size_t i, const QStringList &path, const QByteArray &target, bool orEqual) const;
 
     QString m_file;
     QByteArray m_data; // the bytes read; untouched sections stay views into it

@@ -1,9 +1,7 @@
 #include "platform/registry.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QHash>
 #include <QThread>
 #include <cerrno>
 #include <cstring>
@@ -186,11 +184,11 @@ QByteArray prologueFor(uint32_t root, bool win64)
 {
     QByteArray p = "WINE REGISTRY Version 2\n";
     if (root == HKeyLocalMachine)
-        p += ";; All keys relative to \\\\Machine\n";
+        p += ";; All keys relative to REGISTRY\\\\Machine\n";
     else if (root == HKeyUsers)
-        p += ";; All keys relative to \\\\User\\\\.Default\n";
+        p += ";; All keys relative to REGISTRY\\\\User\\\\.Default\n";
     else
-        p += ";; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n";
+        p += ";; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n";
     p += win64 ? "\n#arch=win64\n" : "\n#arch=win32\n";
     return p;
 }
@@ -593,7 +591,13 @@ bool RegistryAccessor::deleteKey(const QString &path)
 
 RegistrySectionReader::RegistrySectionReader(const QString &keyPath)
 {
-    m_accessor.openKey(keyPath, true);
+    // The key is created when missing; when that cannot be done (Wine busy
+    // with the registry), reading simply finds nothing and gives defaults.
+    try {
+        m_accessor.openKey(keyPath, true);
+    } catch (const Error &e) {
+        qWarning("Quorvane: %s", e.what());
+    }
 }
 
 QString RegistrySectionReader::readString(const QString &section, const QString &name, const QString &def)

@@ -37,6 +37,22 @@ QStringList socketDirs(const QString &prefixRoot)
         return {};
     const QString leaf = QStringLiteral("/server-%1-%2").arg(hex(st.st_dev), hex(st.st_ino));
     QStringList dirs;
+    // Debian's Wine keeps the server in a private temporary folder whose
+    // name it writes into the prefix's "wineserver" file.
+    QFile named(prefixRoot + QStringLiteral("/wineserver"));
+    if (named.open(QIODevice::ReadOnly)) {
+        const QString name = QFile::decodeName(named.read(4096).trimmed());
+        if (!name.isEmpty() && !name.contains(QLatin1String(".."))) {
+            if (name.startsWith(QLatin1Char('/'))) {
+                dirs << name + leaf;
+            } else {
+                dirs << g_base + QLatin1Char('/') + name + leaf;
+                const QString tmp = qEnvironmentVariable("TMPDIR");
+                if (!tmp.isEmpty() && tmp != g_base)
+                    dirs << tmp + QLatin1Char('/') + name + leaf;
+            }
+        }
+    }
     dirs << g_base + QStringLiteral("/.wine-%1").arg(st.st_uid) + leaf;
     if (getuid() != st.st_uid)
         dirs << g_base + QStringLiteral("/.wine-%1").arg(getuid()) + leaf;

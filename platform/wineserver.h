@@ -7,8 +7,10 @@ namespace qv {
 // The wineserver of a prefix keeps the registry in memory and writes the hive
 // files back when it exits, undoing any change made behind its back. It is
 // found through its socket folder, /tmp/.wine-<uid>/server-<dev>-<inode>/
-// (device and inode of the prefix folder, in hex), and the lock it holds on
-// the "lock" file there for as long as it runs.
+// (device and inode of the prefix folder, in hex), or with Debian's Wine
+// $TMPDIR/<name>/server-<dev>-<inode>/ where <name> is the content of the
+// prefix's "wineserver" file, and by the lock it holds on the "lock" file
+// there for as long as it runs.
 namespace wineserver {
 
 // The socket folders where a server of this prefix would live (one for the

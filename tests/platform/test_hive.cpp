@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -46,6 +47,58 @@ const QByteArray kEveryType =
     "#time=1da1234567890ad\n"
     "#link\n"
     "\"SymbolicLinkValue\"=hex(6):5c,00,52,00\n";
+
+// Sections of a hive written by Wine 8 itself (a new 64-bit prefix).
+const QByteArray kWineWritten = R"reg(WINE REGISTRY Version 2
+;; All keys relative to REGISTRY\\Machine
+
+#arch=win64
+
+[Software\\Classes\\Wow6432Node\\AppId] 1796684625
+#time=1dd869f36270e1c
+#link
+"SymbolicLinkValue"=hex(6):5c,00,52,00,65,00,67,00,69,00,73,00,74,00,72,00,79,\
+  00,5c,00,4d,00,61,00,63,00,68,00,69,00,6e,00,65,00,5c,00,53,00,6f,00,66,00,\
+  74,00,77,00,61,00,72,00,65,00,5c,00,43,00,6c,00,61,00,73,00,73,00,65,00,73,\
+  00,5c,00,41,00,70,00,70,00,49,00,64,00
+
+[System\\CurrentControlSet\\Enum\\DISPLAY\\Default_Monitor\\0000&0000\\Properties\\{233a9ef3-afc4-4abd-b564-c32f21f1535b}\\0005] 1796684625
+#time=1dd869f360c0a54
+@=hex(ffff0012):5c,00,5c,00,2e,00,5c,00,44,00,49,00,53,00,50,00,4c,00,41,00,59,\
+  00,31,00,00,00
+
+[Software\\Microsoft\\Cryptography\\OID\\EncodingType 1\\CertDllVerifyRevocation\\DEFAULT] 1796684629
+#time=1dd869f3854596a
+"Dll"=str(7):"cryptnet.dll\0"
+
+[Software\\Classes\\CLSID\\{25336920-03F9-11CF-8FD0-00AA00686F13}\\DefaultIcon] 1796684629
+#time=1dd869f386d87aa
+@=str(2):"C:\\Program Files\\Internet Explorer\\iexplore.exe,1"
+
+[Software\\Classes\\CLSID\\{05EC7C2B-F1E6-4961-AD46-E1CC810A87D2}\\ChannelMasks] 1796684630
+#time=1dd869f38ba0b98
+"0"=hex:1f,00
+"1"=hex:e0,03
+"2"=hex:00,7c
+"3"=hex:00,80
+
+[Software\\Classes\\CLSID\\{03219E78-5BC3-44D1-B92E-F63D89CC6526}\\InprocServer32] 1796684629
+#time=1dd869f3821a5ce
+@="C:\\windows\\system32\\xaudio2_4.dll"
+"ThreadingModel"="Both"
+
+[System\\CurrentControlSet\\Enum\\ROOT\\WINE\\WINEBUS] 1796684630
+#time=1dd869f391a6b32
+"Class"="System"
+"ClassGUID"="{4D36E97D-E325-11CE-BFC1-08002BE10318}"
+"ConfigFlags"=dword:00000000
+"DeviceDesc"="Wine HID bus driver"
+"Driver"="{4D36E97D-E325-11CE-BFC1-08002BE10318}\\0000"
+"HardwareId"=hex(7):72,00,6f,00,6f,00,74,00,5c,00,77,00,69,00,6e,00,65,00,62,\
+  00,75,00,73,00,00,00,00,00,43,00,3a,00,5c,00,77,00,69,00,6e,00,64,00,6f,00,\
+  77,00,73,00,5c,00,69,00,6e,00,66,00
+"Service"="winebus"
+)reg";
 
 QString write(const TempDir &tmp, const QByteArray &bytes)
 {
@@ -99,19 +152,27 @@ TEST(HiveFile, EveryValueTypeParsesAndFormatsBackAsWineWritesIt)
     EXPECT_TRUE(hive->value(key, "Name \"quoted\"").has_value());
     EXPECT_EQ(ht::textOf(hive->value(path("Software\\Classes\\.pdf"), "")->data), "AcroExch.Document");
 
-    // Each value line written again from its parsed form is the line Wine wrote.
-    const QList<QByteArray> lines = kEveryType.split('\n');
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        QByteArray entry = lines[i] + '\n';
-        if (!entry.startsWith('"') && !entry.startsWith('@'))
-            continue;
-        while (entry.endsWith("\\\n"))
-            entry += lines[++i] + '\n';
-        HiveValue v;
-        QString why;
-        const char *end = entry.constData() + entry.size();
-        ASSERT_EQ(ht::parseValue(entry.constData(), end, &v, &why), end) << entry.constData();
-        EXPECT_EQ(ht::formatValue(v), entry);
+}
+
+TEST(HiveFile, ValuesFormatBackToTheLinesWineWrote)
+{
+    for (const QByteArray &hiveText : {kEveryType, kWineWritten}) {
+        auto hive = Hive::fromBytes(hiveText, "mem.reg");
+        hive->validate();
+        EXPECT_EQ(hive->serialize(), hiveText);
+        const QList<QByteArray> lines = hiveText.split('\n');
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            QByteArray entry = lines[i] + '\n';
+            if (!entry.startsWith('"') && !entry.startsWith('@'))
+                continue;
+            while (entry.endsWith("\\\n"))
+                entry += lines[++i] + '\n';
+            HiveValue v;
+            QString why;
+            const char *end = entry.constData() + entry.size();
+            ASSERT_EQ(ht::parseValue(entry.constData(), end, &v, &why), end) << entry.constData();
+            EXPECT_EQ(ht::formatValue(v), entry);
+        }
     }
 }
 
@@ -125,6 +186,11 @@ TEST(HiveFile, ChangedValueRewritesOnlyItsSectionWithFreshStamps)
     expected.replace("[Software\\\\Test\\\\Types] 1700000001\n#time=1da1234567890ac\n",
                      "[Software\\\\Test\\\\Types] 1700000100\n#time=1da17480207ca00\n");
     expected.replace("\"Dword\"=", "\"Bzz\"=dword:00000001\n\"Dword\"="); // sorted among the values
+    EXPECT_EQ(hive->serialize(), expected);
+
+    // Wine sorts by upper case: "B_x" comes after "Bzz" ('_' > 'Z'), before "Dword"
+    hive->setValue(path("Software\\Test\\Types"), HiveValue{"B_x", qv::RegDword, ht::dwordData(2)});
+    expected.replace("\"Bzz\"=dword:00000001\n", "\"Bzz\"=dword:00000001\n\"B_x\"=dword:00000002\n");
     EXPECT_EQ(hive->serialize(), expected);
 
     v = {"dword", qv::RegDword, ht::dwordData(0x12345678)}; // replaces, whatever the case
@@ -151,6 +217,8 @@ TEST(HiveFile, NewKeysGoWhereWineWouldPutThemAndDeletionKeepsTheParent)
     EXPECT_TRUE(hive->createKey(path("Software\\Adobe\\Acrobat Reader")));
     EXPECT_FALSE(hive->createKey(path("software\\adobe")));
     EXPECT_EQ(hive->subkeys(path("Software")), QStringList({"Adobe", "Classes", "Test", "Wine"}));
+    hive->setValue(path("SOFTWARE\\TEST\\New"), HiveValue{"v", qv::RegDword, ht::dwordData(1)});
+    EXPECT_TRUE(hive->serialize().contains("[Software\\\\Test\\\\New]")); // parents keep their spelling
 
     auto reread = Hive::fromBytes(hive->serialize(), "again.reg");
     reread->validate();
@@ -253,4 +321,17 @@ TEST(HiveFile, EmptyFileGetsWinesOpeningLineWhenWritten)
     const QByteArray out = hive->serialize();
     EXPECT_TRUE(out.startsWith("WINE REGISTRY Version 2\n"));
     EXPECT_TRUE(Hive::fromBytes(out, "again.reg")->value(path("Software\\X"), "A").has_value());
+}
+
+TEST(HiveFile, SavingThroughASymbolicLinkKeepsTheLink)
+{
+    TempDir tmp;
+    const QString real = tmp.write("elsewhere/system.reg", kEveryType);
+    const QString link = tmp.file("system.reg");
+    ASSERT_TRUE(QFile::link(real, link));
+    auto hive = Hive::load(link);
+    hive->setValue(path("Software\\X"), HiveValue{"a", qv::RegDword, ht::dwordData(1)});
+    hive->save();
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_TRUE(Hive::load(real)->keyExists(path("Software\\X")));
 }

@@ -429,3 +429,18 @@ TEST(RegistryLinks, CurrentControlSetLeadsToTheControlSetItNames)
     reg.getKeyNames(list);
     EXPECT_EQ(list, QStringList({"Nls"}));
 }
+
+TEST_F(ServerFixture, ServerInTheFolderNamedByThePrefixIsFoundToo)
+{
+    // Debian's Wine names a private temporary folder in the prefix's "wineserver" file.
+    QFile named(prefix.root() + "/wineserver");
+    ASSERT_TRUE(named.open(QIODevice::WriteOnly));
+    named.write("wine-Ab12Cd\n");
+    named.close();
+    const QString dir = qv::wineserver::socketDirs(prefix.root()).first();
+    EXPECT_TRUE(dir.startsWith(base.path() + "/wine-Ab12Cd/server-")) << dir.toStdString();
+    QDir().mkpath(dir);
+    LockHolder server(dir + "/lock", LockHolder::Fcntl);
+    ASSERT_TRUE(server.ok());
+    EXPECT_EQ(qv::wineserver::runningPid(prefix.root()), server.pid());
+}

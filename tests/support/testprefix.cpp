@@ -51,11 +51,11 @@ QByteArray TestPrefix::header(const QString &fileName) const
 {
     QByteArray h = "WINE REGISTRY Version 2\n";
     if (fileName == QLatin1String("system.reg"))
-        h += ";; All keys relative to \\\\Machine\n";
+        h += ";; All keys relative to REGISTRY\\\\Machine\n";
     else if (fileName == QLatin1String("userdef.reg"))
-        h += ";; All keys relative to \\\\User\\\\.Default\n";
+        h += ";; All keys relative to REGISTRY\\\\User\\\\.Default\n";
     else
-        h += ";; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n";
+        h += ";; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n";
     h += m_arch == Win64 ? "\n#arch=win64\n" : "\n#arch=win32\n";
     return h;
 }
