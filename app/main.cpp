@@ -1,5 +1,7 @@
 #include "mainform.h"
 
+#include <QSessionManager>
+
 #include "platform/application.h"
 #include "platform/wineprefix.h"
 
@@ -18,6 +20,9 @@ int main(int argc, char **argv)
     }
 
     TForm1 form;
+    // Qt 6 no longer closes the windows when the desktop session ends; do it,
+    // so logging off runs the same close handling as the close box.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form](QSessionManager &) { form.close(); });
     form.show();
     return app.exec();
 }
