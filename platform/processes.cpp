@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstring>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -106,8 +107,12 @@ std::vector<ProcessEntry> SystemProcessControl::snapshot()
         const QByteArray cmdline = readProcFile(dir + QStringLiteral("cmdline"));
         const QString argv0 = QString::fromUtf8(cmdline.left(cmdline.indexOf('\0') < 0 ? cmdline.size() : cmdline.indexOf('\0')));
         e.exeFile = executableName(argv0, comm);
-        if (isWindowsPath(argv0))
+        if (isWindowsPath(argv0)) {
             e.prefix = prefixFromEnvironment(readProcFile(dir + QStringLiteral("environ")));
+            struct stat st;
+            if (::stat(QFile::encodeName(dir).constData(), &st) == 0)
+                e.uid = st.st_uid;
+        }
         list.push_back(std::move(e));
     }
     return list;
@@ -131,6 +136,10 @@ QString prefixFromEnvironment(const QByteArray &environment)
 
 bool runsInPrefix(const ProcessEntry &entry, const QString &prefixRoot)
 {
+    struct stat st;
+    if (entry.uid >= 0 && ::stat(QFile::encodeName(prefixRoot).constData(), &st) == 0
+        && static_cast<int64_t>(st.st_uid) != entry.uid)
+        return false;
     if (entry.prefix.isEmpty())
         return true;
     // The same folder may be reached through links or a trailing slash.

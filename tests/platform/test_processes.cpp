@@ -1,5 +1,8 @@
 #include <QCoreApplication>
 #include <QTimer>
+#include <QDir>
+#include <QFile>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 #include "platform/processes.h"
@@ -55,6 +58,12 @@ TEST(ProcessList, AWineProcessCarriesThePrefixOfItsEnvironment)
     EXPECT_TRUE(qv::runsInPrefix({1, 0, "AcroRd32.exe", ""}, "/srv/mine"));
     EXPECT_FALSE(qv::runsInPrefix({1, 0, "AcroRd32.exe", "/srv/other"}, "/srv/mine"));
     EXPECT_TRUE(qv::runsInPrefix({1, 0, "AcroRd32.exe", "/srv//mine/"}, "/srv/mine"));
+    // Another user's process, whose environment we may not read, is not ours.
+    const QString mine = QDir::tempPath();
+    struct stat st;
+    ASSERT_EQ(::stat(QFile::encodeName(mine).constData(), &st), 0);
+    EXPECT_FALSE(qv::runsInPrefix({1, 0, "AcroRd32.exe", "", int64_t(st.st_uid) + 1}, mine));
+    EXPECT_TRUE(qv::runsInPrefix({1, 0, "AcroRd32.exe", "", int64_t(st.st_uid)}, mine));
 }
 
 TEST(ProcessList, EndedButUnreapedProcessIsNotListed)
