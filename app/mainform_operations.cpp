@@ -206,7 +206,7 @@ void TForm1::FlatButton1Click()
             }
         }
 
-        QStringList keptDiffering;
+        QStringList keptDiffering, notRemoved;
         if (FlatCheckBox11->Checked()) {
             // Only files whose very bytes are in the safety copy leave plug_ins;
             // one that differs from its copy (updated since) stays loaded.
@@ -222,6 +222,12 @@ void TForm1::FlatButton1Click()
             if (!unload.isEmpty())
                 runDelete(FO2, joined(plugIns, unload));
             removeEmptiedSubFolders(plugIns, unload);
+            // The shell's error window is gone by the end; the memo keeps
+            // saying which plug-ins Reader still loads.
+            for (const QString &rel : unload)
+                if (rel.endsWith(QStringLiteral(".api"), Qt::CaseInsensitive)
+                    && qv::fileExists(plugIns + QLatin1Char('\\') + rel))
+                    notRemoved << rel;
 
             // The two plug-ins Reader keeps come back from the copy when plug_ins lacks them.
             QStringList back;
@@ -310,6 +316,8 @@ void TForm1::FlatButton1Click()
         Memo->addLine(QStringLiteral("Optimization Completed."));
         for (const QString &rel : keptDiffering)
             Memo->addLine(QStringLiteral("Kept (differs from its safety copy): ") + rel);
+        for (const QString &rel : notRemoved)
+            Memo->addLine(QStringLiteral("Still loaded (could not be removed): ") + rel);
 
         refresh.dismiss();
         refreshPlugInListAfterChange(); // before the question, so the list is right while it shows

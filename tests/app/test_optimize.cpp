@@ -247,3 +247,23 @@ TEST_F(ReaderPrefix, ReaderThatOutlivesTheWaitIsLeftAndOptimizeGoesOn)
     EXPECT_TRUE(errorBoxes().isEmpty());
     EXPECT_TRUE(exists("Wexmor.DAT"));
 }
+
+TEST_F(ReaderPrefix, PlugInsThatCannotBeRemovedAreNamedAfterTheCompletion)
+{
+    QDir().mkpath(host("Optional"));
+    ReadOnlyFolder guard(host("plug_ins"));
+    if (!guard.ok())
+        GTEST_SKIP() << "this file system cannot make a folder read-only for this user";
+
+    optimize();
+
+    EXPECT_FALSE(fileWindows.errors.isEmpty());
+    EXPECT_TRUE(exists("Wexmor.DAT"));
+    const QStringList memo = form->Memo->Lines();
+    ASSERT_FALSE(memo.isEmpty());
+    EXPECT_EQ(memo.first(), "Optimization Completed.");
+    // The top of plug_ins is read-only, so its plug-ins stay loaded.
+    EXPECT_TRUE(memo.contains("Still loaded (could not be removed): Annots.api")) << memo.join('\n').toStdString();
+    EXPECT_TRUE(memo.contains("Still loaded (could not be removed): eBook.api"));
+    EXPECT_FALSE(memo.contains("Still loaded (could not be removed): EWH32.api"));
+}
