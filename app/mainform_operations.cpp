@@ -13,6 +13,7 @@
 #include "platform/error.h"
 #include "platform/filesystem.h"
 #include "platform/registry.h"
+#include "platform/wineserver.h"
 #include "platform/wineprefix.h"
 
 namespace {
@@ -20,6 +21,13 @@ namespace {
 const QString ReaderProcessName = QStringLiteral("AcroRd32.exe");
 // The two plug-ins Reader keeps loading after an optimisation.
 const QStringList KeptPlugInStems = {QStringLiteral("EWH32"), QStringLiteral("search")};
+
+// A live wineserver would undo every registry value when it ends: find that
+// out before a single file changes, not half-way through an operation.
+void ensureRegistryCanBeWritten()
+{
+    qv::wineserver::ensureStopped(qv::WinePrefix::current().root());
+}
 
 void endReader()
 {
@@ -176,6 +184,7 @@ void TForm1::FlatButton1Click()
 {
     qv::guarded([&] {
         endReader();
+        ensureRegistryCanBeWritten(); // the button stays, for another try
         FlatButton1->setEnabled(false);
         Memo->clear();
         auto refresh = qScopeGuard([this] { refreshPlugInListAfterChange(); });
@@ -331,6 +340,8 @@ void TForm1::FlatButton2Click()
 {
     qv::guarded([&] {
         endReader();
+        if (backupMarkerExists(ReaderFolder))
+            ensureRegistryCanBeWritten(); // the button stays, for another try
         FlatButton2->setEnabled(false);
         Memo->clear();
 

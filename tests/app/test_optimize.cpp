@@ -1,5 +1,10 @@
 #include "app/test_optimize_support.h"
 
+#include <csignal>
+#include <sys/wait.h>
+
+#include "platform/wineserver.h"
+
 using qv::HKeyCurrentUser;
 using qv::HKeyLocalMachine;
 
@@ -266,4 +271,82 @@ TEST_F(ReaderPrefix, PlugInsThatCannotBeRemovedAreNamedAfterTheCompletion)
     EXPECT_TRUE(memo.contains("Still loaded (could not be removed): Annots.api")) << memo.join('\n').toStdString();
     EXPECT_TRUE(memo.contains("Still loaded (could not be removed): eBook.api"));
     EXPECT_FALSE(memo.contains("Still loaded (could not be removed): EWH32.api"));
+}
+
+namespace {
+// Stands in for the prefix's wineserver: holds the lock a live one holds.
+class LiveWineserver
+{
+public:
+    explicit LiveWineserver(const QString &prefixRoot)
+    {
+        qv::wineserver::setSocketBase(m_base.path());
+        qv::wineserver::setTimeoutMs(200);
+        const QString dir = qv::wineserver::socketDirs(prefixRoot).first();
+        QDir().mkpath(dir);
+        const QByteArray lock = QFile::encodeName(dir + "/lock");
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            const int fd = ::open(lock.constData(), O_RDWR | O_CREAT, 0600);
+            struct flock fl = {};
+            fl.l_type = F_WRLCK;
+            fl.l_whence = SEEK_SET;
+            const char c = fd >= 0 && ::fcntl(fd, F_SETLK, &fl) == 0 ? '1' : '0';
+            (void)!::write(ready[1], &c, 1);
+            ::pause();
+            ::_exit(0);
+        }
+        char c = 0;
+        (void)!::read(ready[0], &c, 1);
+        ::close(ready[0]);
+        ::close(ready[1]);
+        m_ok = c == '1';
+    }
+    ~LiveWineserver()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+        qv::wineserver::setSocketBase("/tmp");
+        qv::wineserver::setTimeoutMs(6000);
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    TempDir m_base;
+    pid_t m_pid = -1;
+    bool m_ok = false;
+};
+} // namespace
+
+TEST_F(ReaderPrefix, LiveWineserverStopsBothOperationsBeforeAnyFileChanges)
+{
+    const auto pluginsBefore = filesOf("plug_ins");
+    {
+        LiveWineserver server(tmp.path());
+        ASSERT_TRUE(server.ok());
+        optimize();
+        ASSERT_EQ(errorBoxes().size(), 1);
+        EXPECT_TRUE(errorBoxes()[0].contains("wineserver -k")) << errorBoxes()[0].toStdString();
+        EXPECT_EQ(filesOf("plug_ins"), pluginsBefore);
+        EXPECT_FALSE(exists("Optional"));
+        EXPECT_FALSE(exists("Wexmor.DAT"));
+        EXPECT_TRUE(form->FlatButton1->isEnabled());
+    }
+    optimize(); // once Wine has gone, the same button goes through
+    EXPECT_EQ(errorBoxes().size(), 1);
+    EXPECT_TRUE(exists("Wexmor.DAT"));
+    {
+        LiveWineserver server(tmp.path());
+        ASSERT_TRUE(server.ok());
+        restore();
+        ASSERT_EQ(errorBoxes().size(), 2);
+        EXPECT_TRUE(exists("Wexmor.DAT"));
+        EXPECT_NE(filesOf("plug_ins"), pluginsBefore);
+        EXPECT_TRUE(form->FlatButton2->isEnabled());
+    }
 }
