@@ -292,8 +292,14 @@ void TForm1::FlatButton1Click()
             const QString personal = PersonalFolder.isEmpty() ? userPersonalFolder() : PersonalFolder;
             if (!personal.isEmpty()) {
                 const QString myEBook = personal + QStringLiteral("\\My eBook");
-                if (qv::directoryExists(myEBook))
+                if (qv::directoryExists(myEBook)) {
+                    // It holds the user's own books: they go to the trash,
+                    // where they can be got back, not out of existence.
+                    const TKELFileFlags flags = FO2->Flags();
+                    auto restoreFlags = qScopeGuard([&] { FO2->setFlags(flags); });
+                    FO2->setFlags(TKELFileFlags(flags).setFlag(opAllowUndo));
                     runDelete(FO2, {myEBook});
+                }
             }
         }
 

@@ -3,6 +3,7 @@
 #include <csignal>
 #include <sys/wait.h>
 
+#include "keltfileoperator.h"
 #include "platform/wineserver.h"
 
 using qv::HKeyCurrentUser;
@@ -349,4 +350,16 @@ TEST_F(ReaderPrefix, LiveWineserverStopsBothOperationsBeforeAnyFileChanges)
         EXPECT_NE(filesOf("plug_ins"), pluginsBefore);
         EXPECT_TRUE(form->FlatButton2->isEnabled());
     }
+}
+
+TEST_F(ReaderPrefix, MyEbookFolderGoesToTheTrashNotOutOfExistence)
+{
+    optimize();
+    EXPECT_FALSE(QFileInfo::exists(tmp.file("drive_c/users/tester/Documents/My eBook")));
+    QFile kept(trash.files() + "/My eBook/book.pdf");
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "a book");
+    // The other deletions stay permanent: the component is left as it was.
+    EXPECT_FALSE(form->FO2->Flags().testFlag(opAllowUndo));
+    EXPECT_FALSE(QFileInfo::exists(trash.files() + "/Adobe Reader 7.0.lnk"));
 }
