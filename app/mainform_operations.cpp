@@ -13,6 +13,7 @@
 #include "platform/error.h"
 #include "platform/filesystem.h"
 #include "platform/registry.h"
+#include "platform/wineserver.h"
 #include "platform/wineprefix.h"
 
 namespace {
@@ -20,6 +21,13 @@ namespace {
 const QString ReaderProcessName = QStringLiteral("AcroRd32.exe");
 // The two plug-ins Reader keeps loading after an optimisation.
 const QStringList KeptPlugInStems = {QStringLiteral("EWH32"), QStringLiteral("search")};
+
+// A live wineserver would undo every registry value when it ends: find that
+// out before a single file changes, not half-way through an operation.
+void ensureRegistryCanBeWritten()
+{
+    qv::wineserver::ensureStopped(qv::WinePrefix::current().root());
+}
 
 void endReader()
 {
@@ -176,6 +184,7 @@ void TForm1::FlatButton1Click()
 {
     qv::guarded([&] {
         endReader();
+        ensureRegistryCanBeWritten(); // the button stays, for another try
         FlatButton1->setEnabled(false);
         Memo->clear();
         auto refresh = qScopeGuard([this] { refreshPlugInListAfterChange(); });
@@ -206,7 +215,7 @@ void TForm1::FlatButton1Click()
             }
         }
 
-        QStringList keptDiffering;
+        QStringList keptDiffering, notRemoved;
         if (FlatCheckBox11->Checked()) {
             // Only files whose very bytes are in the safety copy leave plug_ins;
             // one that differs from its copy (updated since) stays loaded.
@@ -222,6 +231,12 @@ void TForm1::FlatButton1Click()
             if (!unload.isEmpty())
                 runDelete(FO2, joined(plugIns, unload));
             removeEmptiedSubFolders(plugIns, unload);
+            // The shell's error window is gone by the end; the memo keeps
+            // saying which plug-ins Reader still loads.
+            for (const QString &rel : unload)
+                if (rel.endsWith(QStringLiteral(".api"), Qt::CaseInsensitive)
+                    && qv::fileExists(plugIns + QLatin1Char('\\') + rel))
+                    notRemoved << rel;
 
             // The two plug-ins Reader keeps come back from the copy when plug_ins lacks them.
             QStringList back;
@@ -277,8 +292,14 @@ void TForm1::FlatButton1Click()
             const QString personal = PersonalFolder.isEmpty() ? userPersonalFolder() : PersonalFolder;
             if (!personal.isEmpty()) {
                 const QString myEBook = personal + QStringLiteral("\\My eBook");
-                if (qv::directoryExists(myEBook))
+                if (qv::directoryExists(myEBook)) {
+                    // It holds the user's own books: they go to the trash,
+                    // where they can be got back, not out of existence.
+                    const TKELFileFlags flags = FO2->Flags();
+                    auto restoreFlags = qScopeGuard([&] { FO2->setFlags(flags); });
+                    FO2->setFlags(TKELFileFlags(flags).setFlag(opAllowUndo));
                     runDelete(FO2, {myEBook});
+                }
             }
         }
 
@@ -310,6 +331,8 @@ void TForm1::FlatButton1Click()
         Memo->addLine(QStringLiteral("Optimization Completed."));
         for (const QString &rel : keptDiffering)
             Memo->addLine(QStringLiteral("Kept (differs from its safety copy): ") + rel);
+        for (const QString &rel : notRemoved)
+            Memo->addLine(QStringLiteral("Still loaded (could not be removed): ") + rel);
 
         refresh.dismiss();
         refreshPlugInListAfterChange(); // before the question, so the list is right while it shows
@@ -323,6 +346,8 @@ void TForm1::FlatButton2Click()
 {
     qv::guarded([&] {
         endReader();
+        if (backupMarkerExists(ReaderFolder))
+            ensureRegistryCanBeWritten(); // the button stays, for another try
         FlatButton2->setEnabled(false);
         Memo->clear();
 

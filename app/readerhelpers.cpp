@@ -5,6 +5,7 @@
 #include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/shelllink.h"
+#include "platform/wineprefix.h"
 
 namespace {
 const QString ExplorerKey = QStringLiteral("Software\\MicroSoft\\Windows\\CurrentVersion\\Explorer");
@@ -74,8 +75,9 @@ void CreateShortcut(const QString &target, TShortcutLocation location, const QSt
 int64_t FindProcessId(const QString &name)
 {
     int64_t found = -1;
+    const QString prefix = qv::WinePrefix::current().root();
     for (const qv::ProcessEntry &e : qv::ProcessControl::instance().snapshot())
-        if (e.exeFile.contains(name, Qt::CaseSensitive))
+        if (e.exeFile.contains(name, Qt::CaseSensitive) && qv::runsInPrefix(e, prefix))
             found = e.pid;
     return found;
 }

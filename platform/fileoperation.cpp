@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QStringList>
 #include <algorithm>
 #include <cerrno>
@@ -780,10 +781,22 @@ void Batch::removeItem(const Source &s, bool toTrash)
         struct stat st;
         if (!lstatPath(s.host, st))
             return; // went with a folder earlier in the batch
-        if (!QFile::moveToTrash(s.host))
-            throw Failure{FileOpAccessDenied, s.win,
-                          QStringLiteral("The item could not be moved to the trash. Check that the trash folder "
-                                         "can be written, or delete the item for good.")};
+        const Failure noTrash{FileOpAccessDenied, s.win,
+                              QStringLiteral("The item could not be moved to the trash. Check that the trash folder "
+                                             "can be written, or delete the item for good.")};
+        // The trash lives in the data folder, which a fresh account may lack;
+        // without it the move lands in whatever the current folder is.
+        const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+        if (data.isEmpty() || !QDir().mkpath(data))
+            throw noTrash;
+        QString inTrash;
+        if (!QFile::moveToTrash(s.host, &inTrash))
+            throw noTrash;
+        if (QDir::isRelativePath(inTrash)) {
+            // Somewhere no one would look for it: put it back.
+            QFile::rename(inTrash, s.host);
+            throw noTrash;
+        }
         return;
     }
     const QFileInfo fi(s.host);

@@ -2,12 +2,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -105,9 +107,47 @@ std::vector<ProcessEntry> SystemProcessControl::snapshot()
         const QByteArray cmdline = readProcFile(dir + QStringLiteral("cmdline"));
         const QString argv0 = QString::fromUtf8(cmdline.left(cmdline.indexOf('\0') < 0 ? cmdline.size() : cmdline.indexOf('\0')));
         e.exeFile = executableName(argv0, comm);
+        if (isWindowsPath(argv0)) {
+            e.prefix = prefixFromEnvironment(readProcFile(dir + QStringLiteral("environ")));
+            struct stat st;
+            if (::stat(QFile::encodeName(dir).constData(), &st) == 0)
+                e.uid = st.st_uid;
+        }
         list.push_back(std::move(e));
     }
     return list;
+}
+
+QString prefixFromEnvironment(const QByteArray &environment)
+{
+    QByteArray prefix, home;
+    for (const QByteArray &record : environment.split('\0')) {
+        if (record.startsWith("WINEPREFIX="))
+            prefix = record.mid(11);
+        else if (record.startsWith("HOME="))
+            home = record.mid(5);
+    }
+    if (!prefix.isEmpty())
+        return QFile::decodeName(prefix);
+    if (!home.isEmpty())
+        return QFile::decodeName(home) + QStringLiteral("/.wine");
+    return QString();
+}
+
+bool runsInPrefix(const ProcessEntry &entry, const QString &prefixRoot)
+{
+    struct stat st;
+    if (entry.uid >= 0 && ::stat(QFile::encodeName(prefixRoot).constData(), &st) == 0
+        && static_cast<int64_t>(st.st_uid) != entry.uid)
+        return false;
+    if (entry.prefix.isEmpty())
+        return true;
+    // The same folder may be reached through links or a trailing slash.
+    auto canonical = [](const QString &path) {
+        const QString real = QFileInfo(path).canonicalFilePath();
+        return real.isEmpty() ? QDir::cleanPath(QDir(path).absolutePath()) : real;
+    };
+    return canonical(entry.prefix) == canonical(prefixRoot);
 }
 
 WaitOutcome SystemProcessControl::terminateAndWait(int64_t pid, int timeoutMs, int &windowsError)

@@ -14,7 +14,23 @@ struct ProcessEntry
     int64_t pid = 0;
     int64_t parentPid = 0;
     QString exeFile;
+    // Host folder of the Wine prefix a Windows program runs in; empty when
+    // that cannot be told (not a Wine process, or its environment is closed to us).
+    QString prefix = QString();
+    // Owner of the process; -1 when unknown.
+    int64_t uid = -1;
 };
+
+// The prefix a Wine process uses, from its environment (NUL-separated
+// NAME=value records): $WINEPREFIX when set and not empty, else $HOME/.wine;
+// empty when neither is there.
+QString prefixFromEnvironment(const QByteArray &environment);
+
+// Whether a listed process belongs to the prefix at prefixRoot. Each prefix
+// is a machine of its own, so a Reader of another prefix is not ours to end.
+// Wine only runs a prefix its user owns, so a process of another user is
+// not ours either. A process whose prefix is unknown counts as ours.
+bool runsInPrefix(const ProcessEntry &entry, const QString &prefixRoot);
 
 // The executable name of a process from its argv[0] and its process name:
 // the last component of argv[0] (either separator) when argv[0] is a Windows

@@ -1,5 +1,11 @@
 #include "app/test_optimize_support.h"
 
+#include <csignal>
+#include <sys/wait.h>
+
+#include "keltfileoperator.h"
+#include "platform/wineserver.h"
+
 using qv::HKeyCurrentUser;
 using qv::HKeyLocalMachine;
 
@@ -246,4 +252,114 @@ TEST_F(ReaderPrefix, ReaderThatOutlivesTheWaitIsLeftAndOptimizeGoesOn)
     EXPECT_EQ(processes.terminated, std::vector<int64_t>({999999999}));
     EXPECT_TRUE(errorBoxes().isEmpty());
     EXPECT_TRUE(exists("Wexmor.DAT"));
+}
+
+TEST_F(ReaderPrefix, PlugInsThatCannotBeRemovedAreNamedAfterTheCompletion)
+{
+    QDir().mkpath(host("Optional"));
+    ReadOnlyFolder guard(host("plug_ins"));
+    if (!guard.ok())
+        GTEST_SKIP() << "this file system cannot make a folder read-only for this user";
+
+    optimize();
+
+    EXPECT_FALSE(fileWindows.errors.isEmpty());
+    EXPECT_TRUE(exists("Wexmor.DAT"));
+    const QStringList memo = form->Memo->Lines();
+    ASSERT_FALSE(memo.isEmpty());
+    EXPECT_EQ(memo.first(), "Optimization Completed.");
+    // The top of plug_ins is read-only, so its plug-ins stay loaded.
+    EXPECT_TRUE(memo.contains("Still loaded (could not be removed): Annots.api")) << memo.join('\n').toStdString();
+    EXPECT_TRUE(memo.contains("Still loaded (could not be removed): eBook.api"));
+    EXPECT_FALSE(memo.contains("Still loaded (could not be removed): EWH32.api"));
+}
+
+namespace {
+// Stands in for the prefix's wineserver: holds the lock a live one holds.
+class LiveWineserver
+{
+public:
+    explicit LiveWineserver(const QString &prefixRoot)
+    {
+        qv::wineserver::setSocketBase(m_base.path());
+        qv::wineserver::setTimeoutMs(200);
+        const QString dir = qv::wineserver::socketDirs(prefixRoot).first();
+        QDir().mkpath(dir);
+        const QByteArray lock = QFile::encodeName(dir + "/lock");
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            const int fd = ::open(lock.constData(), O_RDWR | O_CREAT, 0600);
+            struct flock fl = {};
+            fl.l_type = F_WRLCK;
+            fl.l_whence = SEEK_SET;
+            const char c = fd >= 0 && ::fcntl(fd, F_SETLK, &fl) == 0 ? '1' : '0';
+            (void)!::write(ready[1], &c, 1);
+            ::pause();
+            ::_exit(0);
+        }
+        char c = 0;
+        (void)!::read(ready[0], &c, 1);
+        ::close(ready[0]);
+        ::close(ready[1]);
+        m_ok = c == '1';
+    }
+    ~LiveWineserver()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+        qv::wineserver::setSocketBase("/tmp");
+        qv::wineserver::setTimeoutMs(6000);
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    TempDir m_base;
+    pid_t m_pid = -1;
+    bool m_ok = false;
+};
+} // namespace
+
+TEST_F(ReaderPrefix, LiveWineserverStopsBothOperationsBeforeAnyFileChanges)
+{
+    const auto pluginsBefore = filesOf("plug_ins");
+    {
+        LiveWineserver server(tmp.path());
+        ASSERT_TRUE(server.ok());
+        optimize();
+        ASSERT_EQ(errorBoxes().size(), 1);
+        EXPECT_TRUE(errorBoxes()[0].contains("wineserver -k")) << errorBoxes()[0].toStdString();
+        EXPECT_EQ(filesOf("plug_ins"), pluginsBefore);
+        EXPECT_FALSE(exists("Optional"));
+        EXPECT_FALSE(exists("Wexmor.DAT"));
+        EXPECT_TRUE(form->FlatButton1->isEnabled());
+    }
+    optimize(); // once Wine has gone, the same button goes through
+    EXPECT_EQ(errorBoxes().size(), 1);
+    EXPECT_TRUE(exists("Wexmor.DAT"));
+    {
+        LiveWineserver server(tmp.path());
+        ASSERT_TRUE(server.ok());
+        restore();
+        ASSERT_EQ(errorBoxes().size(), 2);
+        EXPECT_TRUE(exists("Wexmor.DAT"));
+        EXPECT_NE(filesOf("plug_ins"), pluginsBefore);
+        EXPECT_TRUE(form->FlatButton2->isEnabled());
+    }
+}
+
+TEST_F(ReaderPrefix, MyEbookFolderGoesToTheTrashNotOutOfExistence)
+{
+    optimize();
+    EXPECT_FALSE(QFileInfo::exists(tmp.file("drive_c/users/tester/Documents/My eBook")));
+    QFile kept(trash.files() + "/My eBook/book.pdf");
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), "a book");
+    // The other deletions stay permanent: the component is left as it was.
+    EXPECT_FALSE(form->FO2->Flags().testFlag(opAllowUndo));
+    EXPECT_FALSE(QFileInfo::exists(trash.files() + "/Adobe Reader 7.0.lnk"));
 }

@@ -130,9 +130,34 @@ private:
     bool m_chmod = false;
 };
 
+// Sends what is moved to the trash into a throwaway folder, never the
+// machine's own trash.
+class ThrowawayTrash
+{
+public:
+    ThrowawayTrash() : m_old(qgetenv("XDG_DATA_HOME")), m_hadOld(qEnvironmentVariableIsSet("XDG_DATA_HOME"))
+    {
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path()));
+    }
+    ~ThrowawayTrash()
+    {
+        if (m_hadOld)
+            qputenv("XDG_DATA_HOME", m_old);
+        else
+            qunsetenv("XDG_DATA_HOME");
+    }
+    QString files() const { return m_data.path() + "/Trash/files"; }
+
+private:
+    TempDir m_data;
+    QByteArray m_old;
+    bool m_hadOld;
+};
+
 struct ReaderPrefix : ::testing::Test
 {
     TempDir tmp;
+    ThrowawayTrash trash;
     RecordingDialogs dialogs;
     RecordingFileOperationUi fileWindows;
     ChildrenOnlyProcessControl processes;

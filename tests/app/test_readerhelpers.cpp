@@ -65,6 +65,21 @@ TEST_F(HelperPrefix, FindProcessIdMatchesSubstringsCaseSensitivelyAndTakesTheLas
     EXPECT_TRUE(last == first.pid() || last == longer.pid());
 }
 
+TEST_F(HelperPrefix, FindProcessIdLeavesReadersOfOtherPrefixesAlone)
+{
+    // Each prefix is a machine of its own: a Reader open in another one is
+    // not to be ended, however it reaches this prefix's folder (a link, a slash).
+    processes.seePrefixes = true;
+    TempDir other;
+    QFile::link(tmp.path(), other.file("alias"));
+    FakeProcess elsewhere(ReaderArgv0, other.path().toStdString());
+    ASSERT_GT(elsewhere.pid(), 0);
+    EXPECT_EQ(FindProcessId("AcroRd32.exe"), -1);
+    FakeProcess here(ReaderArgv0, (other.file("alias") + "/").toStdString());
+    ASSERT_GT(here.pid(), 0);
+    EXPECT_EQ(FindProcessId("AcroRd32.exe"), here.pid());
+}
+
 TEST_F(HelperPrefix, KillProcessEndsOnlyTheGivenProcessAndHandlesPendingEventsOnce)
 {
     FakeProcess a(ReaderArgv0);

@@ -329,6 +329,31 @@ TEST_F(BatchDelete, AllowUndoMovesItemsToTheTrash)
     EXPECT_TRUE(QFileInfo::exists(data + "/Trash/info/old.trashinfo"));
 }
 
+TEST_F(BatchDelete, AllowUndoMakesTheDataFolderTheTrashNeeds)
+{
+    // A fresh account has no data folder yet; the trash must still be the
+    // one there, not a "files" folder wherever the program happens to run.
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    const QString data = QDir(tmp.path()).canonicalPath() + "/fresh/share";
+    qputenv("XDG_DATA_HOME", data.toUtf8());
+    const QString oldCwd = QDir::currentPath();
+    QDir().mkpath(tmp.path() + "/cwd");
+    QDir::setCurrent(tmp.path() + "/cwd");
+    write("old/report.txt", "r");
+
+    const int result = runFileOp(FO_DELETE, {"C:\\old"}, {}, kQuiet | FOF_ALLOWUNDO);
+    QDir::setCurrent(oldCwd);
+    qputenv("XDG_DATA_HOME", oldData);
+    if (oldData.isEmpty())
+        qunsetenv("XDG_DATA_HOME");
+
+    EXPECT_EQ(result, 0);
+    EXPECT_FALSE(QFileInfo::exists(tmp.path() + "/cwd/files"));
+    QFile trashed(data + "/Trash/files/old/report.txt");
+    ASSERT_TRUE(trashed.open(QIODevice::ReadOnly));
+    EXPECT_EQ(trashed.readAll(), "r");
+}
+
 TEST_F(BatchMoveRename, MoveMergesAndKeepsWhatWasNotReplaced)
 {
     write("a/f/one.txt", "1 new");

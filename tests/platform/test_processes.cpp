@@ -1,5 +1,8 @@
 #include <QCoreApplication>
 #include <QTimer>
+#include <QDir>
+#include <QFile>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 #include "platform/processes.h"
@@ -30,6 +33,37 @@ TEST(ProcessList, ListsAWineStyleChildByItsWindowsName)
             EXPECT_EQ(e.exeFile, "AcroRd32.exe");
         }
     EXPECT_TRUE(seen);
+}
+
+TEST(ProcessList, AWineProcessCarriesThePrefixOfItsEnvironment)
+{
+    ChildrenOnlyProcessControl control;
+    control.seePrefixes = true;
+    FakeProcess child("C:\\x\\AcroRd32.exe", "/srv/other prefix");
+    ASSERT_GT(child.pid(), 0);
+    bool seen = false;
+    for (const qv::ProcessEntry &e : control.snapshot())
+        if (e.pid == child.pid()) {
+            seen = true;
+            EXPECT_EQ(e.prefix, "/srv/other prefix");
+        }
+    EXPECT_TRUE(seen);
+
+    using qv::prefixFromEnvironment;
+    EXPECT_EQ(prefixFromEnvironment(QByteArray("HOME=/home/u\0WINEPREFIX=/p\0", 27)), "/p");
+    // An empty WINEPREFIX means the default, as Wine reads it.
+    EXPECT_EQ(prefixFromEnvironment(QByteArray("WINEPREFIX=\0HOME=/home/u\0", 25)), "/home/u/.wine");
+    EXPECT_EQ(prefixFromEnvironment(QByteArray("PATH=/bin\0", 10)), "");
+    // An unknown prefix (environment closed to us) counts as the current one.
+    EXPECT_TRUE(qv::runsInPrefix({1, 0, "AcroRd32.exe", ""}, "/srv/mine"));
+    EXPECT_FALSE(qv::runsInPrefix({1, 0, "AcroRd32.exe", "/srv/other"}, "/srv/mine"));
+    EXPECT_TRUE(qv::runsInPrefix({1, 0, "AcroRd32.exe", "/srv//mine/"}, "/srv/mine"));
+    // Another user's process, whose environment we may not read, is not ours.
+    const QString mine = QDir::tempPath();
+    struct stat st;
+    ASSERT_EQ(::stat(QFile::encodeName(mine).constData(), &st), 0);
+    EXPECT_FALSE(qv::runsInPrefix({1, 0, "AcroRd32.exe", "", int64_t(st.st_uid) + 1}, mine));
+    EXPECT_TRUE(qv::runsInPrefix({1, 0, "AcroRd32.exe", "", int64_t(st.st_uid)}, mine));
 }
 
 TEST(ProcessList, EndedButUnreapedProcessIsNotListed)

@@ -17,10 +17,21 @@
 class FakeProcess
 {
 public:
-    explicit FakeProcess(const std::string &argv0)
+    // winePrefix, when given, becomes the child's WINEPREFIX.
+    explicit FakeProcess(const std::string &argv0, const std::optional<std::string> &winePrefix = std::nullopt)
     {
         char *argv[] = {const_cast<char *>(argv0.c_str()), const_cast<char *>("600"), nullptr};
-        if (posix_spawn(&m_pid, "/bin/sleep", nullptr, nullptr, argv, environ) != 0)
+        std::vector<std::string> env;
+        for (char **e = environ; *e; ++e)
+            if (!winePrefix || std::string(*e).rfind("WINEPREFIX=", 0) != 0)
+                env.emplace_back(*e);
+        if (winePrefix)
+            env.push_back("WINEPREFIX=" + *winePrefix);
+        std::vector<char *> envp;
+        for (std::string &e : env)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+        if (posix_spawn(&m_pid, "/bin/sleep", nullptr, nullptr, argv, envp.data()) != 0)
             m_pid = -1;
     }
     ~FakeProcess()
@@ -70,8 +81,12 @@ public:
     {
         std::vector<qv::ProcessEntry> mine;
         for (const qv::ProcessEntry &e : SystemProcessControl::snapshot())
-            if (e.parentPid == ::getpid())
+            if (e.parentPid == ::getpid()) {
                 mine.push_back(e);
+                // The children stand for Readers of whatever prefix a test uses.
+                if (!seePrefixes)
+                    mine.back().prefix.clear();
+            }
         for (const qv::ProcessEntry &e : extra)
             mine.push_back(e);
         return mine;
@@ -90,4 +105,5 @@ public:
     std::vector<int64_t> terminated;      // ids asked to end, in order
     std::optional<qv::WaitOutcome> forced; // outcome to report instead of ending
     int forcedError = 0;
+    bool seePrefixes = false; // keep the children's own prefixes in the list
 };
