@@ -13,7 +13,6 @@
 #include "platform/error.h"
 #include "platform/filesystem.h"
 #include "platform/registry.h"
-#include "platform/wineserver.h"
 #include "platform/wineprefix.h"
 
 namespace {
@@ -22,11 +21,12 @@ const QString ReaderProcessName = QStringLiteral("AcroRd32.exe");
 // The two plug-ins Reader keeps loading after an optimisation.
 const QStringList KeptPlugInStems = {QStringLiteral("EWH32"), QStringLiteral("search")};
 
-// A live wineserver would undo every registry value when it ends: find that
-// out before a single file changes, not half-way through an operation.
+// A live wineserver would undo every registry value when it ends, and a
+// damaged hive cannot be written: find that out before a single file
+// changes, not half-way through an operation.
 void ensureRegistryCanBeWritten()
 {
-    qv::wineserver::ensureStopped(qv::WinePrefix::current().root());
+    qv::ensureRegistryWritable({qv::HKeyCurrentUser, qv::HKeyLocalMachine});
 }
 
 void endReader()

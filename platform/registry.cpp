@@ -417,6 +417,17 @@ void setRegistryLockTimeout(int ms)
     g_lockTimeoutMs = ms;
 }
 
+void ensureRegistryWritable(std::initializer_list<uint32_t> roots)
+{
+    for (uint32_t root : roots) {
+        RegistryKeyHandle h;
+        if (!locate(root, {}, h) || h.file.isEmpty())
+            continue;
+        entryFor(h.file, prologueFor(root, false)).hive->validate();
+    }
+    wineserver::ensureStopped(WinePrefix::current().root());
+}
+
 RegistryAccessor::RegistryAccessor() = default;
 
 RegistryAccessor::~RegistryAccessor()

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 
 namespace qv {
@@ -24,6 +25,10 @@ class RegistryKeyHandle; // an open key of one hive (registry store internals)
 void resetRegistryCache();
 // How long a save waits for another Quorvane holding the registry lock (ms).
 void setRegistryLockTimeout(int ms);
+// Throws the error a later write to these roots would meet (a damaged hive,
+// a live wineserver), so that an operation can refuse before it changes
+// anything rather than stop half-way.
+void ensureRegistryWritable(std::initializer_list<uint32_t> roots);
 
 // The registry accessor: one per registry step. Reads and writes the hive
 // files of the current Wine prefix (system.reg, user.reg, userdef.reg).

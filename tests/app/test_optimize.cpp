@@ -363,3 +363,22 @@ TEST_F(ReaderPrefix, MyEbookFolderGoesToTheTrashNotOutOfExistence)
     EXPECT_FALSE(form->FO2->Flags().testFlag(opAllowUndo));
     EXPECT_FALSE(QFileInfo::exists(trash.files() + "/Adobe Reader 7.0.lnk"));
 }
+
+TEST_F(ReaderPrefix, DamagedHiveStopsOptimizeBeforeAnyFileChanges)
+{
+    // A fault in a key start-up never reads: only a write would meet it.
+    QFile f(tmp.file("system.reg"));
+    ASSERT_TRUE(f.open(QIODevice::Append));
+    f.write("\n[Software\\\\Other] 1700000000\n\"broken\"=dword:not-a-number\n");
+    f.close();
+    const auto pluginsBefore = filesOf("plug_ins");
+
+    optimize();
+
+    ASSERT_EQ(errorBoxes().size(), 1);
+    EXPECT_TRUE(errorBoxes()[0].contains("system.reg")) << errorBoxes()[0].toStdString();
+    EXPECT_EQ(filesOf("plug_ins"), pluginsBefore);
+    EXPECT_FALSE(exists("Optional"));
+    EXPECT_FALSE(exists("Wexmor.DAT"));
+    EXPECT_TRUE(form->FlatButton1->isEnabled());
+}
