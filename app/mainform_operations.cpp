@@ -184,6 +184,10 @@ void TForm1::FlatButton1Click()
 {
     qv::guarded([&] {
         endReader();
+        if (!qv::directoryExists(ReaderFolder))
+            throw qv::Error(QStringLiteral("The Adobe Reader folder \"%1\" does not exist, so nothing was changed. "
+                                           "Start Quorvane again and enter the folder that holds AcroRd32.exe")
+                                .arg(ReaderFolder));
         ensureRegistryCanBeWritten(); // the button stays, for another try
         FlatButton1->setEnabled(false);
         Memo->clear();

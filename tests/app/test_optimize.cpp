@@ -382,3 +382,13 @@ TEST_F(ReaderPrefix, DamagedHiveStopsOptimizeBeforeAnyFileChanges)
     EXPECT_FALSE(exists("Wexmor.DAT"));
     EXPECT_TRUE(form->FlatButton1->isEnabled());
 }
+
+TEST_F(ReaderPrefix, MissingReaderFolderIsNamedAndNothingChanges)
+{
+    form->ReaderFolder = QStringLiteral("C:\\Program Files\\Adobe\\Nowhere\\Reader");
+    optimize();
+    ASSERT_EQ(errorBoxes().size(), 1);
+    EXPECT_TRUE(errorBoxes()[0].contains("Nowhere\\Reader\" does not exist")) << errorBoxes()[0].toStdString();
+    EXPECT_TRUE(form->FlatButton1->isEnabled());
+    EXPECT_TRUE(qv::RegistryAccessor().openKey("\\Software\\Adobe\\Acrobat Reader\\7.0\\AVGeneral\\cRecentFiles", false));
+}
