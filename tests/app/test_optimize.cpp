@@ -1,10 +1,8 @@
 #include "app/test_optimize_support.h"
 
-#include <csignal>
-#include <sys/wait.h>
-
 #include "keltfileoperator.h"
 #include "platform/wineserver.h"
+#include "support/lockholder.h"
 
 using qv::HKeyCurrentUser;
 using qv::HKeyLocalMachine;
@@ -279,48 +277,26 @@ namespace {
 class LiveWineserver
 {
 public:
-    explicit LiveWineserver(const QString &prefixRoot)
-    {
-        qv::wineserver::setSocketBase(m_base.path());
-        qv::wineserver::setTimeoutMs(200);
-        const QString dir = qv::wineserver::socketDirs(prefixRoot).first();
-        QDir().mkpath(dir);
-        const QByteArray lock = QFile::encodeName(dir + "/lock");
-        int ready[2];
-        if (::pipe(ready) != 0)
-            return;
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            const int fd = ::open(lock.constData(), O_RDWR | O_CREAT, 0600);
-            struct flock fl = {};
-            fl.l_type = F_WRLCK;
-            fl.l_whence = SEEK_SET;
-            const char c = fd >= 0 && ::fcntl(fd, F_SETLK, &fl) == 0 ? '1' : '0';
-            (void)!::write(ready[1], &c, 1);
-            ::pause();
-            ::_exit(0);
-        }
-        char c = 0;
-        (void)!::read(ready[0], &c, 1);
-        ::close(ready[0]);
-        ::close(ready[1]);
-        m_ok = c == '1';
-    }
+    explicit LiveWineserver(const QString &prefixRoot) : m_lock(lockFileOf(prefixRoot, m_base), LockHolder::Fcntl) {}
     ~LiveWineserver()
     {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
-        }
         qv::wineserver::setSocketBase("/tmp");
         qv::wineserver::setTimeoutMs(6000);
     }
-    bool ok() const { return m_ok; }
+    bool ok() const { return m_lock.ok(); }
 
 private:
-    TempDir m_base;
-    pid_t m_pid = -1;
-    bool m_ok = false;
+    static QString lockFileOf(const QString &prefixRoot, const TempDir &base)
+    {
+        qv::wineserver::setSocketBase(base.path());
+        qv::wineserver::setTimeoutMs(200);
+        const QString dir = qv::wineserver::socketDirs(prefixRoot).first();
+        QDir().mkpath(dir);
+        return dir + "/lock";
+    }
+
+    TempDir m_base; // declared first: the lock file lives in it
+    LockHolder m_lock;
 };
 } // namespace
 
