@@ -1,10 +1,12 @@
 #pragma once
 
+
 // A stand-in for a running Reader: a child process whose argv[0] is a Windows
 // path, as Wine shows its processes. Also a process control that only sees
 // this test program's children, so tests never touch the machine's processes.
 
 #include <csignal>
+#include <fstream>
 #include <optional>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -31,8 +33,21 @@ public:
         for (std::string &e : env)
             envp.push_back(e.data());
         envp.push_back(nullptr);
-        if (posix_spawn(&m_pid, "/bin/sleep", nullptr, nullptr, argv, envp.data()) != 0)
+        if (posix_spawn(&m_pid, "/bin/sleep", nullptr, nullptr, argv, envp.data()) != 0) {
             m_pid = -1;
+            return;
+        }
+        // The spawn returns while the kernel may still be laying out the new
+        // program's arguments: wait until the process list can see them.
+        const std::string cmdline = "/proc/" + std::to_string(m_pid) + "/cmdline";
+        for (int i = 0; i < 2000; ++i) {
+            std::ifstream in(cmdline, std::ios::binary);
+            std::string first;
+            std::getline(in, first, '\0');
+            if (first == argv0)
+                break;
+            ::usleep(1000);
+        }
     }
     ~FakeProcess()
     {
