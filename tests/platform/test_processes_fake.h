@@ -1,6 +1,5 @@
 #pragma once
 
-
 // A stand-in for a running Reader: a child process whose argv[0] is a Windows
 // path, as Wine shows its processes. Also a process control that only sees
 // this test program's children, so tests never touch the machine's processes.
