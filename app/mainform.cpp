@@ -8,6 +8,7 @@
 #include <QScreen>
 
 #include "keltfileoperator.h"
+#include "app/webaddresses.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/filesystem.h"
@@ -118,8 +119,8 @@ void TForm1::createFileOperators()
 
 QString TForm1::webAddress()
 {
-    // Also the end of Label1's stored text.
-    return QStringLiteral("https://www.wexmor.example/");
+    // Also the end of Label1's stored text, and what "Visit Website" opens.
+    return QString::fromLatin1(qv::kMakerWebSiteAddress);
 }
 
 void TForm1::showListMenu(const QPoint &pos)

@@ -30,8 +30,10 @@ QString applicationTitle()
 
 void setApplicationTitle(const QString &title)
 {
+    // Kept here only, not as Qt's application display name: the X11 window
+    // system appends that name to every other window's caption ("Confirmation
+    // \u2014 Quorvane 3.01"), and captions are to read exactly as given.
     g_title = title;
-    QGuiApplication::setApplicationDisplayName(title);
 }
 
 void processMessages()

@@ -68,6 +68,9 @@ protected:
     {
         EXPECT_EQ(form.windowTitle(), QString::fromUtf8(title));
         EXPECT_EQ(qv::applicationTitle(), QString::fromUtf8(title));
+        // A display name of its own would be appended by X11 to the caption
+        // of every dialog (input boxes, questions, the closing dialog).
+        EXPECT_EQ(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
     }
 
     TForm1 form;

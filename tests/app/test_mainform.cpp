@@ -197,6 +197,23 @@ TEST_F(MainForm, ButtonsCarryTheirColoursAndGlyphsLeftOfTheCaption)
     EXPECT_EQ(form->FlatButton2->Caption(), "Restore");
 }
 
+TEST_F(MainForm, DisabledButtonsStillShowTheirPictures)
+{
+    // A disabled flat button embosses only the black pixels of its picture;
+    // a picture without black ones would vanish once the operation has run.
+    form->show();
+    for (TFlatButton *b : {form->FlatButton1, form->FlatButton2}) {
+        b->setEnabled(false);
+        const QImage shot = b->grab().toImage();
+        const QRgb face = shot.pixel(b->width() / 2, 2);
+        int marks = 0;
+        for (int y = 3; y < b->height() - 3; ++y)
+            for (int x = 3; x < b->width() / 3; ++x) // left of the caption: the picture alone
+                marks += shot.pixel(x, y) != face;
+        EXPECT_GE(marks, 20) << b->objectName().toStdString();
+    }
+}
+
 TEST_F(MainForm, RightClickOnTheListSelectsTheItemAndOpensItsMenu)
 {
     form->show();
