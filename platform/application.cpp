@@ -30,8 +30,12 @@ QString applicationTitle()
 
 void setApplicationTitle(const QString &title)
 {
+    // Kept here only, not as Qt's application display name: on X11 and
+    // Wayland Qt appends that name to every other window's title, so the
+    // "Information" boxes and the promotion dialog would lose their exact
+    // captions. The main window carries the same text as its own title,
+    // which is what a task bar shows there.
     g_title = title;
-    QGuiApplication::setApplicationDisplayName(title);
 }
 
 void processMessages()
