@@ -114,11 +114,11 @@ uint32_t hostAttributes(const QString &hostPath, const QString &name)
 std::vector<FoundEntry> findFiles(const QString &windowsFolderAndPattern, uint32_t mask)
 {
     std::vector<FoundEntry> found;
-    QString spec = windowsFolderAndPattern;
-    spec.replace(QLatin1Char('/'), QLatin1Char('\\'));
-    const qsizetype cut = spec.lastIndexOf(QLatin1Char('\\'));
-    const QString folder = cut >= 0 ? spec.left(cut + 1) : QString();
-    const QString pattern = cut >= 0 ? spec.mid(cut + 1) : spec;
+    QString given = windowsFolderAndPattern;
+    given.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    const qsizetype cut = given.lastIndexOf(QLatin1Char('\\'));
+    const QString folder = cut >= 0 ? given.left(cut + 1) : QString();
+    const QString pattern = cut >= 0 ? given.mid(cut + 1) : given;
     if (pattern.isEmpty())
         return found;
     const QString hostFolder = WinePrefix::current().toHost(folder.isEmpty() ? QStringLiteral(".") : folder);
