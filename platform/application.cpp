@@ -30,9 +30,11 @@ QString applicationTitle()
 
 void setApplicationTitle(const QString &title)
 {
-    // Kept here only, not as Qt's application display name: the X11 window
-    // system appends that name to every other window's caption ("Confirmation
-    // \u2014 Quorvane 3.01"), and captions are to read exactly as given.
+    // Kept here only, not as Qt's application display name: on X11 and
+    // Wayland Qt appends that name to every other window's title, so the
+    // "Information" boxes and the promotion dialog would lose their exact
+    // captions. The main window carries the same text as its own title,
+    // which is what a task bar shows there.
     g_title = title;
 }
 

@@ -332,6 +332,7 @@ public:
     QStringList path;          // below the hive's root, after redirection
     QStringList fallback;      // empty when none
     bool usersRoot = false;
+    uint32_t access = 0;       // the rights it was opened with, which a Windows key handle keeps
 
     HiveEntry &entry() const { return entryFor(file, prologueFor(root, root == HKeyLocalMachine && systemIsWin64())); }
     Hive &hive() const { return *entry().hive; }
@@ -479,6 +480,7 @@ bool RegistryAccessor::openKey(const QString &path, bool canCreate)
     }
     if (m_current && !m_current->file.isEmpty())
         flush(m_current->file); // the previous key is closed, and closing flushes
+    h->access = m_access;
     m_current = std::move(h);
     m_currentPath = full;
     return true;
@@ -529,7 +531,7 @@ int32_t RegistryAccessor::readInteger(const QString &name) const
 void RegistryAccessor::writeInteger(const QString &name, int32_t value)
 {
     const uint32_t keySetValue = 0x0002;
-    if (!m_current || m_current->usersRoot || !(m_access & keySetValue))
+    if (!m_current || m_current->usersRoot || !(m_current->access & keySetValue))
         throw Error(quoted("Failed to set data for '%1'", name));
     HiveEntry &e = m_current->entry();
     beforeChange(e);
@@ -617,9 +619,23 @@ QString RegistrySectionReader::readString(const QString &section, const QString 
     const bool hadKey = m_accessor.hasCurrentKey();
     QString result = def;
     if (hadKey && m_accessor.openKey(section, false)) {
+        // Back to the reader's own key even when the read throws (a value
+        // that is not text), so a later read still starts from there.
+        struct Back
+        {
+            RegistryAccessor &accessor;
+            const QString &home;
+            ~Back()
+            {
+                try {
+                    accessor.openKey(QLatin1Char('\\') + home, false);
+                } catch (const std::exception &e) {
+                    qWarning("Quorvane: %s", e.what()); // the read's own error is the one to report
+                }
+            }
+        } back{m_accessor, home};
         if (m_accessor.valueExists(name))
             result = m_accessor.readString(name);
-        m_accessor.openKey(QLatin1Char('\\') + home, false);
     }
     return result;
 }

@@ -107,6 +107,15 @@ TEST_F(Registry, ReadsReportMissingAndWrongTypedValuesExactly)
     EXPECT_EQ(messageOf([&] { reg.writeInteger("EULA", 0); }), "Failed to set data for 'EULA'");
     RegistryAccessor none;
     EXPECT_EQ(messageOf([&] { none.writeInteger("X", 0); }), "Failed to set data for 'X'");
+    // The rights are those the key was opened with, not those set since.
+    reg.setAccess(qv::KeyAllAccess);
+    EXPECT_EQ(messageOf([&] { reg.writeInteger("EULA", 0); }), "Failed to set data for 'EULA'");
+    RegistryAccessor writer;
+    writer.setRootKey(qv::HKeyLocalMachine);
+    ASSERT_TRUE(writer.openKey("\\Software\\Adobe\\Acrobat Reader\\9.0\\AdobeViewer", false));
+    writer.setAccess(qv::KeyRead);
+    writer.writeInteger("EULA", 0);
+    EXPECT_EQ(writer.readInteger("EULA"), 0);
 }
 
 TEST_F(Registry, WritesLandInTheFileOnCloseAndTouchOnlyTheirSection)
@@ -172,12 +181,17 @@ TEST_F(Registry, UsersRootReachesTheDefaultUserAndSectionReaderKeepsItsKey)
     EXPECT_TRUE(prefix.readHive("userdef.reg").contains("[Control Panel\\\\International]"));
     EXPECT_FALSE(users.openKey("\\S-1-5-99\\Software", false));
 
-    prefix.writeHive("user.reg", HiveText().key("Software\\Maker\\Tool\\Texts").str("Title", "Hello"));
+    prefix.writeHive("user.reg", HiveText()
+                                     .key("Software\\Maker\\Tool\\Texts")
+                                     .str("Title", "Hello")
+                                     .dword("Count", 2));
     qv::RegistrySectionReader reader("Software\\Maker\\Tool");
     EXPECT_EQ(reader.readString("texts", "title", "def"), "Hello");
     EXPECT_EQ(reader.readString("Texts", "Missing", "def"), "def");
     EXPECT_EQ(reader.readString("Nowhere", "Title", "def"), "def");
     EXPECT_EQ(reader.readString("Texts", "Title", "def"), "Hello"); // still on its own key
+    EXPECT_EQ(messageOf([&] { reader.readString("Texts", "Count", "def"); }), "Invalid data type for 'Count'");
+    EXPECT_EQ(reader.readString("Texts", "Title", "def"), "Hello"); // a failed read leaves it there too
 }
 
 TEST_F(Registry, DamagedHiveIsReportedWithFileAndLine)
