@@ -16,7 +16,8 @@ TFlatCheckBox *TFlatCheckBox::s_tracked = nullptr;
 TFlatCheckBox::TFlatCheckBox(QWidget *parent)
     : QWidget(parent)
 {
-    // Every pixel is painted here, either the parent's picture or our colour.
+    // Every pixel is painted here in our colour; a transparent box is not
+    // opaque (see setTransparent).
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
@@ -44,6 +45,11 @@ TFlatCheckBox::~TFlatCheckBox()
 void TFlatCheckBox::setTransparent(bool on)
 {
     m_transparent = on;
+    // A transparent box shows what lies below it, so it must not cut itself
+    // out of the widgets beneath: a picture under several boxes would then
+    // be drawn through a ragged clip, span by span on helper threads, which
+    // costs a first paint more than the picture itself.
+    setAttribute(Qt::WA_OpaquePaintEvent, !on);
     update();
 }
 

@@ -1,6 +1,10 @@
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFontInfo>
 #include <QFontMetrics>
+#include <QGlyphRun>
+#include <QRawFont>
+#include <QTextLayout>
 #include <QScreen>
 #include <QTest>
 #include <QUrl>
@@ -86,6 +90,26 @@ TEST_F(MainForm, OptionCaptionsFitTheirBoxesWithTheSubstitutedFont)
         EXPECT_TRUE(box->Checked());
         EXPECT_TRUE(box->isEnabled());
     }
+}
+
+// The faces actually drawn: the free stand-ins, in both weights, and the
+// Japanese texts' glyphs from the Japanese stand-in, not from whatever
+// fontconfig would rank first.
+TEST_F(MainForm, DrawsWithTheStandInFaces)
+{
+    EXPECT_EQ(QFontInfo(form->Memo->font()).family(), "Liberation Sans");
+    EXPECT_EQ(QFontInfo(form->FlatCheckBox1->font()).family(), "Liberation Sans");
+    EXPECT_TRUE(QFontInfo(form->FlatCheckBox1->font()).bold());
+    EXPECT_EQ(QFontInfo(form->FlatCheckBox1->font()).pixelSize(), 11);
+
+    QTextLayout layout(QString::fromUtf8("\u9ad8\u901f\u5316"), form->FlatCheckBox1->font());
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    const QList<QGlyphRun> runs = layout.glyphRuns();
+    ASSERT_FALSE(runs.isEmpty());
+    for (const QGlyphRun &run : runs)
+        EXPECT_TRUE(run.rawFont().familyName().startsWith("IPA")) << run.rawFont().familyName().toStdString();
 }
 
 TEST_F(MainForm, StartsWithTheStoredState)

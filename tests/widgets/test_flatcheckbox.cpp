@@ -304,6 +304,31 @@ TEST_F(FlatCheckBoxTest, SeeThroughBoxShowsThePictureBehindIt)
     EXPECT_EQ(at(shot(solid), 118, 5), kWhite);
 }
 
+// The window as a whole, not the box alone: a see-through box lets the
+// picture show in the window, also after it redraws itself, and a box made
+// solid again covers it with its own colour.
+TEST_F(FlatCheckBoxTest, SeeThroughBoxInTheWindowFollowsItsSetting)
+{
+    QPixmap banner(200, 60);
+    banner.fill(QColor(30, 60, 90));
+    auto *picture = new QLabel(form.get());
+    picture->setPixmap(banner);
+    picture->setGeometry(0, 0, 200, 60);
+    auto *clear = make("See-through", QRect(10, 10, 121, 17));
+    clear->setTransparent(true);
+    make("Other", QRect(10, 30, 121, 17))->setTransparent(true);
+    showForm();
+    EXPECT_EQ(at(shot(form.get()), 10 + 118, 10 + 15), QColor(30, 60, 90));
+    EXPECT_EQ(at(shot(form.get()), 10 + 5, 10 + 8), kWhite);
+    clear->setChecked(true);
+    QApplication::processEvents();
+    EXPECT_EQ(at(shot(form.get()), 10 + 118, 10 + 15), QColor(30, 60, 90));
+    EXPECT_EQ(at(shot(form.get()), 150, 50), QColor(30, 60, 90)); // outside the boxes
+    clear->setTransparent(false);
+    QApplication::processEvents();
+    EXPECT_EQ(at(shot(form.get()), 10 + 118, 10 + 15), kWhite);
+}
+
 TEST_F(FlatCheckBoxTest, AdvancedColoursDeriveFromTheParentColour)
 {
     QPalette pal = form->palette();
