@@ -196,11 +196,16 @@ void TForm1::FlatButton1Click()
         const QString plugIns = plugInsFolderOf(ReaderFolder);
         const QString optional = optionalFolderOf(ReaderFolder);
 
+        // How plug_ins stands against its safety copy, compared byte for byte
+        // once the copy is complete; the folders change again only where
+        // plug-ins are unloaded below, which deletes files or brings back
+        // files from the copy itself.
+        SafetyCopyState state;
         if (!backupMarkerExists(ReaderFolder)) {
             Memo->addLine(QStringLiteral("Copy files and backup original settings ..."));
             runCopy(FO1, {plugIns + QStringLiteral("\\*.*")}, optional);
             // The marker promises a complete copy: check every file, byte for byte.
-            const SafetyCopyState state = compareWithSafetyCopy(ReaderFolder);
+            state = compareWithSafetyCopy(ReaderFolder);
             const QStringList incomplete = state.missing + state.differing;
             if (!incomplete.isEmpty())
                 throw qv::Error(safetyCopyFailure(ReaderFolder, incomplete));
@@ -210,12 +215,12 @@ void TForm1::FlatButton1Click()
         } else {
             // Plug-ins installed since the safety copy was taken join it, so
             // Restore can bring them back; nothing in the copy is overwritten.
-            const QStringList added = compareWithSafetyCopy(ReaderFolder).missing;
-            if (!added.isEmpty()) {
-                copyRelative(FO1, plugIns, added, optional);
-                const QStringList missing = compareWithSafetyCopy(ReaderFolder).missing;
-                if (!missing.isEmpty())
-                    throw qv::Error(safetyCopyFailure(ReaderFolder, missing));
+            state = compareWithSafetyCopy(ReaderFolder);
+            if (!state.missing.isEmpty()) {
+                copyRelative(FO1, plugIns, state.missing, optional);
+                state = compareWithSafetyCopy(ReaderFolder);
+                if (!state.missing.isEmpty())
+                    throw qv::Error(safetyCopyFailure(ReaderFolder, state.missing));
             }
         }
 
@@ -223,7 +228,6 @@ void TForm1::FlatButton1Click()
         if (FlatCheckBox11->Checked()) {
             // Only files whose very bytes are in the safety copy leave plug_ins;
             // one that differs from its copy (updated since) stays loaded.
-            const SafetyCopyState state = compareWithSafetyCopy(ReaderFolder);
             const QSet<QString> safe = lowerSet(state.safe);
             QStringList unload;
             for (const QString &rel : pluginsToUnload()) {
@@ -283,10 +287,11 @@ void TForm1::FlatButton1Click()
 
         if (FlatCheckBox4->Checked()) {
             if (qv::fileExists(plugIns + QStringLiteral("\\eBook.api"))) {
-                // Only what the safety copy holds byte for byte goes.
+                // Only what the safety copy holds byte for byte goes; the
+                // unloading above may have taken some of it already.
                 QStringList eBook;
-                for (const QString &rel : compareWithSafetyCopy(ReaderFolder).safe)
-                    if (matchesStem(rel, QStringLiteral("eBook")))
+                for (const QString &rel : state.safe)
+                    if (matchesStem(rel, QStringLiteral("eBook")) && qv::fileExists(plugIns + QLatin1Char('\\') + rel))
                         eBook << rel;
                 if (!eBook.isEmpty())
                     runDelete(FO2, joined(plugIns, eBook));
