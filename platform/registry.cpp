@@ -406,6 +406,17 @@ QString quoted(const char *format, const QString &name)
     return QString::fromLatin1(format).arg(name);
 }
 
+// A path with a leading backslash starts at the root key; any other lies
+// below the open key (openKeyPath, empty when none is open).
+QString keyPathFrom(const QString &path, const QString &openKeyPath)
+{
+    if (path.startsWith(QLatin1Char('\\')))
+        return path.mid(1);
+    if (openKeyPath.isEmpty())
+        return path;
+    return path.isEmpty() ? openKeyPath : openKeyPath + QLatin1Char('\\') + path;
+}
+
 } // namespace
 
 void resetRegistryCache()
@@ -455,13 +466,7 @@ bool RegistryAccessor::hasCurrentKey() const
 
 bool RegistryAccessor::openKey(const QString &path, bool canCreate)
 {
-    QString full;
-    if (path.startsWith(QLatin1Char('\\')))
-        full = path.mid(1);
-    else if (m_current && !m_currentPath.isEmpty())
-        full = path.isEmpty() ? m_currentPath : m_currentPath + QLatin1Char('\\') + path;
-    else
-        full = path;
+    const QString full = keyPathFrom(path, m_current ? m_currentPath : QString());
 
     auto h = std::make_shared<RegistryKeyHandle>();
     if (!locate(m_root, splitPath(full), *h))
@@ -575,13 +580,7 @@ void RegistryAccessor::getKeyNames(QStringList &list) const
 
 bool RegistryAccessor::deleteKey(const QString &path)
 {
-    QString full;
-    if (path.startsWith(QLatin1Char('\\')))
-        full = path.mid(1);
-    else if (m_current && !m_currentPath.isEmpty())
-        full = path.isEmpty() ? m_currentPath : m_currentPath + QLatin1Char('\\') + path;
-    else
-        full = path;
+    const QString full = keyPathFrom(path, m_current ? m_currentPath : QString());
     RegistryKeyHandle h;
     if (!locate(m_root, splitPath(full), h) || h.usersRoot || h.path.isEmpty())
         return false;
