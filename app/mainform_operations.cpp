@@ -70,6 +70,42 @@ int32_t pick(bool ticked, int32_t whenTicked, int32_t whenNot)
     return ticked ? whenTicked : whenNot;
 }
 
+// The preferences Optimize turns to the faster, quieter setting. Left false,
+// each is written as Reader has it out of the box, which is what Restore does.
+struct ReaderPreferences
+{
+    bool noSplash = false;        // FlatCheckBox1
+    bool noAds = false;           // FlatCheckBox2
+    bool noUpdates = false;       // FlatCheckBox3
+    bool fastConnection = false;  // FlatCheckBox7
+    bool noBrowser = false;       // FlatCheckBox8
+    bool noCloseQuestion = false; // FlatCheckBox9
+};
+
+// The one sequence of registry steps both Optimize and Restore write; they
+// differ only in the FeatureLockdown values.
+void writeReaderPreferences(const QString &version, const ReaderPreferences &p, const std::vector<DwordValue> &lockdown)
+{
+    writeBlock(qv::HKeyCurrentUser, version, QStringLiteral("AVAlert\\cCheckbox"),
+               {{QStringLiteral("iexitWithExternalDocsOpen"), pick(p.noCloseQuestion, 1, 0)}},
+               QStringLiteral("AVAlert"));
+    writeBlock(qv::HKeyCurrentUser, version, QStringLiteral("Updater"),
+               {{QStringLiteral("iUpdateFrequency"), pick(p.noUpdates, 0, 1)}});
+    writeBlock(qv::HKeyLocalMachine, version, QStringLiteral("AVGeneral"),
+               {{QStringLiteral("iConnectionSpeed"), pick(p.fastConnection, 10000000, 100000)}});
+    writeBlock(qv::HKeyCurrentUser, version, QStringLiteral("Originals"),
+               {{QStringLiteral("bDisplayAboutDialog"), pick(p.noSplash, 0, 1)},
+                {QStringLiteral("bBrowserCheck"), pick(p.noBrowser, 0, 1)},
+                {QStringLiteral("bBrowserIntegration"), pick(p.noBrowser, 0, 1)}});
+    writeBlock(qv::HKeyCurrentUser, version, QStringLiteral("Updater"),
+               {{QStringLiteral("bShowAutoUpdateConfDialog"), pick(p.noUpdates, 0, 1)},
+                {QStringLiteral("bShowNotifDialog"), pick(p.noUpdates, 0, 1)},
+                {QStringLiteral("iUpdateFrequency"), pick(p.noUpdates, 0, 1)}});
+    writeBlock(qv::HKeyCurrentUser, version, QStringLiteral("AdsInReader"),
+               {{QStringLiteral("bShowAds"), pick(p.noAds, 0, 1)}});
+    writeBlock(qv::HKeyCurrentUser, version, QStringLiteral("FeatureLockdown"), lockdown);
+}
+
 void runCopy(TKELFileOperator *fo, const QStringList &from, const QString &to)
 {
     fo->FilesFrom().clear();
@@ -259,31 +295,20 @@ void TForm1::FlatButton1Click()
                 runCopy(FO1, joined(optional, back), plugIns);
         }
 
-        const bool box1 = FlatCheckBox1->Checked(), box2 = FlatCheckBox2->Checked(), box3 = FlatCheckBox3->Checked();
-        const bool box7 = FlatCheckBox7->Checked(), box8 = FlatCheckBox8->Checked(), box9 = FlatCheckBox9->Checked();
-        writeBlock(qv::HKeyCurrentUser, ReaderVersion, QStringLiteral("AVAlert\\cCheckbox"),
-                   {{QStringLiteral("iexitWithExternalDocsOpen"), pick(box9, 1, 0)}}, QStringLiteral("AVAlert"));
-        writeBlock(qv::HKeyCurrentUser, ReaderVersion, QStringLiteral("Updater"),
-                   {{QStringLiteral("iUpdateFrequency"), pick(box3, 0, 1)}});
-        writeBlock(qv::HKeyLocalMachine, ReaderVersion, QStringLiteral("AVGeneral"),
-                   {{QStringLiteral("iConnectionSpeed"), pick(box7, 10000000, 100000)}});
-        writeBlock(qv::HKeyCurrentUser, ReaderVersion, QStringLiteral("Originals"),
-                   {{QStringLiteral("bDisplayAboutDialog"), pick(box1, 0, 1)},
-                    {QStringLiteral("bBrowserCheck"), pick(box8, 0, 1)},
-                    {QStringLiteral("bBrowserIntegration"), pick(box8, 0, 1)}});
-        writeBlock(qv::HKeyCurrentUser, ReaderVersion, QStringLiteral("Updater"),
-                   {{QStringLiteral("bShowAutoUpdateConfDialog"), pick(box3, 0, 1)},
-                    {QStringLiteral("bShowNotifDialog"), pick(box3, 0, 1)},
-                    {QStringLiteral("iUpdateFrequency"), pick(box3, 0, 1)}});
-        writeBlock(qv::HKeyCurrentUser, ReaderVersion, QStringLiteral("AdsInReader"),
-                   {{QStringLiteral("bShowAds"), pick(box2, 0, 1)}});
+        ReaderPreferences prefs;
+        prefs.noSplash = FlatCheckBox1->Checked();
+        prefs.noAds = FlatCheckBox2->Checked();
+        prefs.noUpdates = FlatCheckBox3->Checked();
+        prefs.fastConnection = FlatCheckBox7->Checked();
+        prefs.noBrowser = FlatCheckBox8->Checked();
+        prefs.noCloseQuestion = FlatCheckBox9->Checked();
         // The updates box governs "bShowAdsAllow" and the advertisements box "bUpdater".
         std::vector<DwordValue> lockdown;
-        if (box3)
+        if (prefs.noUpdates)
             lockdown.push_back({QStringLiteral("bShowAdsAllow"), 0});
-        if (box2)
+        if (prefs.noAds)
             lockdown.push_back({QStringLiteral("bUpdater"), 0});
-        writeBlock(qv::HKeyCurrentUser, ReaderVersion, QStringLiteral("FeatureLockdown"), lockdown);
+        writeReaderPreferences(ReaderVersion, prefs, lockdown);
 
         if (FlatCheckBox4->Checked()) {
             if (qv::fileExists(plugIns + QStringLiteral("\\eBook.api"))) {
@@ -392,23 +417,8 @@ void TForm1::FlatButton2Click()
                                     .arg(still.first(), optional));
         }
 
-        writeBlock(qv::HKeyCurrentUser, ReaderVersion, QStringLiteral("AVAlert\\cCheckbox"),
-                   {{QStringLiteral("iexitWithExternalDocsOpen"), 0}}, QStringLiteral("AVAlert"));
-        writeBlock(qv::HKeyCurrentUser, ReaderVersion, QStringLiteral("Updater"),
-                   {{QStringLiteral("iUpdateFrequency"), 1}});
-        writeBlock(qv::HKeyLocalMachine, ReaderVersion, QStringLiteral("AVGeneral"),
-                   {{QStringLiteral("iConnectionSpeed"), 100000}});
-        writeBlock(qv::HKeyCurrentUser, ReaderVersion, QStringLiteral("Originals"),
-                   {{QStringLiteral("bDisplayAboutDialog"), 1},
-                    {QStringLiteral("bBrowserCheck"), 1},
-                    {QStringLiteral("bBrowserIntegration"), 1}});
-        writeBlock(qv::HKeyCurrentUser, ReaderVersion, QStringLiteral("Updater"),
-                   {{QStringLiteral("bShowAutoUpdateConfDialog"), 1},
-                    {QStringLiteral("bShowNotifDialog"), 1},
-                    {QStringLiteral("iUpdateFrequency"), 1}});
-        writeBlock(qv::HKeyCurrentUser, ReaderVersion, QStringLiteral("AdsInReader"), {{QStringLiteral("bShowAds"), 1}});
-        writeBlock(qv::HKeyCurrentUser, ReaderVersion, QStringLiteral("FeatureLockdown"),
-                   {{QStringLiteral("bShowAdsAllow"), 1}, {QStringLiteral("bUpdater"), 1}});
+        writeReaderPreferences(ReaderVersion, ReaderPreferences(),
+                               {{QStringLiteral("bShowAdsAllow"), 1}, {QStringLiteral("bUpdater"), 1}});
 
         QString linkPath;
         CreateShortcut(ReaderFolder + QStringLiteral("\\AcroRd32.exe"), slDesktop, QString(), ReaderFolder, QString(),
