@@ -7,6 +7,7 @@
 
 #include "backupmarker.h"
 #include "keltfileoperator.h"
+#include "pluginlist.h"
 #include "readerhelpers.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
@@ -18,8 +19,6 @@
 namespace {
 
 const QString ReaderProcessName = QStringLiteral("AcroRd32.exe");
-// The two plug-ins Reader keeps loading after an optimisation.
-const QStringList KeptPlugInStems = {QStringLiteral("EWH32"), QStringLiteral("search")};
 
 // A live wineserver would undo every registry value when it ends, and a
 // damaged hive cannot be written: find that out before a single file
@@ -286,7 +285,7 @@ void TForm1::FlatButton1Click()
             QStringList back;
             const QSet<QString> unloaded = lowerSet(unload);
             for (const QString &rel : filesBelow(optional)) {
-                const bool kept = std::any_of(KeptPlugInStems.cbegin(), KeptPlugInStems.cend(),
+                const bool kept = std::any_of(qv::keptPlugInStems().cbegin(), qv::keptPlugInStems().cend(),
                                               [&](const QString &stem) { return matchesStem(rel, stem); });
                 if (kept && !unloaded.contains(rel.toLower()) && !qv::fileExists(plugIns + QLatin1Char('\\') + rel))
                     back << rel;

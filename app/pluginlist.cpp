@@ -100,12 +100,16 @@ bool alwaysKept(const QString &folder, const QString &plugInName)
 {
     if (!folder.isEmpty())
         return false;
-    const QString stem = stemOf(plugInName);
-    return stem.compare(QStringLiteral("EWH32"), Qt::CaseInsensitive) == 0
-        || stem.compare(QStringLiteral("search"), Qt::CaseInsensitive) == 0;
+    return keptPlugInStems().contains(stemOf(plugInName), Qt::CaseInsensitive);
 }
 
 } // namespace
+
+const QStringList &keptPlugInStems()
+{
+    static const QStringList stems = {QStringLiteral("EWH32"), QStringLiteral("search")};
+    return stems;
+}
 
 std::vector<PlugInItem> findPlugInFiles(const QString &folder, const QString &pattern, bool recurse)
 {

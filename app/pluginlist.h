@@ -28,6 +28,10 @@ std::vector<PlugInItem> findPlugInFiles(const QString &folder, const QString &pa
 // place below plug_ins is missing.
 std::vector<PlugInItem> plugInsNotLoaded(const QString &readerFolder);
 
+// The stems of the plug-ins at the top of plug_ins that Reader keeps loading
+// after an optimisation: "EWH32" and "search".
+const QStringList &keptPlugInStems();
+
 // The path of a listed file below plug_ins or Optional ("X.api" or
 // "S\X.api"); empty when path lies in neither.
 QString pathBelowPlugInFolders(const QString &readerFolder, const QString &path);
