@@ -379,12 +379,13 @@ void TForm1::FlatButton2Click()
 {
     qv::guarded([&] {
         endReader();
-        if (backupMarkerExists(ReaderFolder))
+        const bool backedUp = backupMarkerExists(ReaderFolder);
+        if (backedUp)
             ensureRegistryCanBeWritten(); // the button stays, for another try
         FlatButton2->setEnabled(false);
         Memo->clear();
 
-        if (!backupMarkerExists(ReaderFolder)) {
+        if (!backedUp) {
             Memo->addLine(QStringLiteral("Nothing to restore!"));
             return;
         }
@@ -425,8 +426,7 @@ void TForm1::FlatButton2Click()
 
         Memo->clear();
         Memo->addLine(QStringLiteral("Restore files and registry settings ... Done!"));
-        if (backupMarkerExists(ReaderFolder))
-            deleteBackupMarker(ReaderFolder);
+        deleteBackupMarker(ReaderFolder);
 
         refresh.dismiss();
         refreshPlugInListAfterChange(); // before the question, so the list is right while it shows
