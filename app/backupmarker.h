@@ -12,36 +12,3 @@ bool backupMarkerExists(const QString &readerFolder);
 void createBackupMarker(const QString &readerFolder);
 // Removes the marker; a failure is not reported (a later Restore runs again).
 void deleteBackupMarker(const QString &readerFolder);
-
-// The safety copy: "Optional" beside "plug_ins". Nothing that removes a
-// plug-in from plug_ins may run unless the same bytes are in the copy.
-
-#include <QStringList>
-
-QString plugInsFolderOf(const QString &readerFolder);  // ...\plug_ins
-QString optionalFolderOf(const QString &readerFolder); // ...\Optional
-
-// Every file below a Windows folder (hidden ones too; links to folders are
-// not followed), as paths relative to it with backslashes ("a.api",
-// "sub\b.api"), sorted. Empty when the folder is missing.
-QStringList filesBelow(const QString &windowsFolder);
-
-// True when both Windows paths are files holding the same bytes.
-bool sameFileContent(const QString &windowsPathA, const QString &windowsPathB);
-
-// How the plug-ins folder stands against its safety copy.
-struct SafetyCopyState
-{
-    QStringList missing;   // in plug_ins, not in Optional
-    QStringList differing; // in both, with other bytes
-    QStringList safe;      // in both, the same bytes
-};
-SafetyCopyState compareWithSafetyCopy(const QString &readerFolder);
-
-// The relative paths grouped by their folder ("" for the top), so that each
-// group can go to its own target folder in one batch.
-QList<QPair<QString, QStringList>> groupByFolder(const QStringList &relativePaths);
-
-// True when a relative path names a top-level file that a wildcard
-// "<stem>.*" takes (no regard to case): "EWH32.api" for "EWH32".
-bool matchesStem(const QString &relativePath, const QString &stem);

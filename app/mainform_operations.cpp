@@ -9,6 +9,7 @@
 #include "keltfileoperator.h"
 #include "pluginlist.h"
 #include "readerhelpers.h"
+#include "safetycopy.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/error.h"

@@ -2,9 +2,9 @@
 
 #include <QListWidgetItem>
 
-#include "backupmarker.h"
 #include "keltfileoperator.h"
 #include "pluginlist.h"
+#include "safetycopy.h"
 #include "platform/application.h"
 #include "platform/filesystem.h"
 

@@ -1,6 +1,7 @@
 #include "app/pluginlist.h"
 
 #include "app/backupmarker.h"
+#include "app/safetycopy.h"
 #include "platform/filesystem.h"
 #include "platform/wineprefix.h"
 

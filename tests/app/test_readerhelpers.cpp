@@ -7,6 +7,7 @@
 
 #include "app/backupmarker.h"
 #include "app/readerhelpers.h"
+#include "app/safetycopy.h"
 #include "platform/error.h"
 #include "platform/filesystem.h"
 #include "platform/registry.h"
