@@ -6,6 +6,7 @@
 #include "keltfileoperator.h"
 #include "platform/error.h"
 #include "platform/test_fileoperation_fixture.h"
+#include "support/errormessage.h"
 
 namespace {
 
@@ -62,16 +63,6 @@ QStringList *eventLog(TKELFileOperator &op)
 }
 
 using FileOperatorTest = FileOpFixture;
-
-QString messageOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const qv::Error &e) {
-        return e.message();
-    }
-    return QString();
-}
 
 } // namespace
 

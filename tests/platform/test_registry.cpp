@@ -11,6 +11,7 @@
 #include "platform/hive.h"
 #include "platform/registry.h"
 #include "platform/wineserver.h"
+#include "support/errormessage.h"
 #include "support/lockholder.h"
 #include "support/tempdir.h"
 #include "support/testprefix.h"
@@ -21,16 +22,6 @@ namespace {
 
 const char kReaderKey[] = "\\SOFTWARE\\Adobe\\Acrobat Reader";
 const char kShellFolders[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-
-QString messageOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const qv::Error &e) {
-        return e.message();
-    }
-    return QString();
-}
 
 struct Registry : ::testing::Test
 {
