@@ -227,6 +227,17 @@ QString languageOfCode(const QString &code)
     return QStringLiteral("English");
 }
 
+// Reads a text value into value, without creating anything; value stays as
+// it is when the key is missing (a missing value reads as empty).
+void readText(uint32_t root, const QString &key, const QString &name, QString &value)
+{
+    qv::RegistryAccessor reg;
+    reg.setRootKey(root);
+    reg.setAccess(qv::KeyRead);
+    if (reg.openKey(key, false))
+        value = reg.readString(name);
+}
+
 bool isUnusableVersion(const QString &version)
 {
     return version.isEmpty() || version == QLatin1String(" ") || version == QLatin1String(".");
@@ -254,22 +265,11 @@ void TForm1::discover()
     // 1. Language. The keys are only read: nothing is created at start-up.
     Language = QStringLiteral("English");
     QString installLanguage, locale;
-    {
-        qv::RegistryAccessor reg;
-        reg.setRootKey(qv::HKeyLocalMachine);
-        reg.setAccess(qv::KeyRead);
-        if (reg.openKey(QStringLiteral("\\SYSTEM\\CurrentControlSet\\Control\\Nls\\Language"), false))
-            installLanguage = reg.readString(QStringLiteral("InstallLanguage"));
-        reg.closeKey();
-    }
-    if (installLanguage.isEmpty()) {
-        qv::RegistryAccessor reg;
-        reg.setRootKey(qv::HKeyUsers);
-        reg.setAccess(qv::KeyRead);
-        if (reg.openKey(QStringLiteral("\\.DEFAULT\\Control Panel\\International"), false))
-            locale = reg.readString(QStringLiteral("Locale"));
-        reg.closeKey();
-    }
+    readText(qv::HKeyLocalMachine, QStringLiteral("\\SYSTEM\\CurrentControlSet\\Control\\Nls\\Language"),
+             QStringLiteral("InstallLanguage"), installLanguage);
+    if (installLanguage.isEmpty())
+        readText(qv::HKeyUsers, QStringLiteral("\\.DEFAULT\\Control Panel\\International"), QStringLiteral("Locale"),
+                 locale);
     Language = languageFromCodes(installLanguage, locale);
 
     // 2. Reader version.
@@ -313,14 +313,8 @@ void TForm1::discover()
 
     // 3. Installation folder (looked up with the version as it stands, before
     // the fallback of step 5).
-    {
-        qv::RegistryAccessor reg;
-        reg.setRootKey(qv::HKeyLocalMachine);
-        reg.setAccess(qv::KeyRead);
-        if (reg.openKey(kReaderKey + QLatin1Char('\\') + ReaderVersion + QStringLiteral("\\InstallPath"), false))
-            ReaderFolder = reg.readString(QString());
-        reg.closeKey();
-    }
+    readText(qv::HKeyLocalMachine, kReaderKey + QLatin1Char('\\') + ReaderVersion + QStringLiteral("\\InstallPath"),
+             QString(), ReaderFolder);
     if (ReaderFolder.isEmpty())
         ReaderFolder = qv::Dialogs::instance().inputBox(QStringLiteral("Where Adobe Reader is installed?"),
                                                         QStringLiteral("Install Directory: "),
