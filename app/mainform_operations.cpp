@@ -339,11 +339,8 @@ void TForm1::FlatButton1Click()
 
         if (FlatCheckBox5->Checked()) {
             const QString printMe = CommonProgramsFolder + QStringLiteral("\\PrintMe Internet Printing");
-            FO2->FilesFrom().clear();
-            FO2->FilesFrom() << printMe;
             if (qv::directoryExists(printMe))
-                FO2->Execute();
-            FO2->FilesFrom().clear();
+                runDelete(FO2, {printMe});
         }
 
         if (FlatCheckBox6->Checked()) {
