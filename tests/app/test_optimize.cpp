@@ -86,15 +86,7 @@ TEST_F(ReaderPrefix, OptimizeWithEveryBoxUnticked)
     EXPECT_EQ(filesOf("plug_ins"), pluginsBefore);
     EXPECT_EQ(tmp.read(readerHost + "/Wexmor.DAT"), MarkerBytes);
 
-    EXPECT_EQ(dword(HKeyCurrentUser, "AVAlert\\cCheckbox", "iexitWithExternalDocsOpen"), 0);
-    EXPECT_EQ(dword(HKeyCurrentUser, "Updater", "iUpdateFrequency"), 1);
-    EXPECT_EQ(dword(HKeyLocalMachine, "AVGeneral", "iConnectionSpeed"), 100000);
-    EXPECT_EQ(dword(HKeyCurrentUser, "Originals", "bDisplayAboutDialog"), 1);
-    EXPECT_EQ(dword(HKeyCurrentUser, "Originals", "bBrowserCheck"), 1);
-    EXPECT_EQ(dword(HKeyCurrentUser, "Originals", "bBrowserIntegration"), 1);
-    EXPECT_EQ(dword(HKeyCurrentUser, "Updater", "bShowAutoUpdateConfDialog"), 1);
-    EXPECT_EQ(dword(HKeyCurrentUser, "Updater", "bShowNotifDialog"), 1);
-    EXPECT_EQ(dword(HKeyCurrentUser, "AdsInReader", "bShowAds"), 1);
+    expectUntickedPreferences();
     EXPECT_EQ(dword(HKeyCurrentUser, "FeatureLockdown", "bShowAdsAllow"), std::nullopt);
     EXPECT_EQ(dword(HKeyCurrentUser, "FeatureLockdown", "bUpdater"), std::nullopt);
     EXPECT_TRUE(keyExists(HKeyCurrentUser, "\\Software\\Adobe\\Acrobat Reader\\7.0\\AVGeneral\\cRecentFiles"));

@@ -291,6 +291,20 @@ struct ReaderPrefix : ::testing::Test
             return std::nullopt;
         return reg.readInteger(name);
     }
+    // The preference values Optimize writes with every box unticked, which are
+    // also what Restore writes (FeatureLockdown aside).
+    void expectUntickedPreferences() const
+    {
+        EXPECT_EQ(dword(qv::HKeyCurrentUser, "AVAlert\\cCheckbox", "iexitWithExternalDocsOpen"), 0);
+        EXPECT_EQ(dword(qv::HKeyCurrentUser, "Updater", "iUpdateFrequency"), 1);
+        EXPECT_EQ(dword(qv::HKeyLocalMachine, "AVGeneral", "iConnectionSpeed"), 100000);
+        EXPECT_EQ(dword(qv::HKeyCurrentUser, "Originals", "bDisplayAboutDialog"), 1);
+        EXPECT_EQ(dword(qv::HKeyCurrentUser, "Originals", "bBrowserCheck"), 1);
+        EXPECT_EQ(dword(qv::HKeyCurrentUser, "Originals", "bBrowserIntegration"), 1);
+        EXPECT_EQ(dword(qv::HKeyCurrentUser, "Updater", "bShowAutoUpdateConfDialog"), 1);
+        EXPECT_EQ(dword(qv::HKeyCurrentUser, "Updater", "bShowNotifDialog"), 1);
+        EXPECT_EQ(dword(qv::HKeyCurrentUser, "AdsInReader", "bShowAds"), 1);
+    }
     bool keyExists(uint32_t root, const QString &path) const
     {
         qv::RegistryAccessor reg;

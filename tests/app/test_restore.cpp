@@ -23,15 +23,7 @@ TEST_F(ReaderPrefix, RestoreAfterOptimizeBringsEverythingBack)
     EXPECT_EQ(filesOf("Optional"), pluginsBefore); // the safety copy stays
     EXPECT_FALSE(exists("Wexmor.DAT"));
 
-    EXPECT_EQ(dword(HKeyCurrentUser, "AVAlert\\cCheckbox", "iexitWithExternalDocsOpen"), 0);
-    EXPECT_EQ(dword(HKeyCurrentUser, "Updater", "iUpdateFrequency"), 1);
-    EXPECT_EQ(dword(HKeyLocalMachine, "AVGeneral", "iConnectionSpeed"), 100000);
-    EXPECT_EQ(dword(HKeyCurrentUser, "Originals", "bDisplayAboutDialog"), 1);
-    EXPECT_EQ(dword(HKeyCurrentUser, "Originals", "bBrowserCheck"), 1);
-    EXPECT_EQ(dword(HKeyCurrentUser, "Originals", "bBrowserIntegration"), 1);
-    EXPECT_EQ(dword(HKeyCurrentUser, "Updater", "bShowAutoUpdateConfDialog"), 1);
-    EXPECT_EQ(dword(HKeyCurrentUser, "Updater", "bShowNotifDialog"), 1);
-    EXPECT_EQ(dword(HKeyCurrentUser, "AdsInReader", "bShowAds"), 1);
+    expectUntickedPreferences();
     EXPECT_EQ(dword(HKeyCurrentUser, "FeatureLockdown", "bShowAdsAllow"), 1);
     EXPECT_EQ(dword(HKeyCurrentUser, "FeatureLockdown", "bUpdater"), 1);
 
