@@ -9,10 +9,11 @@
 
 #include "keltfileoperator.h"
 #include "app/webaddresses.h"
+#include "core/discovery.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
+#include "platform/error.h"
 #include "platform/filesystem.h"
-#include "platform/registry.h"
 #include "platform/pictures.h"
 
 static void initResources()
@@ -208,52 +209,6 @@ void TForm1::resizeEvent(QResizeEvent *event)
 
 // ---- Start-up discovery ----------------------------------------------------
 
-namespace {
-
-const QString kReaderKey = QStringLiteral("\\SOFTWARE\\Adobe\\Acrobat Reader");
-
-// The language of an installation-language code: its third and fourth
-// characters, compared exactly.
-QString languageOfCode(const QString &code)
-{
-    static const std::pair<const char *, const char *> table[] = {
-        {"0C", "French"}, {"0A", "Spanish"}, {"07", "German"},
-        {"16", "Portuguese"}, {"11", "Japanese"}, {"10", "Italian"},
-    };
-    const QString chars = code.mid(2, 2);
-    for (const auto &[key, name] : table)
-        if (chars == QLatin1String(key))
-            return QLatin1String(name);
-    return QStringLiteral("English");
-}
-
-// Reads a text value into value, without creating anything; value stays as
-// it is when the key is missing (a missing value reads as empty).
-void readText(uint32_t root, const QString &key, const QString &name, QString &value)
-{
-    qv::RegistryAccessor reg;
-    reg.setRootKey(root);
-    reg.setAccess(qv::KeyRead);
-    if (reg.openKey(key, false))
-        value = reg.readString(name);
-}
-
-bool isUnusableVersion(const QString &version)
-{
-    return version.isEmpty() || version == QLatin1String(" ") || version == QLatin1String(".");
-}
-
-} // namespace
-
-QString TForm1::languageFromCodes(const QString &installLanguage, const QString &locale)
-{
-    if (!installLanguage.isEmpty())
-        return languageOfCode(installLanguage);
-    // "Locale" holds eight hex digits ("0000040C"); its last four are laid out
-    // as "InstallLanguage" is.
-    return languageOfCode(locale.size() == 8 ? locale.right(4) : locale);
-}
-
 void TForm1::FormCreate()
 {
     // An error ends the discovery where it happened; the window opens all the same.
@@ -262,93 +217,32 @@ void TForm1::FormCreate()
 
 void TForm1::discover()
 {
-    // 1. Language. The keys are only read: nothing is created at start-up.
-    Language = QStringLiteral("English");
-    QString installLanguage, locale;
-    readText(qv::HKeyLocalMachine, QStringLiteral("\\SYSTEM\\CurrentControlSet\\Control\\Nls\\Language"),
-             QStringLiteral("InstallLanguage"), installLanguage);
-    if (installLanguage.isEmpty())
-        readText(qv::HKeyUsers, QStringLiteral("\\.DEFAULT\\Control Panel\\International"), QStringLiteral("Locale"),
-                 locale);
-    Language = languageFromCodes(installLanguage, locale);
-
-    // 2. Reader version.
-    QStringList versions;
-    {
-        qv::RegistryAccessor reg;
-        reg.setRootKey(qv::HKeyLocalMachine);
-        reg.setAccess(qv::KeyRead);
-        if (reg.openKey(kReaderKey, false))
-            reg.getKeyNames(versions);
-        reg.closeKey();
+    // Steps 1 to 6: what the registry and the disk say, the user answering
+    // what only the user can.
+    qv::DiscoveryAnswers answers;
+    qv::Discovery found = qv::discoverReader(answers);
+    while (found.question) {
+        const qv::DiscoveryQuestion &q = *found.question;
+        const QString typed = qv::Dialogs::instance().inputBox(q.caption, q.prompt, q.proposal);
+        (q.kind == qv::DiscoveryQuestion::Version ? answers.version : answers.folder) = typed;
+        found = qv::discoverReader(answers);
     }
-    Memo->clear();
-    for (const QString &name : versions)
-        Memo->addLine(QStringLiteral("Adobe Reader v") + name + QStringLiteral(" installed."));
-    bool asked = false;
-    if (versions.isEmpty()) {
-        ReaderVersion = qv::Dialogs::instance().inputBox(
-            QStringLiteral("Confirmation"),
-            QStringLiteral("No Adobe Reader has been found, please enter your Adobe Reader version"),
-            QStringLiteral("6.0"));
-        asked = true;
-    } else if (versions.size() > 1) {
+    const qv::ReaderInstallation &r = found.reader;
+    Language = r.language;
+    if (found.memo) {
         Memo->clear();
-        ReaderVersion = qv::Dialogs::instance().inputBox(
-            QStringLiteral("Choose a version"),
-            QStringLiteral("More than one Adobe Reader has been installed, please choose a version to be accelerated"),
-            versions.last());
-        asked = true;
+        for (const QString &line : *found.memo)
+            Memo->addLine(line);
     }
-    if (!versions.isEmpty() && !versions.contains(ReaderVersion, Qt::CaseInsensitive))
-        ReaderVersion = versions.last();
-    if (asked) {
-        // The line names the version the program will work on, so a typed
-        // name that is not installed, or an emptied field, does not show a
-        // version that is not the one used.
-        const QString shown = isUnusableVersion(ReaderVersion) ? QStringLiteral("6.0") : ReaderVersion;
-        Memo->addLine(QStringLiteral("Adobe Reader v") + shown + QStringLiteral(" selected"));
-    }
-    Memo->addLine(QStringLiteral("Ready."));
-
-    // 3. Installation folder (looked up with the version as it stands, before
-    // the fallback of step 5).
-    readText(qv::HKeyLocalMachine, kReaderKey + QLatin1Char('\\') + ReaderVersion + QStringLiteral("\\InstallPath"),
-             QString(), ReaderFolder);
-    if (ReaderFolder.isEmpty())
-        ReaderFolder = qv::Dialogs::instance().inputBox(QStringLiteral("Where Adobe Reader is installed?"),
-                                                        QStringLiteral("Install Directory: "),
-                                                        QStringLiteral("C:\\Program Files\\Adobe\\Acrobat 6.0\\Reader"));
-    // Later steps append "\plug_ins" and the like.
-    while (ReaderFolder.size() > 1 && ReaderFolder.endsWith(QLatin1Char('\\')))
-        ReaderFolder.chop(1);
-
-    // 4. Shell folders, machine-wide only.
-    {
-        qv::RegistryAccessor reg;
-        reg.setRootKey(qv::HKeyLocalMachine);
-        reg.setAccess(qv::KeyRead);
-        if (reg.openKey(QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"), false)) {
-            const std::pair<QString, QString *> folders[] = {
-                {QStringLiteral("Common Programs"), &CommonProgramsFolder},
-                {QStringLiteral("Common Desktop"), &CommonDesktopFolder},
-                {QStringLiteral("Personal"), &PersonalFolder},
-            };
-            for (const auto &[value, field] : folders)
-                if (reg.valueExists(value))
-                    *field = reg.readString(value);
-        }
-        reg.closeKey();
-    }
-
-    // 5. Version fallback.
-    if (isUnusableVersion(ReaderVersion))
-        ReaderVersion = QStringLiteral("6.0");
-
-    // 6. What the shortcut options would remove.
-    ReaderDesktopIconFound =
-        qv::fileExists(CommonDesktopFolder + QStringLiteral("\\Adobe Reader ") + ReaderVersion + QStringLiteral(".lnk"));
-    PrintMeFolderFound = qv::directoryExists(CommonProgramsFolder + QStringLiteral("\\PrintMe Internet Printing"));
+    ReaderVersion = r.version;
+    ReaderFolder = r.folder;
+    CommonProgramsFolder = r.commonProgramsFolder;
+    CommonDesktopFolder = r.commonDesktopFolder;
+    PersonalFolder = r.personalFolder;
+    ReaderDesktopIconFound = r.readerDesktopIconFound;
+    PrintMeFolderFound = r.printMeFolderFound;
+    if (!found.error.isEmpty())
+        throw qv::Error(found.error); // what was found so far stays
 
     // 7. An option with nothing to act on is greyed; it keeps its tick.
     if (!PrintMeFolderFound)

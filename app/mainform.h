@@ -8,6 +8,13 @@
 
 class QCloseEvent;
 class TKELFileOperator;
+class TFlatButton;
+
+namespace qv {
+struct ReaderInstallation;
+struct OperationHooks;
+struct OperationReport;
+}
 
 // Maps the layout's Windows font names to metric-compatible free fonts
 // ("MS Sans Serif", "Arial" -> Liberation Sans, Japanese -> IPAGothic).
@@ -55,10 +62,6 @@ public:
     // The current calendar year; empty means the local date. Tests set another clock.
     std::function<int()> yearSource;
 
-    // The interface language for the system's "InstallLanguage" code, or for
-    // its "Locale" when that is empty.
-    static QString languageFromCodes(const QString &installLanguage, const QString &locale);
-
     // The web address that the notice shows and Label1 opens.
     static QString webAddress();
 
@@ -66,9 +69,9 @@ public:
     // also those in its sub-folders).
     void FindPlugIns(const QString &folder, const QString &pattern, bool recurse);
 
-    // The plug-in files (paths below plug_ins, "X.api" or "Sub\X.api") that
-    // Optimize takes out of plug_ins when FlatCheckBox11 is ticked.
-    QStringList pluginsToUnload() const;
+    // The plug-ins of plug_ins (paths below it, "X.api" or "Sub\X.api") that
+    // are not on the list, and so stay loaded when Optimize runs.
+    QStringList pluginsKeptLoaded() const;
 
     // Runs on every close request; the window closes when CanClose stays true.
     void FormCloseQuery(bool &CanClose);
@@ -105,6 +108,13 @@ private:
     void FillPlugInList();
     // Fills the list again after Optimize or Restore changed the folders.
     void refreshPlugInListAfterChange();
+    // The installation as start-up found it (or a test set it).
+    qv::ReaderInstallation installation() const;
+    // The hooks through which an operation started by button shows itself:
+    // the button greyed once it starts, the memo, FO1 and FO2 for the files.
+    qv::OperationHooks operationHooks(TFlatButton *button);
+    // The list read again, an error shown, or the closing question asked.
+    void finishOperation(const qv::OperationReport &report);
     void showListMenu(const QPoint &pos);
     bool m_placed = false;
 };

@@ -3,8 +3,8 @@
 #include <QListWidgetItem>
 
 #include "keltfileoperator.h"
-#include "pluginlist.h"
-#include "safetycopy.h"
+#include "core/pluginlist.h"
+#include "core/safetycopy.h"
 #include "platform/application.h"
 #include "platform/filesystem.h"
 
@@ -41,16 +41,20 @@ void TForm1::FindPlugIns(const QString &folder, const QString &pattern, bool rec
         addItem(ListView1, plugIn);
 }
 
-QStringList TForm1::pluginsToUnload() const
+QStringList TForm1::pluginsKeptLoaded() const
 {
-    // The list is what Reader is not to load: exactly its plug-ins leave.
+    // The list is what Reader is not to load: what it does not hold stays.
     QStringList listed;
     for (int i = 0; i < ListView1->count(); ++i) {
         const QString below = qv::pathBelowPlugInFolders(ReaderFolder, pathOf(ListView1->item(i)));
         if (!below.isEmpty())
             listed << below;
     }
-    return qv::plugInFilesToUnload(ReaderFolder, listed);
+    QStringList kept;
+    for (const QString &rel : qv::plugInsLoaded(ReaderFolder))
+        if (!listed.contains(rel, Qt::CaseInsensitive))
+            kept << rel;
+    return kept;
 }
 
 void TForm1::Load1Click()

@@ -27,21 +27,6 @@ struct Startup : ::testing::Test, StartupFixture
 
 } // namespace
 
-TEST(StartupLanguage, ThirdAndFourthCharactersOfTheCodeChooseTheLanguage)
-{
-    const QPair<const char *, const char *> cases[] = {
-        {"040C", "French"}, {"0C0A", "Spanish"}, {"0407", "German"},   {"0816", "Portuguese"},
-        {"0416", "Portuguese"}, {"0411", "Japanese"}, {"0410", "Italian"}, {"0409", "English"},
-        {"0804", "English"}, {"040c", "English"}, {"04", "English"}, {"X", "English"},
-    };
-    for (const auto &[code, language] : cases)
-        EXPECT_EQ(TForm1::languageFromCodes(code, "0000040C"), language) << code;
-    // The fallback is laid out as eight digits; its last four carry the language.
-    EXPECT_EQ(TForm1::languageFromCodes({}, "00000407"), "German");
-    EXPECT_EQ(TForm1::languageFromCodes({}, "0410"), "Italian");
-    EXPECT_EQ(TForm1::languageFromCodes({}, {}), "English");
-}
-
 TEST_F(Startup, InstallLanguageFromTheMachineDecides)
 {
     prefix.machine(kLanguage, sz("InstallLanguage", "040C"));

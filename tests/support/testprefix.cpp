@@ -1,6 +1,7 @@
 #include "testprefix.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -126,4 +127,26 @@ HiveText &HiveText::raw(const QByteArray &line)
 {
     m_text += line + '\n';
     return *this;
+}
+
+QMap<QString, QByteArray> treeContents(const QString &hostFolder)
+{
+    QMap<QString, QByteArray> out;
+    const QDir base(hostFolder);
+    QDirIterator it(hostFolder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QFileInfo info = it.fileInfo();
+        const QString rel = base.relativeFilePath(path);
+        if (info.isSymLink()) {
+            out.insert(rel, "-> " + QFile::encodeName(info.symLinkTarget()));
+        } else if (info.isDir()) {
+            out.insert(rel + QLatin1Char('/'), QByteArray());
+        } else {
+            QFile f(path);
+            out.insert(rel, f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>"));
+        }
+    }
+    return out;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMap>
 #include <QString>
 #include <QTemporaryDir>
 #include <cstdint>
@@ -59,3 +60,8 @@ public:
 private:
     QByteArray m_text;
 };
+
+// Every file below a host folder (hidden ones too; links are recorded by
+// their target, never followed), relative path -> bytes: two snapshots are
+// equal exactly when no byte, name or link changed.
+QMap<QString, QByteArray> treeContents(const QString &hostFolder);

@@ -1,6 +1,9 @@
-#include "readerhelpers.h"
+#include "core/readerhelpers.h"
 
-#include "platform/application.h"
+#include <QCoreApplication>
+#include <QEventLoop>
+
+#include "core/reader.h"
 #include "platform/error.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
@@ -8,7 +11,6 @@
 #include "platform/wineprefix.h"
 
 namespace {
-const QString ExplorerKey = QStringLiteral("Software\\MicroSoft\\Windows\\CurrentVersion\\Explorer");
 const QString GrpConvKey = QStringLiteral("Software\\MicroSoft\\Windows\\CurrentVersion\\GrpConv");
 
 QString readFolder(const QString &key, const QString &section, const QString &name)
@@ -19,11 +21,13 @@ QString readFolder(const QString &key, const QString &section, const QString &na
 
 QString shortcutFolder(TShortcutLocation location, const QString &subFolder)
 {
+    const QString explorer = qv::reader::userExplorerKey();
+    const QString shellFolders = QStringLiteral("Shell Folders");
     switch (location) {
-    case slDesktop: return readFolder(ExplorerKey, QStringLiteral("Shell Folders"), QStringLiteral("Desktop"));
+    case slDesktop: return readFolder(explorer, shellFolders, QStringLiteral("Desktop"));
     case slQuickLaunch: return readFolder(GrpConvKey, QStringLiteral("MapGroups"), QStringLiteral("Quick Launch"));
-    case slSendTo: return readFolder(ExplorerKey, QStringLiteral("Shell Folders"), QStringLiteral("SendTo"));
-    case slStartMenu: return readFolder(ExplorerKey, QStringLiteral("Shell Folders"), QStringLiteral("Start Menu"));
+    case slSendTo: return readFolder(explorer, shellFolders, QStringLiteral("SendTo"));
+    case slStartMenu: return readFolder(explorer, shellFolders, QStringLiteral("Start Menu"));
     case slFolder: return subFolder;
     }
     return QString();
@@ -48,6 +52,17 @@ QString shortcutLinkName(const QString &target)
     return name + QStringLiteral(".lnk");
 }
 
+QString shortcutPath(const QString &target, TShortcutLocation location, const QString &subFolder)
+{
+    const QString name = shortcutLinkName(target);
+    const QString folder = shortcutFolder(location, subFolder);
+    if (folder.isEmpty())
+        return QString();
+    if (!subFolder.isEmpty() && location != slFolder)
+        return folder + QLatin1Char('\\') + subFolder + QLatin1Char('\\') + name;
+    return folder + QLatin1Char('\\') + name;
+}
+
 void CreateShortcut(const QString &target, TShortcutLocation location, const QString &subFolder,
                     const QString &workingFolder, const QString &arguments, const QString &description,
                     QString &linkPath)
@@ -57,15 +72,9 @@ void CreateShortcut(const QString &target, TShortcutLocation location, const QSt
     link.setArguments(arguments);
     link.setDescription(description);
 
-    const QString name = shortcutLinkName(target);
-    const QString folder = shortcutFolder(location, subFolder);
-    if (folder.isEmpty())
+    const QString path = shortcutPath(target, location, subFolder);
+    if (path.isEmpty())
         return;
-    QString path;
-    if (!subFolder.isEmpty() && location != slFolder)
-        path = folder + QLatin1Char('\\') + subFolder + QLatin1Char('\\') + name;
-    else
-        path = folder + QLatin1Char('\\') + name;
 
     link.setWorkingDirectory(workingFolder.isEmpty() ? target.left(nameStart(target)) : workingFolder);
     link.save(path); // a link that cannot be saved is not reported
@@ -87,7 +96,8 @@ void KillProcess(int64_t pid)
     int error = 0;
     switch (qv::ProcessControl::instance().terminateAndWait(pid, 5000, error)) {
     case qv::WaitOutcome::Ended:
-        qv::processMessages();
+        // The pending window messages, once, as a message-processing pass does.
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
         break;
     case qv::WaitOutcome::TimedOut:
         break;

@@ -5,9 +5,9 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include "app/backupmarker.h"
-#include "app/readerhelpers.h"
-#include "app/safetycopy.h"
+#include "core/backupmarker.h"
+#include "core/readerhelpers.h"
+#include "core/safetycopy.h"
 #include "platform/error.h"
 #include "platform/filesystem.h"
 #include "platform/registry.h"

@@ -1,7 +1,7 @@
-#include "app/pluginlist.h"
+#include "core/pluginlist.h"
 
-#include "app/backupmarker.h"
-#include "app/safetycopy.h"
+#include "core/backupmarker.h"
+#include "core/safetycopy.h"
 #include "platform/filesystem.h"
 #include "platform/wineprefix.h"
 
@@ -41,6 +41,8 @@ bool isDotEntry(const QString &name)
 // and the matching files in search order.
 struct Walk
 {
+    Walk(const QString &pattern, bool recurse) : pattern(pattern), recurse(recurse) {}
+
     QString pattern;
     bool recurse = true;
     QSet<QString> visited;
@@ -114,7 +116,7 @@ const QStringList &keptPlugInStems()
 
 std::vector<PlugInItem> findPlugInFiles(const QString &folder, const QString &pattern, bool recurse)
 {
-    Walk walk{pattern, recurse};
+    Walk walk(pattern, recurse);
     walk.run(folder, QString());
     return walk.items;
 }
@@ -123,7 +125,11 @@ std::vector<PlugInItem> plugInsNotLoaded(const QString &readerFolder)
 {
     if (!backupMarkerExists(readerFolder))
         return findPlugInFiles(withBackslash(plugInsFolderOf(readerFolder)), kPattern, true);
+    return plugInsOnlyInSafetyCopy(readerFolder);
+}
 
+std::vector<PlugInItem> plugInsOnlyInSafetyCopy(const QString &readerFolder)
+{
     std::vector<PlugInItem> items = findPlugInFiles(withBackslash(optionalFolderOf(readerFolder)), kPattern, true);
     const QString loadedFolder = withBackslash(plugInsFolderOf(readerFolder));
     std::erase_if(items, [&](const PlugInItem &item) {
@@ -133,6 +139,15 @@ std::vector<PlugInItem> plugInsNotLoaded(const QString &readerFolder)
         return !below.isEmpty() && fileExists(loadedFolder + below);
     });
     return items;
+}
+
+QStringList plugInsLoaded(const QString &readerFolder)
+{
+    const QString folder = withBackslash(plugInsFolderOf(readerFolder));
+    QStringList out;
+    for (const PlugInItem &item : findPlugInFiles(folder, kPattern, true))
+        out << item.path.mid(folder.size());
+    return out;
 }
 
 QString pathBelowPlugInFolders(const QString &readerFolder, const QString &path)
@@ -152,7 +167,7 @@ QStringList plugInFilesToUnload(const QString &readerFolder, const QStringList &
 
     // Plug-ins in folders the search does not enter cannot be listed; they
     // count as plain files of their sub-folder.
-    Walk walk{kPattern, true};
+    Walk walk(kPattern, true);
     walk.run(withBackslash(plugInsFolderOf(readerFolder)), QString());
     QSet<QString> searched;
     for (const QString &f : walk.entered)

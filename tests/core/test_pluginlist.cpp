@@ -1,4 +1,4 @@
-#include "app/pluginlist.h"
+#include "core/pluginlist.h"
 #include "platform/wineprefix.h"
 #include "support/tempdir.h"
 

@@ -28,6 +28,14 @@ std::vector<PlugInItem> findPlugInFiles(const QString &folder, const QString &pa
 // place below plug_ins is missing.
 std::vector<PlugInItem> plugInsNotLoaded(const QString &readerFolder);
 
+// The plug-ins Reader loads now: the ".api" files the search finds below
+// plug_ins, as paths below it ("X.api", "S\\X.api"), in search order.
+QStringList plugInsLoaded(const QString &readerFolder);
+
+// The plug-ins of the safety copy whose counterpart at the same place below
+// plug_ins is missing: those an optimisation took out of Reader's start.
+std::vector<PlugInItem> plugInsOnlyInSafetyCopy(const QString &readerFolder);
+
 // The stems of the plug-ins at the top of plug_ins that Reader keeps loading
 // after an optimisation: "EWH32" and "search".
 const QStringList &keptPlugInStems();

@@ -1,4 +1,4 @@
-#include "backupmarker.h"
+#include "core/backupmarker.h"
 
 #include "platform/filesystem.h"
 

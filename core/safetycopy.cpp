@@ -1,4 +1,4 @@
-#include "safetycopy.h"
+#include "core/safetycopy.h"
 
 #include <QDirIterator>
 #include <QFile>

@@ -20,6 +20,10 @@ void CreateShortcut(const QString &target, TShortcutLocation location, const QSt
                     const QString &workingFolder, const QString &arguments, const QString &description,
                     QString &linkPath);
 
+// The path CreateShortcut would write for these arguments; empty when it
+// would write nothing.
+QString shortcutPath(const QString &target, TShortcutLocation location, const QString &subFolder);
+
 // The id of the last running process whose executable name contains name
 // (case-sensitive), or -1.
 int64_t FindProcessId(const QString &name);

@@ -1,0 +1,706 @@
+#include "core/operations.h"
+
+#include <QDir>
+#include <QSet>
+#include <algorithm>
+#include <exception>
+
+#include "core/backupmarker.h"
+#include "core/pluginlist.h"
+#include "core/reader.h"
+#include "core/readerhelpers.h"
+#include "core/safetycopy.h"
+#include "platform/error.h"
+#include "platform/fileoperation.h"
+#include "platform/filesystem.h"
+#include "platform/registry.h"
+#include "platform/wineprefix.h"
+
+namespace qv {
+
+void runFileBatch(const FileBatch &batch)
+{
+    if (batch.from.isEmpty())
+        return; // as the file operator: an empty list calls nothing
+    QByteArray from;
+    for (const QString &path : batch.from) {
+        from += path.toUtf8();
+        from += '\0';
+    }
+    from += '\0';
+    QByteArray to = batch.to.toUtf8();
+    to += '\0';
+    to += '\0';
+    ShFileOpStruct op;
+    op.wFunc = batch.kind == FileBatch::Copy ? FO_COPY : FO_DELETE;
+    op.pFrom = from.constData();
+    op.pTo = to.constData();
+    op.fFlags = FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR;
+    if (batch.kind == FileBatch::Trash)
+        op.fFlags |= FOF_ALLOWUNDO;
+    op.lpszProgressTitle = batch.kind == FileBatch::Copy ? "Copying..." : "Deleteing...";
+    shFileOperation(op);
+}
+
+namespace {
+
+QString rootName(uint32_t root)
+{
+    switch (root) {
+    case HKeyCurrentUser: return QStringLiteral("HKEY_CURRENT_USER");
+    case HKeyLocalMachine: return QStringLiteral("HKEY_LOCAL_MACHINE");
+    case HKeyUsers: return QStringLiteral("HKEY_USERS");
+    }
+    return QStringLiteral("0x%1").arg(root, 8, 16, QLatin1Char('0'));
+}
+
+QString keyText(uint32_t root, const QString &path)
+{
+    return rootName(root) + (path.startsWith(QLatin1Char('\\')) ? path : QLatin1Char('\\') + path);
+}
+
+QString quoted(const QString &s)
+{
+    return QLatin1Char('"') + s + QLatin1Char('"');
+}
+
+} // namespace
+
+QStringList Change::describe() const
+{
+    QStringList out;
+    switch (kind) {
+    case EndProcess:
+        out << QStringLiteral("End %1 (process %2)").arg(paths.value(0)).arg(number);
+        break;
+    case CopyFiles:
+        for (const QString &p : paths)
+            out << QStringLiteral("Copy %1 to %2").arg(quoted(p), quoted(target));
+        break;
+    case DeleteFiles:
+        for (const QString &p : paths)
+            out << QStringLiteral("Delete %1").arg(quoted(p));
+        break;
+    case TrashFolder:
+        for (const QString &p : paths)
+            out << QStringLiteral("Move %1 to the trash").arg(quoted(p));
+        break;
+    case WriteValue:
+        out << QStringLiteral("Set %1\\%2 = %3").arg(keyText(root, target), name).arg(number);
+        break;
+    case DeleteKey:
+        out << QStringLiteral("Delete the key %1").arg(keyText(root, target));
+        break;
+    case WriteMarker:
+        out << QStringLiteral("Write the marker %1").arg(quoted(paths.value(0)));
+        break;
+    case DeleteMarker:
+        out << QStringLiteral("Delete the marker %1").arg(quoted(paths.value(0)));
+        break;
+    case WriteShortcut:
+        out << QStringLiteral("Create the shortcut %1 to %2").arg(quoted(paths.value(0)), quoted(target));
+        break;
+    }
+    return out;
+}
+
+namespace {
+
+QString joinPath(const QString &folder, const QString &relative)
+{
+    return folder + QLatin1Char('\\') + relative;
+}
+
+QStringList joined(const QString &folder, const QStringList &relativePaths)
+{
+    QStringList out;
+    for (const QString &rel : relativePaths)
+        out << joinPath(folder, rel);
+    return out;
+}
+
+Change change(Change::Kind kind, const QStringList &paths, const QString &target = QString(),
+              const QString &name = QString(), uint32_t root = 0, int64_t number = 0)
+{
+    Change c;
+    c.kind = kind;
+    c.paths = paths;
+    c.target = target;
+    c.name = name;
+    c.root = root;
+    c.number = number;
+    return c;
+}
+
+bool containsPath(const QStringList &list, const QString &path)
+{
+    return list.contains(path, Qt::CaseInsensitive);
+}
+
+// One run of an operation: the report it fills, the caller's hooks, and
+// whether the changes are made or only planned.
+class Run
+{
+public:
+    Run(OperationReport &report, const OperationHooks &hooks, bool dry) : dry(dry), m_report(report), m_hooks(hooks) {}
+
+    const bool dry;
+
+    template <typename F>
+    void guard(F &&work)
+    {
+        try {
+            work();
+        } catch (const Error &e) {
+            fail(e.message());
+        } catch (const std::exception &e) {
+            fail(QString::fromLocal8Bit(e.what()));
+        }
+    }
+
+    void start()
+    {
+        if (dry)
+            return;
+        m_report.started = true;
+        if (m_hooks.started)
+            m_hooks.started();
+    }
+
+    void setMemo(const QStringList &lines)
+    {
+        m_report.memo = lines;
+        if (!dry && m_hooks.memo)
+            m_hooks.memo(lines);
+    }
+    void addMemo(const QString &line) { setMemo(m_report.memo + QStringList{line}); }
+
+    void record(Change change) { m_report.changes.push_back(std::move(change)); }
+    void notDone(const QString &what, const QString &why) { m_report.notDone.push_back({what, why}); }
+
+    // A Reader left running would keep its plug-ins open and write its
+    // preferences back when it closes.
+    void endReader(bool allowed)
+    {
+        const int64_t pid = FindProcessId(QLatin1String(reader::kProcessName));
+        if (pid == -1)
+            return;
+        if (!allowed) {
+            m_report.runningReader = pid;
+            throw Error(QStringLiteral("Adobe Reader is running in this prefix (%1, process %2), so nothing was "
+                                       "changed. Close Reader and try again")
+                            .arg(QLatin1String(reader::kProcessName))
+                            .arg(pid));
+        }
+        if (!dry)
+            KillProcess(pid);
+        record(change(Change::EndProcess, {QLatin1String(reader::kProcessName)}, {}, {}, 0, pid));
+    }
+
+    void copy(const QStringList &from, const QString &to)
+    {
+        if (from.isEmpty())
+            return;
+        batch({FileBatch::Copy, from, to});
+        record(change(Change::CopyFiles, from, to));
+    }
+
+    // Copies files given relative to sourceFolder into the same places below
+    // targetFolder, one batch per folder.
+    void copyRelative(const QString &sourceFolder, const QStringList &relativePaths, const QString &targetFolder)
+    {
+        for (const auto &[folder, files] : groupByFolder(relativePaths)) {
+            const QString target = folder.isEmpty() ? targetFolder : joinPath(targetFolder, folder);
+            if (!dry) {
+                // A single file copied to a folder that does not exist would
+                // take the folder's name as its own, or replace a file in the
+                // folder's place.
+                const QString host = WinePrefix::current().toHost(target);
+                if (host.isEmpty() || !QDir().mkpath(host))
+                    continue; // what stays missing is reported by the caller
+            }
+            copy(joined(sourceFolder, files), target);
+        }
+    }
+
+    // Deletes permanently (or to the trash); gives back the paths still there.
+    QStringList remove(const QStringList &paths, FileBatch::Kind kind = FileBatch::Delete)
+    {
+        if (paths.isEmpty())
+            return {};
+        batch({kind, paths, QString()});
+        QStringList gone, left;
+        for (const QString &p : paths)
+            (dry || !(fileExists(p) || directoryExists(p)) ? gone : left) << p;
+        for (const QString &p : left)
+            notDone(p, QStringLiteral("could not be removed"));
+        if (!gone.isEmpty())
+            record(change(kind == FileBatch::Trash ? Change::TrashFolder : Change::DeleteFiles, gone));
+        return left;
+    }
+
+    // One registry step: an accessor of its own, the key opened (created
+    // when missing), the values written only when it opened. Closing flushes
+    // the hive, so every value is on disk before the closing question.
+    void writeBlock(uint32_t root, const QString &key, const std::vector<std::pair<QString, int32_t>> &values,
+                    const QString &parentFirst = QString())
+    {
+        if (values.empty())
+            return;
+        if (dry) {
+            for (const auto &[name, data] : values)
+                record(change(Change::WriteValue, {}, key, name, root, data));
+            return;
+        }
+        RegistryAccessor reg;
+        reg.setRootKey(root);
+        reg.setAccess(KeyAllAccess);
+        if (!parentFirst.isEmpty())
+            reg.openKey(parentFirst, true);
+        if (!reg.openKey(key, true)) {
+            notDone(keyText(root, key), QStringLiteral("the key could not be opened"));
+            return;
+        }
+        for (const auto &[name, data] : values) {
+            reg.writeInteger(name, data);
+            record(change(Change::WriteValue, {}, key, name, root, data));
+        }
+        reg.closeKey();
+    }
+
+    void deleteKey(uint32_t root, const QString &key)
+    {
+        RegistryAccessor reg;
+        reg.setRootKey(root);
+        reg.setAccess(dry ? KeyRead : KeyAllAccess);
+        const bool gone = dry ? reg.openKey(key, false) : reg.deleteKey(key);
+        if (gone)
+            record(change(Change::DeleteKey, {}, key, {}, root));
+    }
+
+    void writeMarker(const QString &readerFolder)
+    {
+        if (!dry)
+            createBackupMarker(readerFolder);
+        record(change(Change::WriteMarker, {backupMarkerPath(readerFolder)}));
+    }
+
+    void deleteMarker(const QString &readerFolder)
+    {
+        if (!dry)
+            deleteBackupMarker(readerFolder); // a failure only means a later Restore runs again
+        record(change(Change::DeleteMarker, {backupMarkerPath(readerFolder)}));
+    }
+
+    void writeShortcut(const QString &readerFolder, const QString &version)
+    {
+        const QString target = reader::programPath(readerFolder);
+        QString linkPath = shortcutPath(target, slDesktop, QString());
+        if (!dry) {
+            linkPath.clear();
+            CreateShortcut(target, slDesktop, QString(), readerFolder, QString(), reader::shortcutDescription(version),
+                           linkPath);
+        }
+        if (linkPath.isEmpty())
+            notDone(QStringLiteral("The desktop shortcut"), QStringLiteral("the user has no desktop folder"));
+        else
+            record(change(Change::WriteShortcut, {linkPath}, target));
+    }
+
+    void complete(const QString &what, const QString &readerFolder, const QString &version)
+    {
+        m_report.outcome = OperationReport::Completed;
+        m_report.readerProgram = reader::programPath(readerFolder);
+        m_report.closingQuestion =
+            what + QStringLiteral(" completed. Do you want to start Adobe Reader ") + version + QStringLiteral(" now?");
+    }
+
+private:
+    void batch(const FileBatch &b)
+    {
+        if (dry)
+            return;
+        if (m_hooks.runBatch)
+            m_hooks.runBatch(b);
+        else
+            runFileBatch(b);
+    }
+
+    void fail(const QString &message)
+    {
+        m_report.outcome = m_report.started ? OperationReport::Failed : OperationReport::Refused;
+        m_report.error = message;
+    }
+
+    OperationReport &m_report;
+    const OperationHooks &m_hooks;
+};
+
+// What the two plug-in folders hold as Optimize goes on: the disk itself in
+// a real run, and in a dry run the disk as the planned changes would leave it.
+class PlugInFolders
+{
+public:
+    PlugInFolders(const QString &readerFolder, bool predict)
+        : m_plugIns(plugInsFolderOf(readerFolder)), m_optional(optionalFolderOf(readerFolder)), m_predict(predict)
+    {
+        if (predict) {
+            m_plugInFiles = filesBelow(m_plugIns);
+            m_optionalFiles = filesBelow(m_optional);
+        }
+    }
+
+    QStringList plugIns() const { return m_predict ? m_plugInFiles : filesBelow(m_plugIns); }
+    QStringList optional() const { return m_predict ? m_optionalFiles : filesBelow(m_optional); }
+    bool inPlugIns(const QString &rel) const
+    {
+        return m_predict ? containsPath(m_plugInFiles, rel) : fileExists(joinPath(m_plugIns, rel));
+    }
+
+    void copiedToOptional(const QStringList &rels) { add(m_optionalFiles, rels); }
+    void copiedToPlugIns(const QStringList &rels) { add(m_plugInFiles, rels); }
+    void removedFromPlugIns(const QStringList &rels)
+    {
+        if (m_predict)
+            m_plugInFiles.removeIf([&](const QString &f) { return containsPath(rels, f); });
+    }
+
+private:
+    void add(QStringList &files, const QStringList &rels) const
+    {
+        if (!m_predict)
+            return;
+        for (const QString &rel : rels)
+            if (!containsPath(files, rel))
+                files << rel;
+        files.sort(Qt::CaseInsensitive);
+    }
+
+    QString m_plugIns, m_optional;
+    bool m_predict;
+    QStringList m_plugInFiles, m_optionalFiles;
+};
+
+QString safetyCopyFailure(const QString &readerFolder, const QStringList &missing)
+{
+    return QStringLiteral("The plug-ins could not all be copied to \"%1\" (%2 missing, for example \"%3\"). "
+                          "To keep them safe, the plug-ins folder has been left as it is. Make room on the "
+                          "disk or check that the folder can be written, then start Quorvane again and "
+                          "click Optimize")
+        .arg(optionalFolderOf(readerFolder))
+        .arg(missing.size())
+        .arg(missing.first());
+}
+
+// Removes the sub-folders that held the given files (paths relative to
+// windowsFolder) once they are empty, deepest first; a folder that still
+// holds anything, or was empty before, stays.
+void removeEmptiedSubFolders(const QString &windowsFolder, const QStringList &removedFiles)
+{
+    const QString host = WinePrefix::current().toHost(windowsFolder);
+    if (host.isEmpty())
+        return;
+    QSet<QString> folders;
+    for (const QString &rel : removedFiles) {
+        QString f = rel;
+        for (qsizetype cut = f.lastIndexOf(QLatin1Char('\\')); cut > 0; cut = f.lastIndexOf(QLatin1Char('\\'))) {
+            f.truncate(cut);
+            folders.insert(f);
+        }
+    }
+    QStringList ordered(folders.cbegin(), folders.cend());
+    std::sort(ordered.begin(), ordered.end(), [](const QString &a, const QString &b) { return a.size() > b.size(); });
+    for (QString f : ordered)
+        QDir(host).rmdir(f.replace(QLatin1Char('\\'), QLatin1Char('/'))); // fails, harmlessly, unless empty
+}
+
+// The user's own documents folder, from the per-user shell folders.
+QString userPersonalFolder()
+{
+    RegistrySectionReader reader(reader::userExplorerKey());
+    return reader.readString(QStringLiteral("Shell Folders"), QStringLiteral("Personal"), QString());
+}
+
+// The preferences Optimize turns to the faster, quieter setting. Left false,
+// each is written as Reader has it out of the box, which is what Restore does.
+struct ReaderPreferences
+{
+    bool noSplash = false;        // FlatCheckBox1
+    bool noAds = false;           // FlatCheckBox2
+    bool noUpdates = false;       // FlatCheckBox3
+    bool fastConnection = false;  // FlatCheckBox7
+    bool noBrowser = false;       // FlatCheckBox8
+    bool noCloseQuestion = false; // FlatCheckBox9
+};
+
+int32_t pick(bool ticked, int32_t whenTicked, int32_t whenNot)
+{
+    return ticked ? whenTicked : whenNot;
+}
+
+// The one sequence of registry steps both Optimize and Restore write; they
+// differ only in the FeatureLockdown values.
+void writeReaderPreferences(Run &run, const QString &version, const ReaderPreferences &p,
+                            const std::vector<std::pair<QString, int32_t>> &lockdown)
+{
+    auto key = [&](const char *subkey) { return reader::versionKey(version, QLatin1String(subkey)); };
+    run.writeBlock(HKeyCurrentUser, key("AVAlert\\cCheckbox"),
+                   {{QStringLiteral("iexitWithExternalDocsOpen"), pick(p.noCloseQuestion, 1, 0)}}, key("AVAlert"));
+    run.writeBlock(HKeyCurrentUser, key("Updater"), {{QStringLiteral("iUpdateFrequency"), pick(p.noUpdates, 0, 1)}});
+    run.writeBlock(HKeyLocalMachine, key("AVGeneral"),
+                   {{QStringLiteral("iConnectionSpeed"), pick(p.fastConnection, 10000000, 100000)}});
+    run.writeBlock(HKeyCurrentUser, key("Originals"),
+                   {{QStringLiteral("bDisplayAboutDialog"), pick(p.noSplash, 0, 1)},
+                    {QStringLiteral("bBrowserCheck"), pick(p.noBrowser, 0, 1)},
+                    {QStringLiteral("bBrowserIntegration"), pick(p.noBrowser, 0, 1)}});
+    run.writeBlock(HKeyCurrentUser, key("Updater"),
+                   {{QStringLiteral("bShowAutoUpdateConfDialog"), pick(p.noUpdates, 0, 1)},
+                    {QStringLiteral("bShowNotifDialog"), pick(p.noUpdates, 0, 1)},
+                    {QStringLiteral("iUpdateFrequency"), pick(p.noUpdates, 0, 1)}});
+    run.writeBlock(HKeyCurrentUser, key("AdsInReader"), {{QStringLiteral("bShowAds"), pick(p.noAds, 0, 1)}});
+    run.writeBlock(HKeyCurrentUser, key("FeatureLockdown"), lockdown);
+}
+
+// A live wineserver would undo every registry value when it ends, and a
+// damaged hive cannot be written: find that out before a single file
+// changes, not half-way through an operation.
+void ensureRegistryCanBeWritten()
+{
+    ensureRegistryWritable({HKeyCurrentUser, HKeyLocalMachine});
+}
+
+bool isKeptPlugInFile(const QString &rel)
+{
+    const QStringList &stems = keptPlugInStems();
+    return std::any_of(stems.cbegin(), stems.cend(), [&](const QString &stem) { return matchesStem(rel, stem); });
+}
+
+// Takes out of plug_ins what Reader is not to load; a file whose very bytes
+// are not in the safety copy stays. Gives back the memo lines that say what
+// stayed loaded against the plan.
+QStringList unloadPlugIns(Run &run, PlugInFolders &folders, const SafetyCopyState &state,
+                          const QString &readerFolder, const QStringList &keepLoaded)
+{
+    const QString plugIns = plugInsFolderOf(readerFolder);
+    const QString optional = optionalFolderOf(readerFolder);
+
+    QStringList listed;
+    for (const QString &rel : plugInsLoaded(readerFolder))
+        if (!containsPath(keepLoaded, rel))
+            listed << rel;
+
+    QStringList unload, keptDiffering;
+    for (const QString &rel : plugInFilesToUnload(readerFolder, listed)) {
+        if (containsPath(state.safe, rel))
+            unload << rel;
+        else if (folders.inPlugIns(rel))
+            keptDiffering << rel;
+    }
+    const QStringList left = run.remove(joined(plugIns, unload));
+    if (!run.dry)
+        removeEmptiedSubFolders(plugIns, unload);
+    folders.removedFromPlugIns(unload);
+
+    // The two plug-ins Reader keeps come back from the copy when plug_ins lacks them.
+    QStringList back;
+    for (const QString &rel : folders.optional())
+        if (isKeptPlugInFile(rel) && !containsPath(unload, rel) && !folders.inPlugIns(rel))
+            back << rel;
+    run.copy(joined(optional, back), plugIns);
+    folders.copiedToPlugIns(back);
+
+    QStringList remarks;
+    for (const QString &rel : keptDiffering) {
+        run.notDone(joinPath(plugIns, rel), QStringLiteral("it differs from its safety copy, so it stays loaded"));
+        remarks << QStringLiteral("Kept (differs from its safety copy): ") + rel;
+    }
+    // The shell's error window is gone by the end; the memo keeps saying
+    // which plug-ins Reader still loads.
+    for (const QString &rel : unload)
+        if (rel.endsWith(QStringLiteral(".api"), Qt::CaseInsensitive) && containsPath(left, joinPath(plugIns, rel)))
+            remarks << QStringLiteral("Still loaded (could not be removed): ") + rel;
+    return remarks;
+}
+
+} // namespace
+
+OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions &o, const OperationHooks &hooks)
+{
+    OperationReport report;
+    Run run(report, hooks, o.dryRun);
+    run.guard([&] {
+        const QString &folder = reader.folder;
+        run.endReader(o.endRunningReader);
+        if (!directoryExists(folder))
+            throw Error(QStringLiteral("The Adobe Reader folder \"%1\" does not exist, so nothing was changed. "
+                                       "Start Quorvane again and enter the folder that holds AcroRd32.exe")
+                            .arg(folder));
+        ensureRegistryCanBeWritten();
+        run.start();
+        run.setMemo({});
+
+        const QString plugIns = plugInsFolderOf(folder);
+        const QString optional = optionalFolderOf(folder);
+        PlugInFolders folders(folder, run.dry);
+
+        // How plug_ins stands against its safety copy, compared byte for byte
+        // once the copy is complete; afterwards it follows the changes below,
+        // which delete files or bring back files from the copy itself.
+        SafetyCopyState state;
+        if (!backupMarkerExists(folder)) {
+            run.addMemo(QStringLiteral("Copy files and backup original settings ..."));
+            run.copy({plugIns + QStringLiteral("\\*.*")}, optional);
+            if (run.dry) {
+                // The copy replaces whatever Optional held under the same names.
+                state.safe = folders.plugIns();
+                folders.copiedToOptional(state.safe);
+            } else {
+                // The marker promises a complete copy: check every file, byte for byte.
+                state = compareWithSafetyCopy(folder);
+                const QStringList incomplete = state.missing + state.differing;
+                if (!incomplete.isEmpty())
+                    throw Error(safetyCopyFailure(folder, incomplete));
+            }
+            run.setMemo({QStringLiteral("Copy files and backup original settings ... Done!")});
+            run.writeMarker(folder);
+        } else {
+            // Plug-ins installed since the safety copy was taken join it, so
+            // Restore can bring them back; nothing in the copy is overwritten.
+            state = compareWithSafetyCopy(folder);
+            if (!state.missing.isEmpty()) {
+                run.copyRelative(plugIns, state.missing, optional);
+                if (run.dry) {
+                    folders.copiedToOptional(state.missing);
+                    state.safe += state.missing;
+                    state.missing.clear();
+                } else {
+                    state = compareWithSafetyCopy(folder);
+                    if (!state.missing.isEmpty())
+                        throw Error(safetyCopyFailure(folder, state.missing));
+                }
+            }
+        }
+
+        // Lines the memo adds after "Optimization Completed.".
+        QStringList remarks;
+        if (o.unloadPlugIns)
+            remarks = unloadPlugIns(run, folders, state, folder, o.keepLoaded);
+
+        ReaderPreferences prefs;
+        prefs.noSplash = o.noSplash;
+        prefs.noAds = o.noAds;
+        prefs.noUpdates = o.noUpdates;
+        prefs.fastConnection = o.fastConnection;
+        prefs.noBrowser = o.noBrowser;
+        prefs.noCloseQuestion = o.noExitQuestion;
+        // The updates box governs "bShowAdsAllow" and the advertisements box "bUpdater".
+        std::vector<std::pair<QString, int32_t>> lockdown;
+        if (prefs.noUpdates)
+            lockdown.push_back({QStringLiteral("bShowAdsAllow"), 0});
+        if (prefs.noAds)
+            lockdown.push_back({QStringLiteral("bUpdater"), 0});
+        writeReaderPreferences(run, reader.version, prefs, lockdown);
+
+        if (o.noEBooks) {
+            if (folders.inPlugIns(QStringLiteral("eBook.api"))) {
+                // Only what the safety copy holds byte for byte goes; the
+                // unloading above may have taken some of it already.
+                QStringList eBook;
+                for (const QString &rel : state.safe)
+                    if (matchesStem(rel, QStringLiteral("eBook")) && folders.inPlugIns(rel))
+                        eBook << rel;
+                run.remove(joined(plugIns, eBook));
+            }
+            // Without a machine-wide documents folder, the user's own one is
+            // meant: never a "My eBook" at the root of a drive.
+            const QString personal = reader.personalFolder.isEmpty() ? userPersonalFolder() : reader.personalFolder;
+            if (personal.isEmpty()) {
+                run.notDone(QStringLiteral("The \"My eBook\" folder"), QStringLiteral("no documents folder is known"));
+            } else {
+                // It holds the user's own books: they go to the trash, where
+                // they can be got back, not out of existence.
+                const QString myEBook = joinPath(personal, reader::eBookFolderName());
+                if (directoryExists(myEBook))
+                    run.remove({myEBook}, FileBatch::Trash);
+            }
+        }
+
+        if (o.noPrintMe) {
+            const QString printMe = joinPath(reader.commonProgramsFolder, reader::printMeGroupName());
+            if (directoryExists(printMe))
+                run.remove({printMe});
+        }
+
+        if (o.noReaderIcon) {
+            for (const QString &folderOfLink : {reader.commonProgramsFolder, reader.commonDesktopFolder}) {
+                const QString link = joinPath(folderOfLink, reader::shortcutFileName(reader.version));
+                if (fileExists(link))
+                    run.remove({link});
+            }
+        }
+
+        if (o.noRecentFiles)
+            run.deleteKey(HKeyCurrentUser, reader::versionKey(reader.version, QStringLiteral("AVGeneral\\cRecentFiles")));
+
+        run.setMemo(QStringList{QStringLiteral("Optimization Completed.")} + remarks);
+        run.complete(QStringLiteral("Optimization"), folder, reader.version);
+    });
+    return report;
+}
+
+OperationReport restore(const ReaderInstallation &reader, const RestoreOptions &o, const OperationHooks &hooks)
+{
+    OperationReport report;
+    Run run(report, hooks, o.dryRun);
+    run.guard([&] {
+        const QString &folder = reader.folder;
+        run.endReader(o.endRunningReader);
+        const bool backedUp = backupMarkerExists(folder);
+        if (backedUp)
+            ensureRegistryCanBeWritten();
+        run.start();
+        run.setMemo({});
+        if (!backedUp) {
+            run.setMemo({QStringLiteral("Nothing to restore!")});
+            report.outcome = OperationReport::NothingToRestore;
+            return;
+        }
+        run.setMemo({QStringLiteral("Restore files and registry settings ...")});
+
+        // Everything of the safety copy that plug_ins lacks comes back. A file
+        // that plug_ins holds already stays: it may be newer than the copy.
+        const QString plugIns = plugInsFolderOf(folder);
+        const QString optional = optionalFolderOf(folder);
+        auto lacking = [&] {
+            QStringList out;
+            for (const QString &rel : filesBelow(optional))
+                if (!fileExists(joinPath(plugIns, rel)))
+                    out << rel;
+            return out;
+        };
+        const QStringList missing = lacking();
+        if (!missing.isEmpty()) {
+            run.copyRelative(optional, missing, plugIns);
+            const QStringList still = run.dry ? QStringList() : lacking();
+            if (!still.isEmpty())
+                throw Error(QStringLiteral("The plug-ins could not all be copied back to \"%1\" (%2 missing, for "
+                                           "example \"%3\"). The safety copy in \"%4\" is kept. Make room on "
+                                           "the disk or check that the folder can be written, then start "
+                                           "Quorvane again and click Restore")
+                                .arg(plugIns)
+                                .arg(still.size())
+                                .arg(still.first(), optional));
+        }
+
+        writeReaderPreferences(run, reader.version, ReaderPreferences(),
+                               {{QStringLiteral("bShowAdsAllow"), 1}, {QStringLiteral("bUpdater"), 1}});
+        run.writeShortcut(folder, reader.version);
+
+        run.setMemo({QStringLiteral("Restore files and registry settings ... Done!")});
+        run.deleteMarker(folder);
+        run.complete(QStringLiteral("Restoration"), folder, reader.version);
+    });
+    return report;
+}
+
+} // namespace qv

@@ -1,0 +1,71 @@
+#include "core/reader.h"
+
+#include "platform/registry.h"
+
+namespace qv::reader {
+
+QString versionsKey()
+{
+    return QStringLiteral("\\SOFTWARE\\Adobe\\Acrobat Reader");
+}
+
+QString versionKey(const QString &version, const QString &subkey)
+{
+    return versionsKey() + QLatin1Char('\\') + version + QLatin1Char('\\') + subkey;
+}
+
+QString machineShellFoldersKey()
+{
+    // No leading backslash: it is opened from the root either way.
+    return QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
+}
+
+QString userExplorerKey()
+{
+    return QStringLiteral("Software\\MicroSoft\\Windows\\CurrentVersion\\Explorer");
+}
+
+QString programPath(const QString &readerFolder)
+{
+    return readerFolder + QLatin1Char('\\') + QLatin1String(kProcessName);
+}
+
+QString shortcutFileName(const QString &version)
+{
+    return QStringLiteral("Adobe Reader ") + version + QStringLiteral(".lnk");
+}
+
+QString printMeGroupName()
+{
+    return QStringLiteral("PrintMe Internet Printing");
+}
+
+QString eBookFolderName()
+{
+    return QStringLiteral("My eBook");
+}
+
+QString shortcutDescription(const QString &version)
+{
+    return QStringLiteral("Adobe Reader ") + version;
+}
+
+const std::vector<Preference> &preferences()
+{
+    static const std::vector<Preference> all = {
+        {HKeyCurrentUser, QStringLiteral("AVAlert\\cCheckbox"), QStringLiteral("iexitWithExternalDocsOpen")},
+        {HKeyCurrentUser, QStringLiteral("Updater"), QStringLiteral("iUpdateFrequency")},
+        {HKeyLocalMachine, QStringLiteral("AVGeneral"), QStringLiteral("iConnectionSpeed")},
+        {HKeyCurrentUser, QStringLiteral("Originals"), QStringLiteral("bDisplayAboutDialog")},
+        {HKeyCurrentUser, QStringLiteral("Originals"), QStringLiteral("bBrowserCheck")},
+        {HKeyCurrentUser, QStringLiteral("Originals"), QStringLiteral("bBrowserIntegration")},
+        {HKeyCurrentUser, QStringLiteral("Updater"), QStringLiteral("bShowAutoUpdateConfDialog")},
+        {HKeyCurrentUser, QStringLiteral("Updater"), QStringLiteral("bShowNotifDialog")},
+        {HKeyCurrentUser, QStringLiteral("AdsInReader"), QStringLiteral("bShowAds")},
+        {HKeyCurrentUser, QStringLiteral("FeatureLockdown"), QStringLiteral("bShowAdsAllow")},
+        {HKeyCurrentUser, QStringLiteral("FeatureLockdown"), QStringLiteral("bUpdater")},
+    };
+    return all;
+}
+
+} // namespace qv::reader

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <vector>
+
+// Adobe Reader's own names, keys and folders, in one place. Folders are
+// Windows paths without a closing backslash.
+namespace qv::reader {
+
+// The executable Optimize and Restore end, and that the closing question starts.
+inline constexpr char kProcessName[] = "AcroRd32.exe";
+
+// The key below HKEY_LOCAL_MACHINE whose subkeys are the installed versions.
+QString versionsKey();
+// "\SOFTWARE\Adobe\Acrobat Reader\<version>\<subkey>": every per-version key.
+QString versionKey(const QString &version, const QString &subkey);
+
+// Machine-wide shell folders (Common Programs, Common Desktop, Personal).
+QString machineShellFoldersKey();
+// Below HKEY_CURRENT_USER: the user's own shell folders are its "Shell Folders".
+QString userExplorerKey();
+
+QString programPath(const QString &readerFolder); // ...\AcroRd32.exe
+// plugInsFolderOf, optionalFolderOf and backupMarkerPath live beside the
+// safety copy and the marker.
+
+// What the shortcut options remove: "Adobe Reader <version>.lnk" in the
+// all-users Start menu and desktop, and the PrintMe program group.
+QString shortcutFileName(const QString &version);
+QString printMeGroupName();
+// The folder Reader keeps its eBooks in, inside the documents folder.
+QString eBookFolderName();
+// The text of a shortcut Restore writes.
+QString shortcutDescription(const QString &version);
+
+// One preference value that Optimize and Restore write (all REG_DWORD).
+struct Preference
+{
+    uint32_t root;  // HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE
+    QString subkey; // below the version's key
+    QString name;
+};
+// Every value they write, each once, in the order they first write them.
+const std::vector<Preference> &preferences();
+
+} // namespace qv::reader

@@ -1,0 +1,178 @@
+// Optimize and Restore as the core runs them, with no window: the dry run's
+// plan against what the real run then does, and the refusals.
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+#include "core/operations.h"
+#include "platform/fileoperation.h"
+#include "platform/test_processes_fake.h"
+#include "support/tempdir.h"
+#include "support/testprefix.h"
+
+namespace {
+
+const QString kFolder = "C:\\Program Files\\Adobe\\Reader 9.0\\Reader";
+
+// Nothing may ask a question here; errors are kept for the test to read.
+class SilentFileWindows : public qv::FileOperationUi
+{
+public:
+    SilentFileWindows() { setInstance(this); }
+    ~SilentFileWindows() override { setInstance(nullptr); }
+    void progressBegin(const QString &) override {}
+    bool progressUpdate(const Progress &) override { return true; }
+    void progressEnd() override {}
+    void error(const QString &, const QString &file, const QString &reason) override { errors << file + ": " + reason; }
+    Answer confirmReplace(const QString &, const QString &) override { return Cancel; }
+    Answer confirmMakeFolder(const QString &) override { return Cancel; }
+    QStringList errors;
+};
+
+struct CoreOperations : ::testing::Test
+{
+    TestPrefix prefix;
+    SilentFileWindows fileWindows;
+    ChildrenOnlyProcessControl processes;
+    TempDir trash;
+    qv::ReaderInstallation reader;
+
+    void SetUp() override
+    {
+        qputenv("XDG_DATA_HOME", QFile::encodeName(trash.path()));
+        for (const char *f : {"EWH32.api", "EWH32.ini", "search.api", "eBook.api", "eBook.dat", "Annots.api",
+                              "Annots.dat", "S/mm.api", "S/T/deep.dll"})
+            prefix.writeFile(kFolder + "\\plug_ins\\" + QString(f).replace('/', '\\'), f);
+        prefix.writeFile(kFolder + "\\AcroRd32.exe", "MZ");
+        prefix.writeFile("C:\\Programs\\PrintMe Internet Printing\\p.lnk", "pm");
+        prefix.writeFile("C:\\Desktop\\Adobe Reader 9.0.lnk", "link");
+        prefix.writeFile("C:\\Docs\\My eBook\\book.pdf", "book");
+        prefix.writeHive("user.reg", HiveText()
+                                         .key("Software\\Adobe\\Acrobat Reader\\9.0\\AVGeneral\\cRecentFiles\\c1")
+                                         .str("tDIText", "x")
+                                         .key("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders")
+                                         .str("Desktop", "C:\\Desktop"));
+        reader.version = "9.0";
+        reader.folder = kFolder;
+        reader.commonProgramsFolder = "C:\\Programs";
+        reader.commonDesktopFolder = "C:\\Desktop";
+        reader.personalFolder = "C:\\Docs";
+    }
+    void TearDown() override { qunsetenv("XDG_DATA_HOME"); }
+
+    static QStringList lines(const qv::OperationReport &report)
+    {
+        QStringList out;
+        for (const qv::Change &c : report.changes)
+            out << c.describe();
+        return out;
+    }
+    QMap<QString, QByteArray> plugIns() const { return treeContents(prefix.host(kFolder + "\\plug_ins")); }
+};
+
+} // namespace
+
+TEST_F(CoreOperations, DryRunsPlanExactlyWhatTheRealRunsThenDoAndChangeNothing)
+{
+    const auto pluginsBefore = plugIns();
+    qv::OptimizeOptions options;
+    options.keepLoaded = {"annots.API"}; // stays with its companion, whatever the case
+    options.dryRun = true;
+    const auto before = treeContents(prefix.root());
+
+    const qv::OperationReport plan = qv::optimize(reader, options);
+    EXPECT_EQ(treeContents(prefix.root()), before);
+    ASSERT_EQ(plan.outcome, qv::OperationReport::Completed) << plan.error.toStdString();
+    EXPECT_FALSE(plan.started);
+    const QStringList planned = lines(plan);
+    for (const QString &line :
+         {"Copy \"" + kFolder + "\\plug_ins\\*.*\" to \"" + kFolder + "\\Optional\"",
+          "Write the marker \"" + kFolder + "\\Wexmor.DAT\"", "Delete \"" + kFolder + "\\plug_ins\\S\\T\\deep.dll\"",
+          QString("Set HKEY_CURRENT_USER\\SOFTWARE\\Adobe\\Acrobat Reader\\9.0\\Updater\\iUpdateFrequency = 0"),
+          QString("Set HKEY_LOCAL_MACHINE\\SOFTWARE\\Adobe\\Acrobat Reader\\9.0\\AVGeneral\\iConnectionSpeed = 10000000"),
+          QString("Move \"C:\\Docs\\My eBook\" to the trash"),
+          QString("Delete \"C:\\Programs\\PrintMe Internet Printing\""),
+          QString("Delete \"C:\\Desktop\\Adobe Reader 9.0.lnk\""),
+          QString("Delete the key HKEY_CURRENT_USER\\SOFTWARE\\Adobe\\Acrobat Reader\\9.0\\AVGeneral\\cRecentFiles")})
+        EXPECT_TRUE(planned.contains(line)) << line.toStdString() << "\n" << planned.join('\n').toStdString();
+
+    options.dryRun = false;
+    const qv::OperationReport done = qv::optimize(reader, options);
+    ASSERT_EQ(done.outcome, qv::OperationReport::Completed) << done.error.toStdString();
+    EXPECT_EQ(lines(done), planned);
+    EXPECT_EQ(done.memo, QStringList({"Optimization Completed."}));
+    EXPECT_EQ(done.memo, plan.memo);
+    EXPECT_TRUE(done.notDone.empty());
+    EXPECT_TRUE(fileWindows.errors.isEmpty()) << fileWindows.errors.join('\n').toStdString();
+    EXPECT_EQ(plugIns().keys(), QStringList({"Annots.api", "Annots.dat", "EWH32.api", "EWH32.ini", "search.api"}));
+    EXPECT_EQ(done.closingQuestion, "Optimization completed. Do you want to start Adobe Reader 9.0 now?");
+    EXPECT_EQ(done.readerProgram, kFolder + "\\AcroRd32.exe");
+
+    // Restore the same way: planned, then done, every plug-in back byte for byte.
+    const auto optimized = treeContents(prefix.root());
+    const qv::OperationReport restorePlan = qv::restore(reader, {false, true});
+    EXPECT_EQ(treeContents(prefix.root()), optimized);
+    EXPECT_TRUE(lines(restorePlan).contains("Create the shortcut \"C:\\Desktop\\AcroRd32.lnk\" to \"" + kFolder
+                                            + "\\AcroRd32.exe\""));
+    const qv::OperationReport restored = qv::restore(reader, {});
+    ASSERT_EQ(restored.outcome, qv::OperationReport::Completed) << restored.error.toStdString();
+    EXPECT_EQ(lines(restored), lines(restorePlan));
+    EXPECT_EQ(plugIns(), pluginsBefore);
+    EXPECT_EQ(qv::restore(reader, {}).outcome, qv::OperationReport::NothingToRestore);
+}
+
+TEST_F(CoreOperations, WithTheMarkerTheDryRunForeseesNewAndChangedPlugIns)
+{
+    // An earlier optimisation; since then Annots.api was updated and New.api installed.
+    prefix.writeFile(kFolder + "\\Wexmor.DAT", "Backup Done.\r\n");
+    for (const char *f : {"EWH32.api", "EWH32.ini", "search.api", "eBook.api", "eBook.dat", "S\\mm.api"})
+        prefix.writeFile(kFolder + "\\Optional\\" + f, QByteArray(f).replace('\\', '/'));
+    prefix.writeFile(kFolder + "\\Optional\\Annots.api", "Annots.api, first version");
+    prefix.writeFile(kFolder + "\\plug_ins\\New.api", "new");
+    qv::OptimizeOptions options;
+    options.dryRun = true;
+
+    const qv::OperationReport plan = qv::optimize(reader, options);
+    options.dryRun = false;
+    const qv::OperationReport done = qv::optimize(reader, options);
+
+    ASSERT_EQ(done.outcome, qv::OperationReport::Completed) << done.error.toStdString();
+    EXPECT_EQ(lines(done), lines(plan));
+    EXPECT_EQ(done.memo, QStringList({"Optimization Completed.", "Kept (differs from its safety copy): Annots.api"}));
+    EXPECT_EQ(done.memo, plan.memo);
+    ASSERT_EQ(done.notDone.size(), 1u);
+    EXPECT_EQ(done.notDone[0].what, kFolder + "\\plug_ins\\Annots.api");
+    EXPECT_EQ(plugIns().keys(), QStringList({"Annots.api", "EWH32.api", "EWH32.ini", "search.api"}));
+    // The new plug-in joined the safety copy, so Restore can bring it back.
+    EXPECT_EQ(treeContents(prefix.host(kFolder + "\\Optional")).value("New.api"), "new");
+}
+
+TEST_F(CoreOperations, ARunningReaderIsEndedOnlyWhenAllowed)
+{
+    FakeProcess running((kFolder + "\\AcroRd32.exe").toStdString());
+    ASSERT_GT(running.pid(), 0);
+    const auto before = treeContents(prefix.root());
+
+    for (bool dry : {true, false}) {
+        qv::OptimizeOptions options;
+        options.dryRun = dry;
+        const qv::OperationReport refused = qv::optimize(reader, options);
+        EXPECT_EQ(refused.outcome, qv::OperationReport::Refused);
+        EXPECT_EQ(refused.runningReader, running.pid());
+        EXPECT_TRUE(refused.error.contains(QString("AcroRd32.exe, process %1").arg(running.pid())))
+            << refused.error.toStdString();
+        EXPECT_EQ(qv::restore(reader, {false, dry}).runningReader, running.pid());
+    }
+    EXPECT_EQ(treeContents(prefix.root()), before);
+    EXPECT_FALSE(running.ended());
+
+    qv::OptimizeOptions options;
+    options.endRunningReader = true;
+    options.dryRun = true;
+    const qv::OperationReport plan = qv::optimize(reader, options);
+    EXPECT_EQ(lines(plan).value(0), QString("End AcroRd32.exe (process %1)").arg(running.pid()));
+    EXPECT_FALSE(running.ended());
+    options.dryRun = false;
+    EXPECT_EQ(qv::optimize(reader, options).outcome, qv::OperationReport::Completed);
+    EXPECT_TRUE(running.ended());
+}
