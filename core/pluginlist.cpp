@@ -150,6 +150,18 @@ QStringList plugInsLoaded(const QString &readerFolder)
     return out;
 }
 
+QStringList plugInsNamed(const QStringList &plugIns, const QString &name)
+{
+    QStringList out;
+    for (const QString &rel : plugIns) {
+        const QString file = nameOf(rel);
+        if (rel.compare(name, Qt::CaseInsensitive) == 0 || file.compare(name, Qt::CaseInsensitive) == 0
+            || (isPlugInFile(file) && stemOf(file).compare(name, Qt::CaseInsensitive) == 0))
+            out << rel;
+    }
+    return out;
+}
+
 QString pathBelowPlugInFolders(const QString &readerFolder, const QString &path)
 {
     for (const QString &folder : {withBackslash(plugInsFolderOf(readerFolder)), withBackslash(optionalFolderOf(readerFolder))}) {

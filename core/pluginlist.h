@@ -32,6 +32,11 @@ std::vector<PlugInItem> plugInsNotLoaded(const QString &readerFolder);
 // plug_ins, as paths below it ("X.api", "S\\X.api"), in search order.
 QStringList plugInsLoaded(const QString &readerFolder);
 
+// The paths of plugIns (paths below a plug-in folder) that a name given by
+// a person means: the path itself, or a file name with or without ".api"
+// (in any sub-folder), without regard to case.
+QStringList plugInsNamed(const QStringList &plugIns, const QString &name);
+
 // The plug-ins of the safety copy whose counterpart at the same place below
 // plug_ins is missing: those an optimisation took out of Reader's start.
 std::vector<PlugInItem> plugInsOnlyInSafetyCopy(const QString &readerFolder);

@@ -1,0 +1,466 @@
+#include "cli/commands.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <vector>
+
+#include "core/discovery.h"
+#include "core/operations.h"
+#include "core/pluginlist.h"
+#include "core/status.h"
+#include "platform/error.h"
+#include "platform/fileoperation.h"
+#include "platform/filesystem.h"
+#include "platform/wineprefix.h"
+
+namespace qv::cli {
+
+namespace {
+
+const QString kProgram = QStringLiteral("quorvane-cli");
+
+// The batch file operation's windows without a window: no progress, errors
+// on stderr, and a question (which the flags used never ask) is not
+// answered for the user but cancels the batch, which the operation's own
+// checks then report.
+class ConsoleFileOperationUi : public FileOperationUi
+{
+public:
+    explicit ConsoleFileOperationUi(QTextStream &err) : m_err(err) { setInstance(this); }
+    ~ConsoleFileOperationUi() override { setInstance(nullptr); }
+
+    void progressBegin(const QString &) override {}
+    bool progressUpdate(const Progress &) override { return true; }
+    void progressEnd() override {}
+    void error(const QString &caption, const QString &file, const QString &reason) override
+    {
+        m_err << kProgram << ": " << caption << ": " << (file.isEmpty() ? QString() : file + QStringLiteral(": "))
+              << reason << Qt::endl;
+    }
+    Answer confirmReplace(const QString &target, const QString &) override
+    {
+        return cancel(QStringLiteral("replace \"%1\"").arg(target));
+    }
+    Answer confirmMakeFolder(const QString &folder) override
+    {
+        return cancel(QStringLiteral("create the folder \"%1\"").arg(folder));
+    }
+
+private:
+    Answer cancel(const QString &question)
+    {
+        m_err << kProgram << ": the file operation asked whether to " << question
+              << "; with no one to answer, it was cancelled" << Qt::endl;
+        return Cancel;
+    }
+
+    QTextStream &m_err;
+};
+
+// One option of optimize that leaves what a box of the window governs alone,
+// as that box unticked does.
+struct BoxOption
+{
+    QCommandLineOption option;
+    bool OptimizeOptions::*member;
+};
+
+struct Options
+{
+    QCommandLineOption prefix{QStringLiteral("prefix"),
+                              QStringLiteral("The Wine prefix to work on. Default: $WINEPREFIX, else ~/.wine."),
+                              QStringLiteral("DIR")};
+    QCommandLineOption readerVersion{
+        QStringLiteral("reader-version"),
+        QStringLiteral("The Reader version to work on, when none or several are recorded in the registry."),
+        QStringLiteral("V")};
+    QCommandLineOption readerFolder{
+        QStringLiteral("reader-folder"),
+        QStringLiteral("Reader's folder (the one holding AcroRd32.exe, as a Windows path), when the registry "
+                       "does not name it."),
+        QStringLiteral("PATH")};
+    QCommandLineOption endReader{QStringLiteral("end-reader"),
+                                 QStringLiteral("End a Reader running in the prefix. Without it, optimize and "
+                                                "restore refuse while Reader runs.")};
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")};
+    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+                               QStringLiteral("Show the program's version.")};
+    QCommandLineOption json{QStringLiteral("json"), QStringLiteral("Print one JSON object instead of text.")};
+    QCommandLineOption dryRun{QStringLiteral("dry-run"),
+                              QStringLiteral("Print what would change (files, registry values, shortcuts) and "
+                                             "change nothing.")};
+    QCommandLineOption keep{QStringLiteral("keep"),
+                            QStringLiteral("Keep this plug-in loaded besides EWH32 and search: a file name "
+                                           "(\"Annots.api\" or \"Annots\") or a path below plug_ins. Repeatable."),
+                            QStringLiteral("NAME")};
+    std::vector<BoxOption> boxes = {
+        {{QStringLiteral("keep-splash"), QStringLiteral("Keep the splash screen (writes bDisplayAboutDialog = 1).")},
+         &OptimizeOptions::noSplash},
+        {{QStringLiteral("keep-ads"),
+          QStringLiteral("Keep the advertisements (writes bShowAds = 1; FeatureLockdown bUpdater is not written).")},
+         &OptimizeOptions::noAds},
+        {{QStringLiteral("keep-updates"),
+          QStringLiteral("Keep the updates (writes the Updater values = 1; FeatureLockdown bShowAdsAllow is not "
+                         "written).")},
+         &OptimizeOptions::noUpdates},
+        {{QStringLiteral("keep-ebooks"),
+          QStringLiteral("Keep the eBook plug-in files and the \"My eBook\" folder.")},
+         &OptimizeOptions::noEBooks},
+        {{QStringLiteral("keep-printme"), QStringLiteral("Keep the \"PrintMe Internet Printing\" program group.")},
+         &OptimizeOptions::noPrintMe},
+        {{QStringLiteral("keep-reader-icon"),
+          QStringLiteral("Keep the \"Adobe Reader <version>\" shortcuts of the all-users Start menu and desktop.")},
+         &OptimizeOptions::noReaderIcon},
+        {{QStringLiteral("keep-connection-speed"),
+          QStringLiteral("Write the ordinary connection speed (iConnectionSpeed = 100000, not 10000000).")},
+         &OptimizeOptions::fastConnection},
+        {{QStringLiteral("keep-browser-integration"),
+          QStringLiteral("Keep browser integration (writes bBrowserCheck and bBrowserIntegration = 1).")},
+         &OptimizeOptions::noBrowser},
+        {{QStringLiteral("keep-exit-confirmation"),
+          QStringLiteral("Keep the question on closing Reader (writes iexitWithExternalDocsOpen = 0).")},
+         &OptimizeOptions::noExitQuestion},
+        {{QStringLiteral("keep-recent-files"), QStringLiteral("Keep Reader's list of recent files.")},
+         &OptimizeOptions::noRecentFiles},
+        {{QStringLiteral("keep-plugins"),
+          QStringLiteral("Keep every plug-in loaded; the safety copy is still taken.")},
+         &OptimizeOptions::unloadPlugIns},
+    };
+
+    QList<QCommandLineOption> globals() const { return {prefix, readerVersion, readerFolder, endReader}; }
+};
+
+struct Command
+{
+    QString name;
+    QString synopsis;
+    QString description;
+    QList<QCommandLineOption> options;
+};
+
+std::vector<Command> commands(const Options &o)
+{
+    QList<QCommandLineOption> optimize = {o.dryRun, o.keep};
+    for (const BoxOption &b : o.boxes)
+        optimize << b.option;
+    return {
+        {QStringLiteral("status"), QStringLiteral("status [--json]"),
+         QStringLiteral("Show the prefix, Reader's version and folder, whether it is optimized (the marker "
+                        "Wexmor.DAT), the plug-ins loaded and not loaded, and each preference value."),
+         {o.json}},
+        {QStringLiteral("optimize"), QStringLiteral("optimize [--dry-run] [--keep NAME]... [--keep-...]"),
+         QStringLiteral("What the window's Optimize does with every box ticked: take the safety copy of plug_ins "
+                        "into Optional once, leave only EWH32 and search (and --keep) loaded, write Reader's "
+                        "preferences, remove the eBooks, the PrintMe group, the Reader shortcuts and the recent "
+                        "files. Each --keep-... option leaves one of those as its unticked box does."),
+         optimize},
+        {QStringLiteral("restore"), QStringLiteral("restore [--dry-run]"),
+         QStringLiteral("What the window's Restore does: bring every plug-in of the safety copy back, write "
+                        "Reader's preferences as it has them out of the box, put a Reader shortcut on the user's "
+                        "desktop and remove the marker."),
+         {o.dryRun}},
+    };
+}
+
+// Wraps text to the width, every line after the first indented.
+QString wrapped(const QString &text, int indent, int width = 79)
+{
+    QString out, line;
+    for (const QString &word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (!line.isEmpty() && indent + line.size() + 1 + word.size() > width) {
+            out += line + QLatin1Char('\n') + QString(indent, QLatin1Char(' '));
+            line.clear();
+        }
+        line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+    }
+    return out + line + QLatin1Char('\n');
+}
+
+QString optionLines(const QList<QCommandLineOption> &options, int indent = 2)
+{
+    constexpr int column = 32;
+    QString out;
+    for (const QCommandLineOption &opt : options) {
+        QStringList names;
+        for (const QString &n : opt.names())
+            names << (n.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + n;
+        QString head = QString(indent, QLatin1Char(' ')) + names.join(QStringLiteral(", "));
+        if (!opt.valueName().isEmpty())
+            head += QStringLiteral(" ") + opt.valueName();
+        head = head.size() + 2 > column ? head + QLatin1Char('\n') + QString(column, QLatin1Char(' '))
+                                        : head.leftJustified(column);
+        out += head + wrapped(opt.description(), column);
+    }
+    return out;
+}
+
+QString helpText(const Options &o, const QString &only = QString())
+{
+    QString text;
+    if (only.isEmpty()) {
+        text += QStringLiteral("Usage: %1 [options] <command> [command options]\n\n").arg(kProgram);
+        text += wrapped(QStringLiteral("Makes Adobe Reader in a Wine prefix start faster and show fewer "
+                                       "distractions, as Quorvane's window does, without a window."),
+                        0);
+        text += QStringLiteral("\nOptions (also accepted after the command):\n");
+        text += optionLines(o.globals() + QList<QCommandLineOption>{o.help, o.version});
+        text += QStringLiteral("\nCommands:\n");
+    }
+    for (const Command &c : commands(o)) {
+        if (!only.isEmpty() && c.name != only)
+            continue;
+        text += QStringLiteral("\n  %1 %2\n    ").arg(kProgram, c.synopsis) + wrapped(c.description, 4);
+        text += optionLines(c.options, 4);
+    }
+    text += QLatin1Char('\n') + wrapped(QStringLiteral("Exit status: 0 done, 1 refused or failed (the reason and "
+                                                      "what to do on stderr), 2 a usage error."),
+                                       0);
+    return text;
+}
+
+int usageError(QTextStream &err, const QString &message)
+{
+    err << kProgram << ": " << message << Qt::endl
+        << "Run '" << kProgram << " --help' for the commands and options." << Qt::endl;
+    return ExitUsage;
+}
+
+int failure(QTextStream &err, const QString &message)
+{
+    err << kProgram << ": " << errorBoxText(message) << Qt::endl;
+    return ExitFailed;
+}
+
+// The installation the command works on, or an error saying which option answers it.
+QString findReader(const std::optional<QString> &version, const std::optional<QString> &folder, QTextStream &err,
+                   Discovery &found)
+{
+    found = discoverReader({version, folder});
+    if (!found.error.isEmpty())
+        return found.error;
+    const QStringList &installed = found.reader.versionsFound;
+    if (found.question && found.question->kind == DiscoveryQuestion::Version)
+        return installed.isEmpty()
+            ? QStringLiteral("No Adobe Reader is recorded in the registry of this prefix. If it is installed all "
+                             "the same, give its version with --reader-version V and its folder with "
+                             "--reader-folder PATH")
+            : QStringLiteral("Several versions of Adobe Reader are installed in this prefix: %1. Choose one with "
+                             "--reader-version V")
+                  .arg(installed.join(QStringLiteral(", ")));
+    if (found.question)
+        return QStringLiteral("The registry does not say where Adobe Reader %1 is installed. Give its folder, the "
+                              "one that holds AcroRd32.exe, with --reader-folder PATH")
+            .arg(found.reader.version);
+    // The window takes the last version for a name that is not installed; a
+    // script gets told instead.
+    if (version && !installed.isEmpty() && !installed.contains(*version, Qt::CaseInsensitive))
+        return QStringLiteral("Adobe Reader %1 is not installed in this prefix (installed: %2). Choose one of "
+                              "those with --reader-version V")
+            .arg(*version, installed.join(QStringLiteral(", ")));
+    QString given = folder.value_or(QString());
+    while (given.size() > 1 && given.endsWith(QLatin1Char('\\')))
+        given.chop(1);
+    if (folder && found.reader.folder.compare(given, Qt::CaseInsensitive) != 0)
+        err << kProgram << ": note: the registry names Reader's folder \"" << found.reader.folder
+            << "\"; --reader-folder is used only where it does not" << Qt::endl;
+    return QString();
+}
+
+QJsonArray jsonList(const QStringList &list)
+{
+    return QJsonArray::fromStringList(list);
+}
+
+int status(const ReaderInstallation &reader, bool json, QTextStream &out)
+{
+    ReaderStatus s = readerStatus(reader);
+    // Sorted, so that two runs on the same folders print the same.
+    s.loaded.sort(Qt::CaseInsensitive);
+    s.notLoaded.sort(Qt::CaseInsensitive);
+    if (json) {
+        QJsonObject prefs;
+        for (const auto &[p, value] : s.preferences)
+            prefs.insert(p.subkey + QLatin1Char('\\') + p.name, value ? QJsonValue(*value) : QJsonValue());
+        QJsonObject r{
+            {QStringLiteral("version"), reader.version},
+            {QStringLiteral("versions_found"), jsonList(reader.versionsFound)},
+            {QStringLiteral("folder"), reader.folder},
+            {QStringLiteral("folder_exists"), s.folderExists},
+            {QStringLiteral("optimized"), s.optimized},
+            {QStringLiteral("running"), s.runningReader == -1 ? QJsonValue() : QJsonValue(qint64(s.runningReader))},
+            {QStringLiteral("loaded"), jsonList(s.loaded)},
+            {QStringLiteral("not_loaded"), jsonList(s.notLoaded)},
+            {QStringLiteral("preferences"), prefs},
+        };
+        QJsonObject all{{QStringLiteral("prefix"), WinePrefix::current().root()}, {QStringLiteral("reader"), r}};
+        out << QJsonDocument(all).toJson(QJsonDocument::Indented);
+        return ExitDone;
+    }
+    auto yesNo = [](bool b) { return b ? QStringLiteral("yes") : QStringLiteral("no"); };
+    out << "Prefix:        " << WinePrefix::current().root() << "\n"
+        << "Adobe Reader:  " << reader.version;
+    if (!reader.versionsFound.isEmpty())
+        out << " (installed: " << reader.versionsFound.join(QStringLiteral(", ")) << ")";
+    out << "\nFolder:        " << reader.folder << (s.folderExists ? "" : " (missing)") << "\n"
+        << "Optimized:     " << yesNo(s.optimized) << "\n"
+        << "Running:       " << (s.runningReader == -1 ? QStringLiteral("no") : QStringLiteral("yes, process %1").arg(s.runningReader))
+        << "\n\nPlug-ins loaded (" << s.loaded.size() << "):\n";
+    for (const QString &p : s.loaded)
+        out << "  " << p << "\n";
+    out << "Plug-ins not loaded (" << s.notLoaded.size() << "):\n";
+    for (const QString &p : s.notLoaded)
+        out << "  " << p << "\n";
+    out << "Preferences:\n";
+    for (const auto &[p, value] : s.preferences)
+        out << "  " << p.subkey << "\\" << p.name << " = "
+            << (value ? QString::number(*value) : QStringLiteral("(not set)")) << "\n";
+    return ExitDone;
+}
+
+// Prints each memo line as it appears, so a long copy shows what it is doing.
+OperationHooks printingHooks(QTextStream &out, QStringList &shown)
+{
+    OperationHooks hooks;
+    hooks.memo = [&out, &shown](const QStringList &lines) {
+        for (const QString &line : lines)
+            if (!shown.contains(line))
+                out << line << Qt::endl;
+        shown = lines;
+    };
+    return hooks;
+}
+
+int report(const OperationReport &r, bool dryRun, QTextStream &out, QTextStream &err)
+{
+    if (r.outcome == OperationReport::NothingToRestore && dryRun)
+        out << "Nothing to restore!\n";
+    if (!r.changes.empty()) {
+        out << (dryRun ? "Dry run, nothing was changed. It would:\n" : "Changed:\n");
+        for (const Change &c : r.changes)
+            for (const QString &line : c.describe())
+                out << "  " << line << "\n";
+    }
+    if (!r.notDone.empty()) {
+        out << (dryRun ? "It would leave:\n" : "Left as it was:\n");
+        for (const NotDone &n : r.notDone)
+            out << "  " << n.what << ": " << n.why << "\n";
+    }
+    out.flush();
+    if (r.succeeded())
+        return ExitDone;
+    failure(err, r.error);
+    if (r.runningReader != -1)
+        err << kProgram << ": to end it, run the command again with --end-reader" << Qt::endl;
+    return ExitFailed;
+}
+
+} // namespace
+
+int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    const Options o;
+    QCommandLineParser global;
+    global.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    global.addOptions(o.globals());
+    global.addOption(o.help);
+    global.addOption(o.version);
+    global.addPositionalArgument(QStringLiteral("command"), QStringLiteral("status, optimize or restore"));
+    if (!global.parse(arguments))
+        return usageError(err, global.errorText());
+    if (global.isSet(o.help)) {
+        out << helpText(o);
+        return ExitDone;
+    }
+    if (global.isSet(o.version)) {
+        out << kProgram << " 3.01\n";
+        return ExitDone;
+    }
+    QStringList rest = global.positionalArguments();
+    if (rest.isEmpty())
+        return usageError(err, QStringLiteral("no command given (status, optimize or restore)"));
+    const QString name = rest.takeFirst();
+    const std::vector<Command> all = commands(o);
+    const auto command = std::find_if(all.begin(), all.end(), [&](const Command &c) { return c.name == name; });
+    if (command == all.end())
+        return usageError(err, QStringLiteral("unknown command \"%1\" (status, optimize or restore)").arg(name));
+
+    QCommandLineParser local;
+    local.addOptions(o.globals());
+    local.addOption(o.help);
+    local.addOptions(command->options);
+    if (!local.parse(QStringList{arguments.value(0)} + rest))
+        return usageError(err, local.errorText());
+    if (local.isSet(o.help)) {
+        out << helpText(o, name);
+        return ExitDone;
+    }
+    if (!local.positionalArguments().isEmpty())
+        return usageError(err, QStringLiteral("unexpected argument \"%1\"").arg(local.positionalArguments().first()));
+    auto isSet = [&](const QCommandLineOption &opt) { return local.isSet(opt) || global.isSet(opt); };
+    auto value = [&](const QCommandLineOption &opt) -> std::optional<QString> {
+        if (local.isSet(opt))
+            return local.value(opt);
+        if (global.isSet(opt))
+            return global.value(opt);
+        return std::nullopt;
+    };
+
+    const QString root = QFileInfo(value(o.prefix).value_or(WinePrefix::defaultRoot())).absoluteFilePath();
+    WinePrefix::setCurrent(root);
+    if (!WinePrefix::current().exists())
+        return failure(err, QStringLiteral("No Wine prefix was found at \"%1\". Give the prefix with --prefix DIR "
+                                           "or set WINEPREFIX")
+                                .arg(root));
+    ConsoleFileOperationUi fileWindows(err);
+
+    Discovery found;
+    const QString problem = findReader(value(o.readerVersion), value(o.readerFolder), err, found);
+    if (!problem.isEmpty())
+        return failure(err, problem);
+    const ReaderInstallation &reader = found.reader;
+
+    if (name == QLatin1String("status"))
+        return status(reader, local.isSet(o.json), out);
+
+    if (!directoryExists(reader.folder))
+        return failure(err, QStringLiteral("The Adobe Reader folder \"%1\" does not exist in this prefix. Give the "
+                                           "folder that holds AcroRd32.exe with --reader-folder PATH")
+                                .arg(reader.folder));
+    const bool dryRun = local.isSet(o.dryRun);
+    QStringList shown;
+    const OperationHooks hooks = printingHooks(out, shown);
+
+    if (name == QLatin1String("restore")) {
+        RestoreOptions options;
+        options.endRunningReader = isSet(o.endReader);
+        options.dryRun = dryRun;
+        return report(restore(reader, options, hooks), dryRun, out, err);
+    }
+
+    OptimizeOptions options;
+    for (const BoxOption &b : o.boxes)
+        if (local.isSet(b.option))
+            options.*b.member = false;
+    QStringList loaded = plugInsLoaded(reader.folder);
+    loaded.sort(Qt::CaseInsensitive);
+    for (const QString &keep : local.values(o.keep)) {
+        const QStringList meant = plugInsNamed(loaded, keep);
+        if (meant.isEmpty()) {
+            const bool copyOnly = !plugInsNamed(readerStatus(reader).notLoaded, keep).isEmpty();
+            return failure(err, copyOnly ? QStringLiteral("\"%1\" is not loaded now: it is only in the safety copy. "
+                                                          "Run restore first, then optimize with --keep %1")
+                                               .arg(keep)
+                                         : QStringLiteral("No plug-in \"%1\" is loaded; the loaded ones are: %2")
+                                               .arg(keep, loaded.join(QStringLiteral(", "))));
+        }
+        options.keepLoaded += meant;
+    }
+    options.endRunningReader = isSet(o.endReader);
+    options.dryRun = dryRun;
+    return report(optimize(reader, options, hooks), dryRun, out, err);
+}
+
+} // namespace qv::cli

@@ -1,0 +1,46 @@
+#include "core/status.h"
+
+#include "core/backupmarker.h"
+#include "core/pluginlist.h"
+#include "core/readerhelpers.h"
+#include "core/safetycopy.h"
+#include "platform/error.h"
+#include "platform/filesystem.h"
+#include "platform/registry.h"
+
+namespace qv {
+
+namespace {
+
+std::optional<int32_t> readPreference(const QString &version, const reader::Preference &p)
+{
+    RegistryAccessor reg;
+    reg.setRootKey(p.root);
+    reg.setAccess(KeyRead);
+    if (!reg.openKey(reader::versionKey(version, p.subkey), false) || !reg.valueExists(p.name))
+        return std::nullopt;
+    try {
+        return reg.readInteger(p.name);
+    } catch (const Error &) {
+        return std::nullopt; // another type: Reader reads no number there either
+    }
+}
+
+} // namespace
+
+ReaderStatus readerStatus(const ReaderInstallation &reader)
+{
+    ReaderStatus s;
+    s.folderExists = directoryExists(reader.folder);
+    s.optimized = backupMarkerExists(reader.folder);
+    s.runningReader = FindProcessId(QLatin1String(reader::kProcessName));
+    s.loaded = plugInsLoaded(reader.folder);
+    const QString optional = optionalFolderOf(reader.folder) + QLatin1Char('\\');
+    for (const PlugInItem &item : plugInsOnlyInSafetyCopy(reader.folder))
+        s.notLoaded << item.path.mid(optional.size());
+    for (const reader::Preference &p : reader::preferences())
+        s.preferences.push_back({p, readPreference(reader.version, p)});
+    return s;
+}
+
+} // namespace qv

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "core/discovery.h"
+#include "core/reader.h"
+
+namespace qv {
+
+// How a Reader installation stands, read without changing anything.
+struct ReaderStatus
+{
+    bool folderExists = false;
+    bool optimized = false;       // the marker is there: the safety copy is in place
+    int64_t runningReader = -1;   // the process id of a Reader running in the prefix
+    QStringList loaded;           // plug-ins Reader loads, below plug_ins ("X.api", "S\X.api")
+    QStringList notLoaded;        // plug-ins only in the safety copy, below Optional
+    // Each preference Optimize and Restore write, with its current data
+    // (none when the value is missing or not a number).
+    std::vector<std::pair<reader::Preference, std::optional<int32_t>>> preferences;
+};
+
+ReaderStatus readerStatus(const ReaderInstallation &reader);
+
+} // namespace qv
