@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <unistd.h>
+
 #include "platform/hive.h"
 #include "platform/registry.h"
 #include "platform/wineprefix.h"
@@ -140,7 +142,10 @@ QMap<QString, QByteArray> treeContents(const QString &hostFolder)
         const QFileInfo info = it.fileInfo();
         const QString rel = base.relativeFilePath(path);
         if (info.isSymLink()) {
-            out.insert(rel, "-> " + QFile::encodeName(info.symLinkTarget()));
+            // The link's own text: the same relative link in two trees is equal.
+            char target[4096];
+            const ssize_t n = ::readlink(QFile::encodeName(path).constData(), target, sizeof target);
+            out.insert(rel, "-> " + QByteArray(target, n > 0 ? n : 0));
         } else if (info.isDir()) {
             out.insert(rel + QLatin1Char('/'), QByteArray());
         } else {

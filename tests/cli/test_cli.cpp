@@ -1,0 +1,157 @@
+// quorvane-cli as a script runs it: on the sample prefix and on small ones,
+// judged by its exit code, its output and the bytes it leaves.
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+#include "platform/test_processes_fake.h"
+#include "support/demoprefix.h"
+#include "support/tempdir.h"
+#include "support/testprefix.h"
+
+namespace {
+
+const QString kReader = "C:\\Program Files\\Adobe\\Reader 9.0\\Reader";
+
+struct SamplePrefix : ::testing::Test
+{
+    TempDir tmp;
+    QString root;
+
+    void SetUp() override
+    {
+        root = tmp.file("prefix");
+        const QString problem = makeDemoPrefix(root);
+        ASSERT_TRUE(problem.isEmpty()) << problem.toStdString();
+    }
+    CliResult cli(const QStringList &arguments) const
+    {
+        return runCli(QStringList{"--prefix", root} + arguments, tmp.file("data"));
+    }
+    QJsonObject reader() const
+    {
+        const CliResult r = cli({"status", "--json"});
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        return QJsonDocument::fromJson(r.out.toUtf8()).object().value("reader").toObject();
+    }
+    QMap<QString, QByteArray> plugIns() const
+    {
+        return treeContents(root + "/drive_c/Program Files/Adobe/Reader 9.0/Reader/plug_ins");
+    }
+};
+
+QStringList strings(const QJsonValue &array)
+{
+    QStringList out;
+    for (const QJsonValue &v : array.toArray())
+        out << v.toString();
+    return out;
+}
+
+} // namespace
+
+TEST_F(SamplePrefix, StatusJsonDescribesReaderNine)
+{
+    const CliResult r = cli({"status", "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+    const QJsonObject all = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    EXPECT_EQ(all.value("prefix").toString(), root);
+    const QJsonObject reader = all.value("reader").toObject();
+    EXPECT_EQ(reader.value("version").toString(), "9.0");
+    EXPECT_EQ(reader.value("folder").toString(), kReader);
+    EXPECT_EQ(reader.value("optimized"), QJsonValue(false));
+    const QStringList loaded = strings(reader.value("loaded"));
+    EXPECT_EQ(loaded.size(), 24);
+    EXPECT_TRUE(loaded.contains("EWH32.api") && loaded.contains("Multimedia\\MMPlayer.api"));
+    EXPECT_TRUE(strings(reader.value("not_loaded")).isEmpty());
+    EXPECT_EQ(reader.value("preferences").toObject().value("Updater\\iUpdateFrequency"), QJsonValue(3));
+}
+
+TEST_F(SamplePrefix, DryRunChangesNoByteAndRestoreBringsEveryPlugInBack)
+{
+    const auto prefixBefore = treeContents(root);
+    const auto plugInsBefore = plugIns();
+
+    for (const QStringList &dry : {QStringList{"optimize", "--dry-run"}, QStringList{"restore", "--dry-run"}}) {
+        const CliResult r = cli(dry);
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_EQ(treeContents(root), prefixBefore) << dry.join(' ').toStdString();
+    }
+    const CliResult planned = cli({"optimize", "--dry-run", "--keep", "annots"});
+    EXPECT_TRUE(planned.out.contains("Delete \"" + kReader + "\\plug_ins\\eBook.api\"")) << planned.out.toStdString();
+    EXPECT_FALSE(planned.out.contains("\\plug_ins\\Annots.api\""));
+
+    const CliResult optimized = cli({"optimize", "--keep", "annots"});
+    ASSERT_EQ(optimized.exitCode, 0) << optimized.err.toStdString();
+    EXPECT_TRUE(optimized.out.startsWith("Copy files and backup original settings ...\n"));
+    QJsonObject reader = this->reader();
+    EXPECT_EQ(reader.value("optimized"), QJsonValue(true));
+    EXPECT_EQ(strings(reader.value("loaded")), QStringList({"Annots.api", "EWH32.api", "search.api"}));
+    EXPECT_EQ(strings(reader.value("not_loaded")).size(), 21);
+
+    const CliResult restored = cli({"restore"});
+    ASSERT_EQ(restored.exitCode, 0) << restored.err.toStdString();
+    EXPECT_EQ(plugIns(), plugInsBefore);
+    EXPECT_EQ(this->reader().value("optimized"), QJsonValue(false));
+    EXPECT_EQ(cli({"restore"}).out, "Nothing to restore!\n");
+}
+
+TEST_F(SamplePrefix, ARunningReaderIsNamedAndEndedOnlyWhenAsked)
+{
+    FakeProcess reader((kReader + "\\AcroRd32.exe").toStdString(), root.toStdString());
+    ASSERT_GT(reader.pid(), 0);
+    const auto before = treeContents(root);
+
+    const CliResult refused = cli({"optimize"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains(QString("AcroRd32.exe, process %1").arg(reader.pid()))) << refused.err.toStdString();
+    EXPECT_TRUE(refused.err.contains("--end-reader"));
+    EXPECT_EQ(treeContents(root), before);
+    EXPECT_FALSE(reader.ended());
+
+    const CliResult ended = cli({"--end-reader", "optimize"});
+    EXPECT_EQ(ended.exitCode, 0) << ended.err.toStdString();
+    EXPECT_TRUE(reader.ended());
+}
+
+TEST(CommandLine, UsageErrorsAndMissingAnswersHaveTheirExitCodes)
+{
+    TestPrefix prefix;
+    prefix.writeHive("system.reg", HiveText()
+                                       .key("Software\\Adobe\\Acrobat Reader\\6.0\\InstallPath").str("", "C:\\A6")
+                                       .key("Software\\Adobe\\Acrobat Reader\\7.0\\AVGeneral").dword("x", 1));
+    const QStringList at = {"--prefix", prefix.root()};
+    for (const QStringList &usage : {QStringList{}, QStringList{"frob"}, QStringList{"status", "--frob"},
+                                     QStringList{"status", "extra"}, QStringList{"restore", "--keep", "X"}}) {
+        const CliResult r = runCli(at + usage);
+        EXPECT_EQ(r.exitCode, 2) << usage.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains("--help")) << r.err.toStdString();
+    }
+    const CliResult help = runCli({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char *documented : {"status", "optimize", "restore", "--prefix", "--reader-version", "--reader-folder",
+                                   "--end-reader", "--json", "--dry-run", "--keep NAME", "--keep-plugins"})
+        EXPECT_TRUE(help.out.contains(documented)) << documented;
+
+    // Two versions: the one to work on must be named, and must be installed.
+    CliResult r = runCli(at + QStringList{"status"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("6.0, 7.0") && r.err.contains("--reader-version")) << r.err.toStdString();
+    EXPECT_EQ(runCli(at + QStringList{"--reader-version", "8.0", "status"}).exitCode, 1);
+    r = runCli(at + QStringList{"status", "--reader-version", "6.0"});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    // 7.0 has no folder in the registry: the folder must be given, and exist for an operation.
+    r = runCli(at + QStringList{"--reader-version", "7.0", "optimize"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("--reader-folder")) << r.err.toStdString();
+    r = runCli(at + QStringList{"--reader-version", "7.0", "--reader-folder", "C:\\A7", "optimize"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("\"C:\\A7\" does not exist")) << r.err.toStdString();
+
+    r = runCli({"--prefix", prefix.root() + "/nowhere", "status"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("--prefix")) << r.err.toStdString();
+}
