@@ -508,6 +508,9 @@ QStringList unloadPlugIns(Run &run, PlugInFolders &folders, const SafetyCopyStat
             back << rel;
     run.copy(joined(optional, back), plugIns);
     folders.copiedToPlugIns(back);
+    for (const QString &rel : back)
+        if (!folders.inPlugIns(rel))
+            run.notDone(joinPath(plugIns, rel), QStringLiteral("could not be copied back, so Reader does not load it"));
 
     QStringList remarks;
     for (const QString &rel : keptDiffering) {
