@@ -45,11 +45,15 @@ inline CliResult runCli(const QStringList &arguments, const QString &trashHome =
     if (!trashHome.isEmpty())
         env.insert(QStringLiteral("XDG_DATA_HOME"), trashHome);
     cli.setProcessEnvironment(env);
-    cli.start(qEnvironmentVariable("QV_BUILD_DIR") + QStringLiteral("/cli/quorvane-cli"), arguments);
+    cli.start(QStringLiteral(QV_CLI_PATH), arguments);
     CliResult r;
-    if (!cli.waitForFinished(120000))
+    if (!cli.waitForFinished(120000)) {
+        r.err = cli.program() + QStringLiteral(": ") + cli.errorString();
         return r;
+    }
     r.exitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
+    if (r.exitCode == -1)
+        r.err = cli.program() + QStringLiteral(": ") + cli.errorString();
     r.out = QString::fromUtf8(cli.readAllStandardOutput());
     r.err = QString::fromUtf8(cli.readAllStandardError());
     return r;
