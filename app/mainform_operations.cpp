@@ -65,8 +65,10 @@ void TForm1::refreshPlugInListAfterChange()
 
 void TForm1::finishOperation(const qv::OperationReport &report)
 {
-    if (report.started)
-        refreshPlugInListAfterChange(); // before the question, so the list is right while it shows
+    // Read again once the folders may have changed, before the question so
+    // the list is right while it shows; "Nothing to restore!" changed nothing.
+    if (report.started && report.outcome != qv::OperationReport::NothingToRestore)
+        refreshPlugInListAfterChange();
     if (!report.succeeded())
         throw qv::Error(report.error);
     if (report.closingQuestion.isEmpty())

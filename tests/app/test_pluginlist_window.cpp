@@ -185,6 +185,10 @@ TEST_F(PlugInList, RemoveAllEmptiesTheListAndTouchesNothingElse)
     EXPECT_EQ(memo(), memoBefore);
     EXPECT_EQ(filesOf("plug_ins"), before);
 
+    // A Restore with nothing to restore changes no folder, so the list stays as the user left it.
+    restore();
+    EXPECT_TRUE(captions().isEmpty());
+
     // Nothing is listed as not to be loaded, so Optimize unloads nothing.
     optimize();
     EXPECT_EQ(filesOf("plug_ins"), before);
