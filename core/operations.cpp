@@ -245,8 +245,6 @@ public:
     void writeBlock(uint32_t root, const QString &key, const std::vector<std::pair<QString, int32_t>> &values,
                     const QString &parentFirst = QString())
     {
-        if (values.empty())
-            return;
         if (dry) {
             for (const auto &[name, data] : values)
                 record(change(Change::WriteValue, {}, key, name, root, data));
@@ -412,13 +410,6 @@ void removeEmptiedSubFolders(const QString &windowsFolder, const QStringList &re
     std::sort(ordered.begin(), ordered.end(), [](const QString &a, const QString &b) { return a.size() > b.size(); });
     for (QString f : ordered)
         QDir(host).rmdir(f.replace(QLatin1Char('\\'), QLatin1Char('/'))); // fails, harmlessly, unless empty
-}
-
-// The user's own documents folder, from the per-user shell folders.
-QString userPersonalFolder()
-{
-    RegistrySectionReader reader(reader::userExplorerKey());
-    return reader.readString(QStringLiteral("Shell Folders"), QStringLiteral("Personal"), QString());
 }
 
 // The preferences Optimize turns to the faster, quieter setting. Left false,
@@ -616,7 +607,8 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
             }
             // Without a machine-wide documents folder, the user's own one is
             // meant: never a "My eBook" at the root of a drive.
-            const QString personal = reader.personalFolder.isEmpty() ? userPersonalFolder() : reader.personalFolder;
+            const QString personal = reader.personalFolder.isEmpty() ? userShellFolder(QStringLiteral("Personal"))
+                                                                     : reader.personalFolder;
             if (personal.isEmpty()) {
                 run.notDone(QStringLiteral("The \"My eBook\" folder"), QStringLiteral("no documents folder is known"));
             } else {

@@ -13,24 +13,47 @@
 namespace {
 const QString GrpConvKey = QStringLiteral("Software\\MicroSoft\\Windows\\CurrentVersion\\GrpConv");
 
-QString readFolder(const QString &key, const QString &section, const QString &name)
+// A text value of a subkey of a key below HKEY_CURRENT_USER. CreateShortcut
+// reads through a section reader, which creates its key when missing; a
+// look that must change nothing (a dry run) only reads.
+QString readFolder(const QString &key, const QString &section, const QString &name, bool createKey)
 {
-    qv::RegistrySectionReader reader(key);
-    return reader.readString(section, name, QString());
+    if (createKey) {
+        qv::RegistrySectionReader reader(key);
+        return reader.readString(section, name, QString());
+    }
+    qv::RegistryAccessor reg;
+    reg.setRootKey(qv::HKeyCurrentUser);
+    reg.setAccess(qv::KeyRead);
+    if (!reg.openKey(key + QLatin1Char('\\') + section, false))
+        return QString();
+    return reg.readString(name); // empty when missing
 }
 
-QString shortcutFolder(TShortcutLocation location, const QString &subFolder)
+QString shortcutFolder(TShortcutLocation location, const QString &subFolder, bool createKey)
 {
     const QString explorer = qv::reader::userExplorerKey();
     const QString shellFolders = QStringLiteral("Shell Folders");
     switch (location) {
-    case slDesktop: return readFolder(explorer, shellFolders, QStringLiteral("Desktop"));
-    case slQuickLaunch: return readFolder(GrpConvKey, QStringLiteral("MapGroups"), QStringLiteral("Quick Launch"));
-    case slSendTo: return readFolder(explorer, shellFolders, QStringLiteral("SendTo"));
-    case slStartMenu: return readFolder(explorer, shellFolders, QStringLiteral("Start Menu"));
+    case slDesktop: return readFolder(explorer, shellFolders, QStringLiteral("Desktop"), createKey);
+    case slQuickLaunch:
+        return readFolder(GrpConvKey, QStringLiteral("MapGroups"), QStringLiteral("Quick Launch"), createKey);
+    case slSendTo: return readFolder(explorer, shellFolders, QStringLiteral("SendTo"), createKey);
+    case slStartMenu: return readFolder(explorer, shellFolders, QStringLiteral("Start Menu"), createKey);
     case slFolder: return subFolder;
     }
     return QString();
+}
+
+QString linkPathFor(const QString &target, TShortcutLocation location, const QString &subFolder, bool createKey)
+{
+    const QString name = shortcutLinkName(target);
+    const QString folder = shortcutFolder(location, subFolder, createKey);
+    if (folder.isEmpty())
+        return QString();
+    if (!subFolder.isEmpty() && location != slFolder)
+        return folder + QLatin1Char('\\') + subFolder + QLatin1Char('\\') + name;
+    return folder + QLatin1Char('\\') + name;
 }
 
 // The position after the last folder delimiter, as Windows path functions see it.
@@ -54,13 +77,12 @@ QString shortcutLinkName(const QString &target)
 
 QString shortcutPath(const QString &target, TShortcutLocation location, const QString &subFolder)
 {
-    const QString name = shortcutLinkName(target);
-    const QString folder = shortcutFolder(location, subFolder);
-    if (folder.isEmpty())
-        return QString();
-    if (!subFolder.isEmpty() && location != slFolder)
-        return folder + QLatin1Char('\\') + subFolder + QLatin1Char('\\') + name;
-    return folder + QLatin1Char('\\') + name;
+    return linkPathFor(target, location, subFolder, false);
+}
+
+QString userShellFolder(const QString &name)
+{
+    return readFolder(qv::reader::userExplorerKey(), QStringLiteral("Shell Folders"), name, false);
 }
 
 void CreateShortcut(const QString &target, TShortcutLocation location, const QString &subFolder,
@@ -72,7 +94,7 @@ void CreateShortcut(const QString &target, TShortcutLocation location, const QSt
     link.setArguments(arguments);
     link.setDescription(description);
 
-    const QString path = shortcutPath(target, location, subFolder);
+    const QString path = linkPathFor(target, location, subFolder, true);
     if (path.isEmpty())
         return;
 

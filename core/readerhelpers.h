@@ -20,9 +20,13 @@ void CreateShortcut(const QString &target, TShortcutLocation location, const QSt
                     const QString &workingFolder, const QString &arguments, const QString &description,
                     QString &linkPath);
 
-// The path CreateShortcut would write for these arguments; empty when it
-// would write nothing.
+// The path CreateShortcut would write for these arguments, found without
+// creating anything; empty when it would write nothing.
 QString shortcutPath(const QString &target, TShortcutLocation location, const QString &subFolder);
+
+// A folder of the user's own "Shell Folders" ("Desktop", "Personal"), read
+// without creating anything; empty when it is not recorded.
+QString userShellFolder(const QString &name);
 
 // The id of the last running process whose executable name contains name
 // (case-sensitive), or -1.

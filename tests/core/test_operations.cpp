@@ -176,3 +176,25 @@ TEST_F(CoreOperations, ARunningReaderIsEndedOnlyWhenAllowed)
     EXPECT_EQ(qv::optimize(reader, options).outcome, qv::OperationReport::Completed);
     EXPECT_TRUE(running.ended());
 }
+
+TEST(CoreDryRun, ReadsTheShellFoldersWithoutCreatingTheirKey)
+{
+    // A bare prefix: no Explorer key for the documents or desktop folder.
+    TestPrefix prefix;
+    prefix.writeFile(kFolder + "\\plug_ins\\EWH32.api", "e");
+    prefix.writeFile(kFolder + "\\plug_ins\\eBook.api", "b");
+    qv::ReaderInstallation reader;
+    reader.version = "9.0";
+    reader.folder = kFolder;
+    const auto before = treeContents(prefix.root());
+
+    qv::OptimizeOptions options;
+    options.dryRun = true;
+    EXPECT_EQ(qv::optimize(reader, options).outcome, qv::OperationReport::Completed);
+    prefix.writeFile(kFolder + "\\Wexmor.DAT", "");
+    const qv::OperationReport restore = qv::restore(reader, {false, true});
+    EXPECT_EQ(restore.outcome, qv::OperationReport::Completed);
+    ASSERT_EQ(restore.notDone.size(), 1u); // no desktop folder to put the shortcut in
+    QFile::remove(prefix.host(kFolder + "\\Wexmor.DAT"));
+    EXPECT_EQ(treeContents(prefix.root()), before);
+}
