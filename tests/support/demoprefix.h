@@ -3,8 +3,6 @@
 // The sample prefix of scripts/make-demo-prefix (Reader 9.0 as an installer
 // leaves it), and quorvane-cli run on a prefix as a script would run it.
 
-#include <QDir>
-#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
@@ -13,15 +11,16 @@
 
 inline QString sourceDir()
 {
-    return qEnvironmentVariable("QV_SOURCE_DIR", QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../..")));
+    return QStringLiteral(QV_SOURCE_PATH);
 }
 
 // Makes the sample prefix in folder (which must not exist yet); empty on
 // success, else what went wrong.
-inline QString makeDemoPrefix(const QString &folder, const QString &user = QStringLiteral("ann"))
+inline QString makeDemoPrefix(const QString &folder, const QStringList &options = {})
 {
     QProcess make;
-    make.start(sourceDir() + QStringLiteral("/scripts/make-demo-prefix"), {folder, QStringLiteral("--user"), user});
+    make.start(sourceDir() + QStringLiteral("/scripts/make-demo-prefix"),
+               QStringList{folder, QStringLiteral("--user"), QStringLiteral("ann")} + options);
     if (!make.waitForFinished(60000) || make.exitCode() != 0)
         return QString::fromLocal8Bit(make.readAllStandardError()) + make.errorString();
     return QString();
