@@ -124,8 +124,8 @@ int main(int argc, char **argv)
     struct Series
     {
         const char *mode, *label;
-        std::vector<double> ms;
-        std::vector<long> kb;
+        std::vector<double> ms = {};
+        std::vector<long> kb = {};
     };
     Series series[] = {{"--bare", "bare Qt window"}, {"--bare-text", "bare window + label"}, {"--quorvane", "Quorvane TForm1"}};
     // One warm-up each, so all find the libraries in the page cache; then

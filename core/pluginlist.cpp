@@ -45,9 +45,9 @@ struct Walk
 
     QString pattern;
     bool recurse = true;
-    QSet<QString> visited;
-    QStringList entered;
-    std::vector<PlugInItem> items;
+    QSet<QString> visited = {};
+    QStringList entered = {};
+    std::vector<PlugInItem> items = {};
 
     void run(const QString &folder, const QString &relative)
     {

@@ -15,7 +15,7 @@ namespace {
 std::set<std::pair<int, int>> checkMark()
 {
     std::set<std::pair<int, int>> px;
-    auto seg = [&](int x0, int y0, int x1, int y1) {
+    auto seg = [&](int x0, int y0, int x1, int /*y1: the run is diagonal*/) {
         const int dx = x1 > x0 ? 1 : -1;
         for (int x = x0, y = y0; x != x1; x += dx, ++y)
             px.insert({x, y});
