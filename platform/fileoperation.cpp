@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QStringList>
 #include <algorithm>
@@ -22,7 +21,11 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include "platform/atomicfile.h"
+#include "platform/wildcard.h"
 #include "platform/wineprefix.h"
+#include "platform/winerror.h"
+#include "platform/winpath.h"
 
 namespace qv {
 
@@ -45,119 +48,9 @@ QStringList splitList(const char *p)
     return out;
 }
 
-bool hasWildcard(const QString &name)
-{
-    return name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?'));
-}
-
-int lastSeparator(const QString &win)
-{
-    return std::max(win.lastIndexOf(QLatin1Char('\\')), win.lastIndexOf(QLatin1Char('/')));
-}
-
-QString winParent(const QString &win)
-{
-    const int i = lastSeparator(win);
-    if (i < 0)
-        return (win.size() >= 2 && win.at(1) == QLatin1Char(':')) ? win.left(2) : QString();
-    return win.left(i + 1);
-}
-
-QString winName(const QString &win)
-{
-    QString w = win;
-    while (w.size() > 3 && (w.endsWith(QLatin1Char('\\')) || w.endsWith(QLatin1Char('/'))))
-        w.chop(1);
-    const int i = lastSeparator(w);
-    return i < 0 ? (w.size() >= 2 && w.at(1) == QLatin1Char(':') ? w.mid(2) : w) : w.mid(i + 1);
-}
-
-QString winJoin(const QString &folder, const QString &name)
-{
-    if (folder.endsWith(QLatin1Char('\\')) || folder.endsWith(QLatin1Char('/')))
-        return folder + name;
-    return folder + QLatin1Char('\\') + name;
-}
-
 QString hostJoin(const QString &folder, const QString &name)
 {
     return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
-}
-
-// Windows wildcard match without regard to case: '*' any run, '?' one
-// character, and a pattern ending in ".*" also matches the name without an
-// extension, so "*.*" matches every name and "name.*" matches "name".
-bool globMatch(const QString &pattern, const QString &name)
-{
-    const QString p = pattern.toCaseFolded();
-    const QString n = name.toCaseFolded();
-    qsizetype pi = 0, ni = 0, star = -1, mark = 0;
-    while (ni < n.size()) {
-        if (pi < p.size() && (p.at(pi) == QLatin1Char('?') || p.at(pi) == n.at(ni))) {
-            ++pi;
-            ++ni;
-        } else if (pi < p.size() && p.at(pi) == QLatin1Char('*')) {
-            star = pi++;
-            mark = ni;
-        } else if (star >= 0) {
-            pi = star + 1;
-            ni = ++mark;
-        } else {
-            return false;
-        }
-    }
-    while (pi < p.size() && p.at(pi) == QLatin1Char('*'))
-        ++pi;
-    return pi == p.size();
-}
-
-bool wildcardMatch(const QString &pattern, const QString &name)
-{
-    if (globMatch(pattern, name))
-        return true;
-    if (pattern.endsWith(QLatin1String(".*")))
-        return globMatch(pattern.chopped(2), name);
-    // A trailing dot asks for names without an extension ("*." matches "README").
-    if (pattern.endsWith(QLatin1Char('.')) && !name.contains(QLatin1Char('.')))
-        return globMatch(pattern.chopped(1), name);
-    return false;
-}
-
-int codeForErrno(int err)
-{
-    switch (err) {
-    case ENOENT: return FileOpFileNotFound;
-    case ENOTDIR: return FileOpPathNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS: return FileOpAccessDenied;
-    case ENOSPC:
-    case EDQUOT: return FileOpDiskFull;
-    case EFBIG: return FileOpFileTooLarge;
-    case EEXIST:
-    case ENOTEMPTY: return FileOpAlreadyExists;
-    default: return FileOpIoError;
-    }
-}
-
-QString reasonForErrno(int err)
-{
-    switch (err) {
-    case ENOENT: return QStringLiteral("The file or folder does not exist. Check the name and try again.");
-    case ENOTDIR: return QStringLiteral("A part of the path is not a folder. Check the name and try again.");
-    case EACCES:
-    case EPERM: return QStringLiteral("Access is denied. Check the permissions of the file and its folder.");
-    case EROFS: return QStringLiteral("The disk is read-only.");
-    case ENOSPC:
-    case EDQUOT: return QStringLiteral("There is not enough space on the disk. Free some space and try again.");
-    case EFBIG: return QStringLiteral("The file is too large for the target disk.");
-    case EEXIST:
-    case ENOTEMPTY: return QStringLiteral("A file or folder of that name already exists.");
-    case EIO: return QStringLiteral("The disk could not be read or written (input/output error).");
-    case ELOOP: return QStringLiteral("The path has too many levels of symbolic links.");
-    case ENAMETOOLONG: return QStringLiteral("The file name is too long.");
-    default: return QString::fromLocal8Bit(std::strerror(err)) + QLatin1Char('.');
-    }
 }
 
 // An error that ends the batch: the file it concerns and the reason shown.
@@ -166,6 +59,11 @@ struct Failure
     int code;
     QString file;
     QString reason;
+
+    static Failure ofErrno(int err, const QString &file)
+    {
+        return {winerror::fromErrno(err), file, winerror::reasonForErrno(err)};
+    }
 };
 
 struct Cancelled
@@ -188,6 +86,20 @@ public:
 private:
     int m_fd;
 };
+
+// The names in a host folder, "." and ".." left out; false (errno set) when
+// it cannot be read.
+bool folderNames(const QString &host, QStringList &names)
+{
+    DIR *dir = ::opendir(enc(host).constData());
+    if (!dir)
+        return false;
+    while (dirent *e = ::readdir(dir))
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+            names << QFile::decodeName(e->d_name);
+    ::closedir(dir);
+    return true;
+}
 
 bool lstatPath(const QString &host, struct stat &st) { return ::lstat(enc(host).constData(), &st) == 0; }
 bool statPath(const QString &host, struct stat &st) { return ::stat(enc(host).constData(), &st) == 0; }
@@ -313,35 +225,26 @@ std::vector<Source> Batch::expand(const QString &entry, bool &wildcard)
 {
     WinePrefix &prefix = WinePrefix::current();
     std::vector<Source> out;
-    const QString name = winName(entry);
+    const QString name = winpath::leaf(entry);
     wildcard = hasWildcard(name);
     if (!wildcard) {
         const QString host = prefix.toHost(entry);
         struct stat st;
         if (host.isEmpty() || !lstatPath(host, st))
-            throw Failure{FileOpFileNotFound, entry,
-                          QStringLiteral("The file or folder does not exist. Check the name and try again.")};
+            throw Failure::ofErrno(ENOENT, entry);
         out.push_back({entry, host});
         return out;
     }
-    const QString parentWin = winParent(entry);
+    const QString parentWin = winpath::folder(entry);
     const QString parentHost = prefix.toHost(parentWin);
     struct stat st;
     if (parentHost.isEmpty() || !statPath(parentHost, st) || !S_ISDIR(st.st_mode))
         throw Failure{FileOpPathNotFound, entry,
                       QStringLiteral("The folder does not exist. Check the name and try again.")};
-    DIR *dir = ::opendir(enc(parentHost).constData());
-    if (!dir)
-        throw Failure{codeForErrno(errno), parentWin, reasonForErrno(errno)};
     QStringList names;
-    while (dirent *e = ::readdir(dir)) {
-        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
-            continue;
-        const QString n = QFile::decodeName(e->d_name);
-        if (wildcardMatch(name, n))
-            names << n;
-    }
-    ::closedir(dir);
+    if (!folderNames(parentHost, names))
+        throw Failure::ofErrno(errno, parentWin);
+    names.removeIf([&name](const QString &n) { return !wildcardMatch(name, n); });
     names.sort(Qt::CaseInsensitive);
     for (const QString &n : names) {
         const QString host = hostJoin(parentHost, n);
@@ -350,7 +253,7 @@ std::vector<Source> Batch::expand(const QString &entry, bool &wildcard)
             if (statPath(host, s) && S_ISDIR(s.st_mode))
                 continue;
         }
-        out.push_back({winJoin(parentWin, n), host});
+        out.push_back({winpath::join(parentWin, n), host});
     }
     return out;
 }
@@ -406,7 +309,7 @@ void Batch::ensureFolder(const QString &win, const QString &host, bool ask)
     }
     if (!QDir().mkpath(host)) {
         const int err = errno ? errno : EACCES;
-        throw Failure{codeForErrno(err), win, reasonForErrno(err)};
+        throw Failure::ofErrno(err, win);
     }
 }
 
@@ -453,15 +356,10 @@ qint64 Batch::scanBytes(const QString &host) const
     if (!S_ISDIR(st.st_mode))
         return S_ISREG(st.st_mode) ? st.st_size : 0;
     qint64 total = 0;
-    DIR *dir = ::opendir(enc(host).constData());
-    if (!dir)
-        return 0;
-    while (dirent *e = ::readdir(dir)) {
-        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
-            continue;
-        total += scanBytes(hostJoin(host, QFile::decodeName(e->d_name)));
-    }
-    ::closedir(dir);
+    QStringList names;
+    folderNames(host, names); // an unreadable folder counts nothing; the copy reports it
+    for (const QString &n : names)
+        total += scanBytes(hostJoin(host, n));
     return total;
 }
 
@@ -504,11 +402,11 @@ void Batch::copyOrMoveGroup(const QStringList &entries, const QString &targetWin
         ensureFolder(targetWin, targetHost, true);
         for (const Source &s : items) {
             const QString name = QFileInfo(s.host).fileName();
-            transfer(s, winJoin(targetWin, name), hostJoin(targetHost, name), move, true);
+            transfer(s, winpath::join(targetWin, name), hostJoin(targetHost, name), move, true);
         }
     } else {
         const QString parentHost = QFileInfo(targetHost).path();
-        ensureFolder(winParent(targetWin), parentHost, true);
+        ensureFolder(winpath::folder(targetWin), parentHost, true);
         transfer(items.front(), targetWin, targetHost, move, true);
     }
 }
@@ -519,7 +417,7 @@ void Batch::transfer(const Source &src, QString dstWin, QString dstHost, bool mo
     // Copies see what Wine programs see: the target of a link, not the link.
     const bool srcExists = move ? lstatPath(src.host, sst) : (statPath(src.host, sst) || lstatPath(src.host, sst));
     if (!srcExists)
-        throw Failure{FileOpFileNotFound, src.win, reasonForErrno(ENOENT)};
+        throw Failure{FileOpFileNotFound, src.win, winerror::reasonForErrno(ENOENT)};
     const bool srcIsDir = S_ISDIR(sst.st_mode);
 
     struct stat dst;
@@ -529,7 +427,7 @@ void Batch::transfer(const Source &src, QString dstWin, QString dstHost, bool mo
             return; // already where it should be
         // A copy onto itself becomes a copy beside it.
         dstHost = uniqueName(dstHost);
-        dstWin = winJoin(winParent(dstWin), QFileInfo(dstHost).fileName());
+        dstWin = winpath::join(winpath::folder(dstWin), QFileInfo(dstHost).fileName());
         dstExists = false;
     }
     if (srcIsDir) {
@@ -542,7 +440,7 @@ void Batch::transfer(const Source &src, QString dstWin, QString dstHost, bool mo
     }
     if (dstExists && top && flag(FOF_RENAMEONCOLLISION)) {
         dstHost = uniqueName(dstHost);
-        dstWin = winJoin(winParent(dstWin), QFileInfo(dstHost).fileName());
+        dstWin = winpath::join(winpath::folder(dstWin), QFileInfo(dstHost).fileName());
         dstExists = false;
     }
     if (dstExists) {
@@ -561,24 +459,19 @@ void Batch::transfer(const Source &src, QString dstWin, QString dstHost, bool mo
         if (dstExists && srcIsDir) {
             // Merging into a folder of the same name: item by item, so that
             // whatever the user chose not to replace stays in the source.
-            DIR *dir = ::opendir(enc(src.host).constData());
-            if (!dir)
-                throw Failure{codeForErrno(errno), src.win, reasonForErrno(errno)};
             QStringList names;
-            while (dirent *e = ::readdir(dir))
-                if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
-                    names << QFile::decodeName(e->d_name);
-            ::closedir(dir);
+            if (!folderNames(src.host, names))
+                throw Failure::ofErrno(errno, src.win);
             for (const QString &n : names)
-                transfer({winJoin(src.win, n), hostJoin(src.host, n)}, winJoin(dstWin, n), hostJoin(dstHost, n),
-                         true, false);
+                transfer({winpath::join(src.win, n), hostJoin(src.host, n)}, winpath::join(dstWin, n),
+                         hostJoin(dstHost, n), true, false);
             ::rmdir(enc(src.host).constData()); // stays when something was kept
             return;
         }
         if (::rename(enc(src.host).constData(), enc(dstHost).constData()) == 0)
             return;
         if (errno != EXDEV)
-            throw Failure{codeForErrno(errno), src.win, reasonForErrno(errno)};
+            throw Failure::ofErrno(errno, src.win);
         // Another file system: copy, then remove the source for good.
         std::vector<std::pair<dev_t, ino_t>> ancestors;
         copyTree(src.win, src.host, dstWin, dstHost, ancestors);
@@ -609,7 +502,7 @@ void Batch::copyTree(const QString &srcWin, const QString &srcHost, const QStrin
                     return;
             }
         }
-        throw Failure{codeForErrno(errno), srcWin, reasonForErrno(errno)};
+        throw Failure::ofErrno(errno, srcWin);
     }
     if (S_ISREG(st.st_mode)) {
         copyFile(srcWin, srcHost, st, dstWin, dstHost);
@@ -629,21 +522,14 @@ void Batch::copyTree(const QString &srcWin, const QString &srcHost, const QStrin
     struct stat dst;
     if (!statPath(dstHost, dst)) {
         if (::mkdir(enc(dstHost).constData(), 0700) != 0)
-            throw Failure{codeForErrno(errno), dstWin, reasonForErrno(errno)};
+            throw Failure::ofErrno(errno, dstWin);
     } else if (!S_ISDIR(dst.st_mode)) {
         throw Failure{FileOpAlreadyExists, dstWin, QStringLiteral("A file of that name is in the way of the folder.")};
     }
 
-    DIR *dir = ::opendir(enc(srcHost).constData());
-    if (!dir)
-        throw Failure{codeForErrno(errno), srcWin, reasonForErrno(errno)};
     QStringList names;
-    while (dirent *e = ::readdir(dir)) {
-        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
-            continue;
-        names << QFile::decodeName(e->d_name);
-    }
-    ::closedir(dir);
+    if (!folderNames(srcHost, names))
+        throw Failure::ofErrno(errno, srcWin);
 
     ancestors.emplace_back(st.st_dev, st.st_ino);
     for (const QString &n : names) {
@@ -656,12 +542,12 @@ void Batch::copyTree(const QString &srcWin, const QString &srcHost, const QStrin
             struct stat cdf;
             const bool dstDir = statPath(childDst, cdf) && S_ISDIR(cdf.st_mode);
             if (srcDir != dstDir)
-                throw Failure{FileOpAlreadyExists, winJoin(dstWin, n),
+                throw Failure{FileOpAlreadyExists, winpath::join(dstWin, n),
                               QStringLiteral("A file and a folder of the same name are in each other's way.")};
-            if (!srcDir && !askReplace(winJoin(dstWin, n), winJoin(srcWin, n)))
+            if (!srcDir && !askReplace(winpath::join(dstWin, n), winpath::join(srcWin, n)))
                 continue;
         }
-        copyTree(winJoin(srcWin, n), childSrc, winJoin(dstWin, n), childDst, ancestors);
+        copyTree(winpath::join(srcWin, n), childSrc, winpath::join(dstWin, n), childDst, ancestors);
     }
     ancestors.pop_back();
 
@@ -679,97 +565,70 @@ void Batch::copyTree(const QString &srcWin, const QString &srcHost, const QStrin
     ::utimensat(AT_FDCWD, enc(dstHost).constData(), times, 0);
 }
 
-// The data goes to a hidden temporary file beside the target, which takes
-// the final name only once it is complete: a copy that fails partway never
-// leaves a half-written file under that name, nor spoils the file it replaces.
+// The data goes to a temporary file beside the target, which takes the
+// final name only once it is complete: a copy that fails or is cancelled
+// partway never leaves a half-written file under that name, nor spoils the
+// file it replaces. The writer drops the temporary file on any way out.
 void Batch::copyFile(const QString &srcWin, const QString &srcHost, const struct stat &st, const QString &dstWin,
                      const QString &dstHost)
 {
     const int in = ::open(enc(srcHost).constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
-        throw Failure{codeForErrno(errno), srcWin, reasonForErrno(errno)};
+        throw Failure::ofErrno(errno, srcWin);
     FdCloser inCloser(in);
 
-    const QFileInfo fi(dstHost);
-    QString tmpHost;
-    int out = -1;
-    for (int attempt = 0; attempt < 16 && out < 0; ++attempt) {
-        tmpHost = hostJoin(fi.path(), QStringLiteral(".%1.qvpart-%2")
-                                          .arg(fi.fileName())
-                                          .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
-        out = ::open(enc(tmpHost).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (out < 0 && errno != EEXIST)
-            break;
-    }
-    if (out < 0)
-        throw Failure{codeForErrno(errno), dstWin, reasonForErrno(errno)};
-    FdCloser outCloser(out);
-    const QByteArray tmpName = enc(tmpHost);
-
-    auto fail = [&](int err, const QString &file) {
-        ::unlink(tmpName.constData());
-        throw Failure{codeForErrno(err), file, reasonForErrno(err)};
-    };
+    AtomicFile target(dstHost);
+    if (!target.open())
+        throw Failure::ofErrno(target.error(), dstWin);
+    const int out = target.handle();
 
     progress(srcWin, 0, 0);
-    try {
-        // A reflink shares the blocks outright where the file system can.
-        if (::ioctl(out, FICLONE, in) != 0) {
-            constexpr size_t chunk = size_t(8) << 20;
-            qint64 done = 0;
-            bool useRange = true;
-            std::vector<char> buffer;
-            for (;;) {
-                ssize_t n = -1;
-                if (useRange) {
-                    n = ::copy_file_range(in, nullptr, out, nullptr, chunk, 0);
-                    if (n < 0 && done == 0
-                        && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
-                        useRange = false;
-                        continue;
-                    }
-                    if (n < 0)
-                        fail(errno, errno == ENOSPC || errno == EFBIG || errno == EDQUOT ? dstWin : srcWin);
-                } else {
-                    if (buffer.empty())
-                        buffer.resize(size_t(1) << 20);
-                    n = ::read(in, buffer.data(), buffer.size());
-                    if (n < 0) {
-                        if (errno == EINTR)
-                            continue;
-                        fail(errno, srcWin);
-                    }
-                    for (ssize_t off = 0; off < n;) {
-                        const ssize_t w = ::write(out, buffer.data() + off, size_t(n - off));
-                        if (w < 0) {
-                            if (errno == EINTR)
-                                continue;
-                            fail(errno, dstWin);
-                        }
-                        off += w;
-                    }
+    // A reflink shares the blocks outright where the file system can.
+    if (::ioctl(out, FICLONE, in) != 0) {
+        constexpr size_t chunk = size_t(8) << 20;
+        qint64 done = 0;
+        bool useRange = true;
+        std::vector<char> buffer;
+        for (;;) {
+            ssize_t n = -1;
+            if (useRange) {
+                n = ::copy_file_range(in, nullptr, out, nullptr, chunk, 0);
+                if (n < 0 && done == 0
+                    && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+                    useRange = false;
+                    continue;
                 }
-                if (n == 0)
-                    break;
-                done += n;
-                progress(srcWin, n, 0);
+                if (n < 0) {
+                    const int err = errno;
+                    throw Failure::ofErrno(err, err == ENOSPC || err == EFBIG || err == EDQUOT ? dstWin : srcWin);
+                }
+            } else {
+                if (buffer.empty())
+                    buffer.resize(size_t(1) << 20);
+                n = ::read(in, buffer.data(), buffer.size());
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n < 0)
+                    throw Failure::ofErrno(errno, srcWin);
+                if (!target.write(buffer.data(), n))
+                    throw Failure::ofErrno(target.error(), dstWin);
             }
-        } else {
-            progress(srcWin, st.st_size, 0);
+            if (n == 0)
+                break;
+            done += n;
+            progress(srcWin, n, 0);
         }
-    } catch (const Cancelled &) {
-        ::unlink(tmpName.constData());
-        throw;
+    } else {
+        progress(srcWin, st.st_size, 0);
     }
 
     copyUserAttributes(in, out);
     ::fchmod(out, st.st_mode & 07777);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     ::futimens(out, times);
-    if (::close(outCloser.release()) != 0)
-        fail(errno, dstWin);
-    if (::rename(tmpName.constData(), enc(dstHost).constData()) != 0)
-        fail(errno, dstWin);
+    // Like any copy of the shell's, no wait for the disk: a copy is redone at will.
+    if (!target.commit(AtomicFile::Sync::No))
+        throw Failure::ofErrno(target.error(), dstWin);
 }
 
 // ---------------------------------------------------------------- delete
@@ -804,17 +663,17 @@ void Batch::removeItem(const Source &s, bool toTrash)
     if (parent < 0 && errno == ENOENT)
         return; // went with a folder earlier in the batch
     if (parent < 0)
-        throw Failure{codeForErrno(errno), s.win, reasonForErrno(errno)};
+        throw Failure::ofErrno(errno, s.win);
     FdCloser closer(parent);
     struct stat st;
     if (::fstat(parent, &st) != 0)
-        throw Failure{codeForErrno(errno), s.win, reasonForErrno(errno)};
+        throw Failure::ofErrno(errno, s.win);
     struct stat self;
     const QByteArray name = enc(fi.fileName());
     if (::fstatat(parent, name.constData(), &self, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT)
             return;
-        throw Failure{codeForErrno(errno), s.win, reasonForErrno(errno)};
+        throw Failure::ofErrno(errno, s.win);
     }
     removeAt(parent, name, s.win, self.st_dev);
 }
@@ -828,7 +687,7 @@ void Batch::removeAt(int parentFd, const QByteArray &name, const QString &win, d
     if (::fstatat(parentFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT)
             return;
-        throw Failure{codeForErrno(errno), win, reasonForErrno(errno)};
+        throw Failure::ofErrno(errno, win);
     }
     if (S_ISDIR(st.st_mode)) {
         if (st.st_dev != device)
@@ -837,11 +696,11 @@ void Batch::removeAt(int parentFd, const QByteArray &name, const QString &win, d
                                          "first.")};
         const int fd = ::openat(parentFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0)
-            throw Failure{codeForErrno(errno), win, reasonForErrno(errno)};
+            throw Failure::ofErrno(errno, win);
         DIR *dir = ::fdopendir(fd);
         if (!dir) {
             ::close(fd);
-            throw Failure{codeForErrno(errno), win, reasonForErrno(errno)};
+            throw Failure::ofErrno(errno, win);
         }
         std::vector<QByteArray> names;
         while (dirent *e = ::readdir(dir)) {
@@ -851,19 +710,19 @@ void Batch::removeAt(int parentFd, const QByteArray &name, const QString &win, d
         }
         try {
             for (const QByteArray &child : names)
-                removeAt(::dirfd(dir), child, winJoin(win, QFile::decodeName(child)), device);
+                removeAt(::dirfd(dir), child, winpath::join(win, QFile::decodeName(child)), device);
         } catch (...) {
             ::closedir(dir);
             throw;
         }
         ::closedir(dir);
         if (::unlinkat(parentFd, name.constData(), AT_REMOVEDIR) != 0 && errno != ENOENT)
-            throw Failure{codeForErrno(errno), win, reasonForErrno(errno)};
+            throw Failure::ofErrno(errno, win);
         return;
     }
     progress(win, 0, 0);
     if (::unlinkat(parentFd, name.constData(), 0) != 0 && errno != ENOENT)
-        throw Failure{codeForErrno(errno), win, reasonForErrno(errno)};
+        throw Failure::ofErrno(errno, win);
 }
 
 // ---------------------------------------------------------------- rename
@@ -878,9 +737,9 @@ void Batch::renameGroup(const QStringList &from, const QStringList &to)
         const QString &src = from.at(i);
         QString dstWin = to.value(i, to.last());
         // A bare new name stays in the source's folder.
-        if (lastSeparator(dstWin) < 0 && !(dstWin.size() >= 2 && dstWin.at(1) == QLatin1Char(':')))
-            dstWin = winParent(src) + dstWin;
-        if (hasWildcard(winName(src)) || hasWildcard(winName(dstWin)))
+        if (winpath::folder(dstWin).isEmpty())
+            dstWin = winpath::folder(src) + dstWin;
+        if (hasWildcard(winpath::leaf(src)) || hasWildcard(winpath::leaf(dstWin)))
             throw Failure{FileOpInvalidParameter, src,
                           QStringLiteral("A rename takes one name, not a wildcard.")};
         bool wild = false;
@@ -888,7 +747,7 @@ void Batch::renameGroup(const QStringList &from, const QStringList &to)
         checkRemovable(s);
         QString dstHost = prefix.toHost(dstWin);
         if (dstHost.isEmpty())
-            throw Failure{FileOpPathNotFound, dstWin, reasonForErrno(ENOENT)};
+            throw Failure{FileOpPathNotFound, dstWin, winerror::reasonForErrno(ENOENT)};
         struct stat st;
         if (lstatPath(dstHost, st)) {
             struct stat sst;
@@ -896,15 +755,15 @@ void Batch::renameGroup(const QStringList &from, const QStringList &to)
             if (flag(FOF_RENAMEONCOLLISION) && !same)
                 dstHost = uniqueName(dstHost);
             else if (!same)
-                throw Failure{FileOpAlreadyExists, dstWin, reasonForErrno(EEXIST)};
+                throw Failure{FileOpAlreadyExists, dstWin, winerror::reasonForErrno(EEXIST)};
         }
         progress(src, 0, 1);
         // renameat2 with RENAME_NOREPLACE would be tighter, but a case-only
         // rename of the same file must go through.
         if (::rename(enc(s.host).constData(), enc(dstHost).constData()) != 0)
-            throw Failure{codeForErrno(errno), src,
+            throw Failure{winerror::fromErrno(errno), src,
                           errno == EXDEV ? QStringLiteral("A rename stays on one drive; use a move instead.")
-                                         : reasonForErrno(errno)};
+                                         : winerror::reasonForErrno(errno)};
     }
 }
 

@@ -3,6 +3,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "platform/winerror.h"
+
 namespace qv {
 
 // The shell's batch file operation: one call copies, moves, deletes or
@@ -34,17 +36,18 @@ enum : uint16_t {
     FOF_NOCONFIRMMKDIR = 0x0200,
 };
 
-// Results other than 0, with the codes Windows gives them.
+// Results other than 0: Windows' error codes, and two of the shell's own.
+// A failure of the system gives the code of its class (winerror.h).
 enum : int {
-    FileOpFileNotFound = 2,
-    FileOpPathNotFound = 3,
-    FileOpAccessDenied = 5,
-    FileOpInvalidParameter = 87,
-    FileOpDiskFull = 112,
-    FileOpAlreadyExists = 183,
-    FileOpFileTooLarge = 223,
-    FileOpCancelled = 1223,
-    FileOpIoError = 1117,
+    FileOpFileNotFound = winerror::FileNotFound,
+    FileOpPathNotFound = winerror::PathNotFound,
+    FileOpAccessDenied = winerror::AccessDenied,
+    FileOpInvalidParameter = winerror::InvalidParameter,
+    FileOpDiskFull = winerror::DiskFull,
+    FileOpAlreadyExists = winerror::AlreadyExists,
+    FileOpFileTooLarge = winerror::FileTooLarge,
+    FileOpCancelled = winerror::Cancelled,
+    FileOpIoError = winerror::IoDevice,
     FileOpSameFile = 0x71,
     FileOpDestinationInsideSource = 0x76,
 };

@@ -10,7 +10,10 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include "platform/wildcard.h"
 #include "platform/wineprefix.h"
+#include "platform/winerror.h"
+#include "platform/winpath.h"
 
 namespace qv {
 
@@ -22,45 +25,7 @@ QByteArray hostName(const QString &windowsPath)
     return host.isEmpty() ? QByteArray() : QFile::encodeName(host);
 }
 
-// Windows wildcards without regard to case: '*' any run, '?' one character.
-bool wildMatch(const QChar *p, const QChar *pe, const QChar *n, const QChar *ne)
-{
-    while (p < pe) {
-        if (*p == QLatin1Char('*')) {
-            while (p < pe && *p == QLatin1Char('*'))
-                ++p;
-            if (p == pe)
-                return true;
-            for (const QChar *k = n; k <= ne; ++k)
-                if (wildMatch(p, pe, k, ne))
-                    return true;
-            return false;
-        }
-        if (n == ne)
-            return false;
-        if (*p != QLatin1Char('?') && p->toCaseFolded() != n->toCaseFolded())
-            return false;
-        ++p, ++n;
-    }
-    return n == ne;
-}
-
 } // namespace
-
-bool matchesPattern(const QString &pattern, const QString &name)
-{
-    if (pattern == QLatin1String("*.*") || pattern == QLatin1String("*"))
-        return true;
-    auto m = [&](const QString &pat) {
-        return wildMatch(pat.constData(), pat.constData() + pat.size(), name.constData(), name.constData() + name.size());
-    };
-    if (m(pattern))
-        return true;
-    // "name.*" also finds "name" without an extension, as Windows does
-    if (pattern.endsWith(QLatin1String(".*")))
-        return m(pattern.left(pattern.size() - 2));
-    return false;
-}
 
 bool fileExists(const QString &windowsPath)
 {
@@ -114,11 +79,8 @@ uint32_t hostAttributes(const QString &hostPath, const QString &name)
 std::vector<FoundEntry> findFiles(const QString &windowsFolderAndPattern, uint32_t mask)
 {
     std::vector<FoundEntry> found;
-    QString folderAndPattern = windowsFolderAndPattern;
-    folderAndPattern.replace(QLatin1Char('/'), QLatin1Char('\\'));
-    const qsizetype cut = folderAndPattern.lastIndexOf(QLatin1Char('\\'));
-    const QString folder = cut >= 0 ? folderAndPattern.left(cut + 1) : QString();
-    const QString pattern = cut >= 0 ? folderAndPattern.mid(cut + 1) : folderAndPattern;
+    const QString folder = winpath::folder(windowsFolderAndPattern);
+    const QString pattern = winpath::name(windowsFolderAndPattern);
     if (pattern.isEmpty())
         return found;
     const QString hostFolder = WinePrefix::current().toHost(folder.isEmpty() ? QStringLiteral(".") : folder);
@@ -131,7 +93,7 @@ std::vector<FoundEntry> findFiles(const QString &windowsFolderAndPattern, uint32
     // and archive never do. A volume label is never found here.
     const uint32_t excluded = ~mask & (faHidden | faSysFile | faVolumeId | faDirectory);
     auto consider = [&](const QString &name) {
-        if (!matchesPattern(pattern, name))
+        if (!wildcardMatch(pattern, name))
             return;
         const uint32_t attr = hostAttributes(hostFolder + QLatin1Char('/') + name, name);
         if (attr & excluded)
@@ -139,7 +101,7 @@ std::vector<FoundEntry> findFiles(const QString &windowsFolderAndPattern, uint32
         found.push_back(FoundEntry{name, attr});
     };
     // Windows lists "." and ".." first in a folder that is not a drive's root
-    const bool driveRoot = folder.size() <= 3 && folder.endsWith(QLatin1String(":\\"));
+    const bool driveRoot = folder.size() == 3 && !winpath::drive(folder).isNull() && winpath::endsWithSeparator(folder);
     if (!driveRoot) {
         consider(QStringLiteral("."));
         consider(QStringLiteral(".."));
@@ -174,25 +136,8 @@ QString InOutError::messageFor(int code)
 
 int InOutError::codeFromErrno(int err)
 {
-    switch (err) {
-    case ENOENT: return 2;
-    case ENOTDIR: return 3;
-    case EMFILE:
-    case ENFILE: return 4;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-    case ETXTBSY: return 5;
-    // Windows says 112 here; the text file reports it the way it reports a short write
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG: return 101;
-    case ENAMETOOLONG: return 206;
-    case EINVAL: return 123;
-    case EIO: return 1117;
-    default: return 31; // a device that does not work
-    }
+    const int code = winerror::fromErrno(err);
+    return code == winerror::DiskFull || code == winerror::FileTooLarge ? 101 : code;
 }
 
 TextFile::TextFile(const QString &windowsPath) : m_windowsPath(windowsPath) {}

@@ -35,15 +35,13 @@ struct FoundEntry
     uint32_t attributes = 0;
 };
 
-// The entries of a folder matching a wildcard pattern ("*.api", "*.*"; no
-// regard to case), in the file system's enumeration order, "." and ".."
+// The entries of a folder matching a wildcard pattern (Windows' rules, see
+// platform/wildcard.h: "*.api", "*.*", "*."), in the file system's enumeration order, "." and ".."
 // included as Windows lists them. An entry counts when it has none of the
 // attributes outside mask except read-only and archive, which always count;
 // a volume label never matches. Hidden: a name starting with a dot, or
 // Wine's user.DOSATTRIB attribute saying hidden or system.
 std::vector<FoundEntry> findFiles(const QString &windowsFolderAndPattern, uint32_t mask);
-// Windows wildcard matching as findFiles uses it.
-bool matchesPattern(const QString &pattern, const QString &name);
 // The attributes Windows would report for a host file (name: its last component).
 uint32_t hostAttributes(const QString &hostPath, const QString &name);
 
@@ -54,7 +52,8 @@ public:
     explicit InOutError(int code);
     int code() const { return m_code; }
     static QString messageFor(int code);
-    // Windows' code for an errno value (ENOENT 2, EACCES 5; a full disk gives 101, "Disk full").
+    // The code for an errno value: Windows' (winerror.h; ENOENT 2, EACCES 5),
+    // but a full disk, like a short write, gives 101, "Disk full".
     static int codeFromErrno(int err);
 
 private:

@@ -3,7 +3,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QSet>
 #include <algorithm>
 #include <cerrno>
@@ -15,6 +14,8 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+
+#include "platform/atomicfile.h"
 
 namespace qv {
 
@@ -1234,42 +1235,14 @@ bool writeAll(int fd, std::vector<iovec> &iov)
 void Hive::save()
 {
     // A hive that is a symbolic link is replaced where it points, keeping the link.
-    const QFileInfo linkInfo(m_file);
-    const QFileInfo info(linkInfo.isSymLink() && linkInfo.exists() ? linkInfo.canonicalFilePath() : m_file);
-    const QByteArray target = QFile::encodeName(info.absoluteFilePath());
-    const QByteArray dir = QFile::encodeName(info.absolutePath());
-    QByteArray tmpl = dir + "/." + QFile::encodeName(info.fileName()) + ".quorvane-XXXXXX";
-
-    auto fail = [&](const QString &what, int err) {
+    AtomicFile file(m_file, AtomicFile::Link::Follow);
+    auto fail = [&] {
         throw Error(QStringLiteral("Could not save the registry file \"%1\" (%2: %3). The file was left as it "
                                    "was; make sure the prefix folder is writable and the disk has room, then try again")
-                        .arg(m_file, what, osError(err)));
+                        .arg(m_file, file.failedStep(), osError(file.error())));
     };
-
-    struct stat old;
-    const bool hadOld = ::stat(target.constData(), &old) == 0;
-    const int fd = ::mkstemp(tmpl.data());
-    if (fd < 0)
-        fail(QStringLiteral("creating a temporary file"), errno);
-    bool done = false;
-    struct Cleanup
-    {
-        int fd;
-        const QByteArray &name;
-        bool &done;
-        ~Cleanup()
-        {
-            if (fd >= 0)
-                ::close(fd);
-            if (!done)
-                ::unlink(name.constData());
-        }
-    } cleanup{fd, tmpl, done};
-
-    const mode_t mode = hadOld ? (old.st_mode & 07777) : 0644;
-    ::fchmod(fd, mode);
-    if (hadOld && (old.st_uid != geteuid() || old.st_gid != getegid()))
-        (void)!::fchown(fd, old.st_uid, old.st_gid); // keep the prefix owner's file theirs
+    if (!file.open(0644))
+        fail();
 
     // Untouched neighbours are one run of the bytes read: write them in one go.
     std::vector<iovec> iov;
@@ -1284,31 +1257,27 @@ void Hive::save()
     add(m_data.constData(), size_t(m_prologueEnd));
     for (size_t i = 0; i < m_sections.size(); ++i)
         add(sectionData(i), sectionSize(i));
-    if (!writeAll(fd, iov))
-        fail(QStringLiteral("writing"), errno);
+    if (!writeAll(file.handle(), iov)) {
+        file.fail("writing", errno);
+        fail();
+    }
     if (g_saveHook)
         g_saveHook("written");
 #ifdef SYNC_FILE_RANGE_WRITE
     // Let the disk start on the bytes while the check below runs on the processor.
-    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    ::sync_file_range(file.handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
 #endif
-    // A damaged hive is never replaced: the temporary copy goes, the file stays.
+    // A damaged hive is never replaced: the temporary copy goes (with the
+    // writer), the file stays.
     validate();
     if (g_saveHook)
         g_saveHook("checked");
-    if (::fsync(fd) != 0)
-        fail(QStringLiteral("flushing to disk"), errno);
+    if (!file.flush())
+        fail();
     if (g_saveHook)
         g_saveHook("synced");
-    const int closed = ::close(fd);
-    cleanup.fd = -1;
-    if (closed != 0)
-        fail(QStringLiteral("closing"), errno);
-    if (::rename(tmpl.constData(), target.constData()) != 0)
-        fail(QStringLiteral("replacing the file"), errno);
-    done = true;
-    // No fsync of the folder: the rename is atomic in the file system's
-    // journal either way, so a crash leaves the old file or the new one.
+    if (!file.commit())
+        fail();
     m_existed = true;
     m_modified = false;
 }

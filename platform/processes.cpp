@@ -13,6 +13,9 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include "platform/winerror.h"
+#include "platform/winpath.h"
+
 namespace qv {
 
 namespace {
@@ -24,14 +27,6 @@ QByteArray readProcFile(const QString &path)
     if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return QByteArray();
     return f.readAll();
-}
-
-bool isWindowsPath(const QString &s)
-{
-    if (s.contains(QLatin1Char('\\')))
-        return true;
-    return s.size() >= 3 && s.at(0).isLetter() && s.at(1) == QLatin1Char(':')
-        && (s.at(2) == QLatin1Char('/') || s.at(2) == QLatin1Char('\\'));
 }
 
 // "pid (comm) S ppid ...": comm may hold blanks and brackets, so split at the last ')'.
@@ -63,11 +58,7 @@ int pidfdSendSignal(int fd, int sig)
 
 QString executableName(const QString &argv0, const QString &processName)
 {
-    QString name = processName;
-    if (isWindowsPath(argv0)) {
-        const int cut = std::max(argv0.lastIndexOf(QLatin1Char('\\')), argv0.lastIndexOf(QLatin1Char('/')));
-        name = argv0.mid(cut + 1);
-    }
+    const QString name = winpath::looksLikeWindowsPath(argv0) ? winpath::name(argv0) : processName;
     return name.left(259);
 }
 
@@ -107,7 +98,7 @@ std::vector<ProcessEntry> SystemProcessControl::snapshot()
         const QByteArray cmdline = readProcFile(dir + QStringLiteral("cmdline"));
         const QString argv0 = QString::fromUtf8(cmdline.left(cmdline.indexOf('\0') < 0 ? cmdline.size() : cmdline.indexOf('\0')));
         e.exeFile = executableName(argv0, comm);
-        if (isWindowsPath(argv0)) {
+        if (winpath::looksLikeWindowsPath(argv0)) {
             e.prefix = prefixFromEnvironment(readProcFile(dir + QStringLiteral("environ")));
             struct stat st;
             if (::stat(QFile::encodeName(dir).constData(), &st) == 0)
@@ -154,18 +145,18 @@ WaitOutcome SystemProcessControl::terminateAndWait(int64_t pid, int timeoutMs, i
 {
     windowsError = 0;
     if (pid <= 0) {
-        windowsError = windowsErrorFromErrno(ESRCH);
+        windowsError = winerror::fromErrno(ESRCH);
         return WaitOutcome::Failed;
     }
     // A pidfd names this very process, so a recycled id can never be hit.
     const int fd = pidfdOpen(pid);
     if (fd < 0) {
-        windowsError = windowsErrorFromErrno(errno);
+        windowsError = winerror::fromErrno(errno);
         return WaitOutcome::Failed;
     }
     if (pidfdSendSignal(fd, SIGKILL) < 0 && errno != ESRCH) {
         // Without the right to end it, waiting would only run into the time-out.
-        windowsError = windowsErrorFromErrno(errno);
+        windowsError = winerror::fromErrno(errno);
         ::close(fd);
         return WaitOutcome::Failed;
     }
@@ -177,48 +168,10 @@ WaitOutcome SystemProcessControl::terminateAndWait(int64_t pid, int timeoutMs, i
     const int err = errno;
     ::close(fd);
     if (r < 0) {
-        windowsError = windowsErrorFromErrno(err);
+        windowsError = winerror::fromErrno(err);
         return WaitOutcome::Failed;
     }
     return r == 0 ? WaitOutcome::TimedOut : WaitOutcome::Ended;
-}
-
-int windowsErrorFromErrno(int err)
-{
-    switch (err) {
-    case 0: return 0;
-    case ESRCH: return 87;            // ERROR_INVALID_PARAMETER: OpenProcess on a gone id
-    case EPERM:
-    case EACCES: return 5;            // ERROR_ACCESS_DENIED
-    case EBADF: return 6;             // ERROR_INVALID_HANDLE
-    case ENOMEM: return 8;            // ERROR_NOT_ENOUGH_MEMORY
-    case EMFILE:
-    case ENFILE: return 4;            // ERROR_TOO_MANY_OPEN_FILES
-    case EINVAL: return 87;
-    case ENOSYS: return 120;          // ERROR_CALL_NOT_IMPLEMENTED
-    default: return 31;               // ERROR_GEN_FAILURE
-    }
-}
-
-QString windowsErrorText(int code)
-{
-    switch (code) {
-    case 4: return QStringLiteral("The system cannot open the file.");
-    case 5: return QStringLiteral("Access is denied.");
-    case 6: return QStringLiteral("The handle is invalid.");
-    case 8: return QStringLiteral("Not enough storage is available to process this command.");
-    case 31: return QStringLiteral("A device attached to the system is not functioning.");
-    case 87: return QStringLiteral("The parameter is incorrect.");
-    case 120: return QStringLiteral("This function is not supported on this system.");
-    default: return QString();
-    }
-}
-
-QString systemErrorMessage(int code)
-{
-    if (code == 0)
-        return QStringLiteral("A call to an OS function failed");
-    return QStringLiteral("System Error.  Code: %1.\n%2").arg(code).arg(windowsErrorText(code));
 }
 
 } // namespace qv

@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <vector>
 
+// systemErrorMessage(), for the failures of terminateAndWait.
+#include "platform/winerror.h"
+
 namespace qv {
 
 // One record of the process list: the id and the executable name. A Wine
@@ -48,7 +51,8 @@ public:
     // Every running process of the machine (zombies excluded), in /proc order.
     virtual std::vector<ProcessEntry> snapshot() = 0;
     // Ends the process hard and waits at most timeoutMs for it to be gone.
-    // On Failed, windowsError receives the Windows error code of the cause.
+    // On Failed, windowsError receives the Windows error code of the cause
+    // (winerror.h; systemErrorMessage() words it).
     virtual WaitOutcome terminateAndWait(int64_t pid, int timeoutMs, int &windowsError) = 0;
 
     static ProcessControl &instance();
@@ -63,14 +67,5 @@ public:
     std::vector<ProcessEntry> snapshot() override;
     WaitOutcome terminateAndWait(int64_t pid, int timeoutMs, int &windowsError) override;
 };
-
-// Windows' error code for an errno value of the process calls
-// (a vanished process is an invalid parameter, no permission is access denied).
-int windowsErrorFromErrno(int err);
-// The system's text for a Windows error code, as Windows words it.
-QString windowsErrorText(int code);
-// "System Error.  Code: %d." + line break + the system's text, or
-// "A call to an OS function failed" for code 0.
-QString systemErrorMessage(int code);
 
 } // namespace qv

@@ -2,12 +2,12 @@
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QtEndian>
 #include <cstring>
 
+#include "platform/atomicfile.h"
 #include "platform/wineprefix.h"
 
 namespace qv {
@@ -267,15 +267,9 @@ bool ShellLink::save(const QString &windowsLinkPath) const
     const QString host = WinePrefix::current().toHost(windowsLinkPath);
     if (host.isEmpty())
         return false;
-    QSaveFile f(host);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = toBytes();
-    if (f.write(bytes) != bytes.size()) {
-        f.cancelWriting();
-        return false;
-    }
-    return f.commit();
+    // A shortcut that is a symbolic link (a desktop kept elsewhere) stays one.
+    AtomicFile f(host, AtomicFile::Link::Follow);
+    return f.open() && f.write(toBytes()) && f.commit();
 }
 
 std::optional<ShellLink> ShellLink::fromBytes(const QByteArray &bytes)

@@ -5,36 +5,34 @@
 #include <QStringList>
 #include <memory>
 
+#include "platform/winpath.h"
+
 namespace qv {
 
 namespace {
 std::unique_ptr<WinePrefix> g_current;
 
-// Splits a Windows path into drive letter (or 0) and components, resolving
-// "." and ".." the way Windows does before it reaches the file system.
+// Splits a Windows path into drive letter (lower case) and components,
+// resolving "." and ".." the way Windows does before it reaches the file system.
 bool splitWindowsPath(const QString &path, const QString &currentDir, QChar &drive, QStringList &parts)
 {
-    QString p = path;
-    p.replace(QLatin1Char('/'), QLatin1Char('\\'));
-    if (p.startsWith(QLatin1String("\\\\")))
-        return false; // UNC: no network on this machine
-    QString rest;
-    if (p.size() >= 2 && p.at(1) == QLatin1Char(':') && p.at(0).isLetter()) {
-        drive = p.at(0).toLower();
-        rest = p.mid(2);
-        if (!rest.startsWith(QLatin1Char('\\')))
-            rest.prepend(QLatin1Char('\\'));
+    if (winpath::isUnc(path))
+        return false; // no network on this machine
+    QStringList raw;
+    const QChar given = winpath::drive(path);
+    if (!given.isNull()) {
+        drive = given.toLower();
+        raw = winpath::split(QStringView(path).mid(2));
     } else {
-        QChar curDrive = currentDir.size() >= 2 ? currentDir.at(0).toLower() : QLatin1Char('c');
-        drive = curDrive;
-        if (p.startsWith(QLatin1Char('\\')))
-            rest = p;
-        else
-            rest = currentDir.mid(2) + QLatin1Char('\\') + p;
+        const QChar current = winpath::drive(currentDir);
+        drive = current.isNull() ? QLatin1Char('c') : current.toLower();
+        // A path without a drive but with a leading separator starts at the drive's root.
+        if (!winpath::isSeparator(path.isEmpty() ? QChar() : path.at(0)))
+            raw = winpath::split(QStringView(currentDir).mid(2));
+        raw += winpath::split(path);
     }
-    const QStringList raw = rest.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
     parts.clear();
-    for (const QString &c : raw) {
+    for (const QString &c : std::as_const(raw)) {
         if (c == QLatin1String("."))
             continue;
         if (c == QLatin1String("..")) {
@@ -55,7 +53,7 @@ QString matchComponent(const QString &dir, const QString &name)
         return name;
     const QStringList entries = QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QString &e : entries)
-        if (e.compare(name, Qt::CaseInsensitive) == 0)
+        if (winpath::sameName(e, name))
             return e;
     return QString();
 }

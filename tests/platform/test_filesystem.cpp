@@ -77,6 +77,9 @@ TEST_F(Files, SearchMaskDecidesWhichEntriesCount)
     EXPECT_EQ(names(findFiles(QString(kPlugins) + "\\*.API", 0)), QStringList({"EWH32.api", "Search.API"}));
     EXPECT_EQ(names(findFiles(QString(kPlugins) + "\\ewh32.*", 0)), QStringList({"EWH32", "EWH32.api"}));
     EXPECT_EQ(names(findFiles(QString(kPlugins) + "\\S?arch.*", 0)), QStringList({"Search.API"}));
+    // A lone trailing dot asks for names without an extension, as in the batch file operation.
+    EXPECT_EQ(names(findFiles(QString(kPlugins) + "\\*.", faAnyFile & ~(faHidden | faSysFile | faVolumeId))),
+              QStringList({".", "..", "Annotations", "EWH32"}));
     EXPECT_TRUE(findFiles("C:\\missing\\*.*", faAnyFile).empty());
 
     for (const FoundEntry &e : findFiles(QString(kPlugins) + "\\*", faAnyFile)) {

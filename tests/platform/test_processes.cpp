@@ -100,13 +100,3 @@ TEST(ProcessEnd, VanishedProcessFailsWithInvalidParameter)
     EXPECT_EQ(control.terminateAndWait(-1, 5000, error), qv::WaitOutcome::Failed);
     EXPECT_EQ(error, 87);
 }
-
-TEST(SystemError, MessagesAndCodes)
-{
-    EXPECT_EQ(qv::windowsErrorFromErrno(ESRCH), 87);
-    EXPECT_EQ(qv::windowsErrorFromErrno(EPERM), 5);
-    EXPECT_EQ(qv::windowsErrorFromErrno(EACCES), 5);
-    EXPECT_EQ(qv::systemErrorMessage(5), "System Error.  Code: 5.\nAccess is denied.");
-    EXPECT_EQ(qv::systemErrorMessage(87), "System Error.  Code: 87.\nThe parameter is incorrect.");
-    EXPECT_EQ(qv::systemErrorMessage(0), "A call to an OS function failed");
-}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <sys/types.h>
+
+namespace qv {
+
+// A host file replaced in one step: the bytes go to a hidden temporary file
+// beside the target (".<name>.qvpart-XXXXXX"), which takes the target's name
+// only on commit(). Until then the target keeps its old content, and a
+// writer that is destroyed or fails before commit() leaves nothing behind.
+// An existing target's mode and owner carry over to the new file.
+//
+//     AtomicFile f(path);
+//     if (!f.open() || !f.write(bytes) || !f.commit())
+//         report(f.failedStep(), f.error());
+class AtomicFile
+{
+public:
+    // A target that is a symbolic link: Replace puts a file in the link's
+    // place; Follow writes where it points and keeps the link.
+    enum class Link { Replace, Follow };
+    // Whether commit() waits for the bytes to reach the disk first.
+    enum class Sync { ToDisk, No };
+
+    explicit AtomicFile(const QString &hostPath, Link link = Link::Replace);
+    ~AtomicFile();
+    AtomicFile(const AtomicFile &) = delete;
+    AtomicFile &operator=(const AtomicFile &) = delete;
+
+    // Creates the temporary file; a new target gets newFileMode.
+    bool open(mode_t newFileMode = 0644);
+    // The temporary file's descriptor, for callers that write by other means
+    // (copy_file_range, writev); -1 before open().
+    int handle() const { return m_fd; }
+    // Writes all of the bytes (short writes and interruptions retried).
+    bool write(const char *data, qsizetype size);
+    bool write(const QByteArray &bytes) { return write(bytes.constData(), bytes.size()); }
+    // Waits for the bytes written so far to reach the disk.
+    bool flush();
+    // Closes the temporary file and renames it over the target.
+    bool commit(Sync sync = Sync::ToDisk);
+    // Drops the temporary file; the target stays as it was.
+    void discard();
+
+    // The file that commit() replaces (a followed link resolved).
+    const QString &target() const { return m_target; }
+    // After a failure: the errno value and the step that failed ("creating a
+    // temporary file", "writing", "flushing to disk", "closing", "replacing the file").
+    int error() const { return m_error; }
+    QString failedStep() const { return m_step; }
+    // Records a failure of the caller's own writes through handle(), so that
+    // error() and failedStep() tell it like the others; returns false.
+    bool fail(const char *step, int err);
+
+private:
+    QString m_target;
+    QByteArray m_tempName;
+    int m_fd = -1;
+    bool m_synced = false;
+    int m_error = 0;
+    QString m_step;
+};
+
+} // namespace qv
