@@ -2,7 +2,7 @@
 
 #include <QMouseEvent>
 
-#include "platform/pictures.h"
+#include "app/pictures.h"
 
 TImage::TImage(QWidget *parent) : QLabel(parent)
 {

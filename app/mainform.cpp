@@ -8,13 +8,13 @@
 #include <QScreen>
 
 #include "keltfileoperator.h"
+#include "app/pictures.h"
 #include "app/webaddresses.h"
 #include "core/discovery.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/error.h"
 #include "platform/filesystem.h"
-#include "platform/pictures.h"
 
 static void initResources()
 {

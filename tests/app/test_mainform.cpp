@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "keltfileoperator.h"
-#include "platform/pictures.h"
+#include "app/pictures.h"
 #include "test_startup_support.h"
 
 namespace {

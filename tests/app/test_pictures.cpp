@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "platform/pictures.h"
+#include "app/pictures.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/pictures.h"
+#include "app/pictures.h"
 
 #include <QFile>
 #include <QFileInfo>
