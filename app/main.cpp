@@ -2,12 +2,14 @@
 
 #include <QSessionManager>
 
-#include "platform/application.h"
+#include "platform/ui/application.h"
+#include "platform/ui/windows.h"
 #include "platform/wineprefix.h"
 
 int main(int argc, char **argv)
 {
     qv::Application app(argc, argv);
+    qv::ui::registerWindows();
     qv::setApplicationTitle(QStringLiteral("Quorvane 3.01"));
     installApplicationFonts();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/quorvane.png")));

@@ -27,7 +27,8 @@
 #include <vector>
 
 #include "mainform.h"
-#include "platform/application.h"
+#include "platform/ui/application.h"
+#include "platform/ui/windows.h"
 #include "platform/wineprefix.h"
 
 namespace {
@@ -35,6 +36,7 @@ namespace {
 int runQuorvane(int argc, char **argv)
 {
     qv::Application app(argc, argv);
+    qv::ui::registerWindows();
     qv::setApplicationTitle(QStringLiteral("Quorvane 3.01"));
     installApplicationFonts();
     TForm1 form;

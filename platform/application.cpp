@@ -1,5 +1,6 @@
 #include "platform/application.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 
 #include "platform/dialogs.h"
@@ -9,18 +10,6 @@ namespace qv {
 
 namespace {
 QString g_title;
-}
-
-Application::Application(int &argc, char **argv) : QApplication(argc, argv) {}
-
-bool Application::notify(QObject *receiver, QEvent *event)
-{
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (...) {
-        showException(std::current_exception());
-        return true;
-    }
 }
 
 QString applicationTitle()

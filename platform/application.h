@@ -1,20 +1,14 @@
 #pragma once
 
-#include <QApplication>
 #include <QString>
 #include <exception>
 #include <utility>
 
 namespace qv {
 
-// The application object: QApplication whose event delivery is the single
-// exception handler of the program, so that no exception reaches Qt's loop.
-class Application : public QApplication
-{
-public:
-    Application(int &argc, char **argv);
-    bool notify(QObject *receiver, QEvent *event) override;
-};
+// What every program needs of its application object, window or not. The
+// window's own object, whose event delivery is the program's one exception
+// handler, is qv::Application in platform/ui/application.h.
 
 // The text of the task-bar button (and the error box caption).
 QString applicationTitle();
@@ -27,6 +21,7 @@ void terminateApplication();
 
 // The error box: application title as caption, error icon, OK, and the
 // message with a full stop appended when its last character sorts after it.
+// Goes through Dialogs, so without a window it reaches stderr.
 void showError(const QString &message);
 // Shows the error of an exception caught in a handler.
 void showException(const std::exception_ptr &error);

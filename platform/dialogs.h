@@ -6,7 +6,9 @@ class QWidget;
 
 namespace qv {
 
-// The standard dialogs, behind an interface so tests can answer them.
+// The standard dialogs, behind an interface: main() registers the real
+// windows (platform/ui), a test answers them itself, and a program without
+// a window gets WindowlessDialogs (platform/windowless.h).
 class Dialogs
 {
 public:
@@ -20,10 +22,12 @@ public:
     virtual Result messageBox(QWidget *owner, const QString &text, const QString &caption, Buttons buttons,
                               Icon icon) = 0;
 
-    // The dialogs in use; the real ones unless a test has set its own.
+    // The dialogs in use: a test's own, else the registered windows, else the window-free ones.
     static Dialogs &instance();
-    // Takes no ownership; nullptr brings the real dialogs back.
+    // For tests; takes no ownership; nullptr brings back what main() registered.
     static void setInstance(Dialogs *dialogs);
+    // For main(): the program's windows. Takes no ownership.
+    static void registerWindows(Dialogs *dialogs);
 };
 
 // Opening documents, programs and web addresses, behind an interface so
@@ -36,8 +40,14 @@ public:
     // started with wine in the same prefix, detached. Nothing waits for it.
     virtual void open(QWidget *owner, const QString &target) = 0;
 
+    // As for Dialogs: a test's own, else the registered one, else the window-free one.
     static Shell &instance();
     static void setInstance(Shell *shell);
+    static void registerWindows(Shell *shell);
 };
+
+// Starts a Windows program with wine in the current prefix, detached; false
+// when wine could not be started. Needs no window.
+bool startWithWine(const QString &windowsProgram);
 
 } // namespace qv

@@ -23,6 +23,7 @@
 
 #include "platform/atomicfile.h"
 #include "platform/wildcard.h"
+#include "platform/windowless.h"
 #include "platform/wineprefix.h"
 #include "platform/winerror.h"
 #include "platform/winpath.h"
@@ -848,6 +849,19 @@ int Batch::run()
 }
 
 } // namespace
+
+namespace {
+InstanceSlot<FileOperationUi> g_ui;
+} // namespace
+
+FileOperationUi &FileOperationUi::instance()
+{
+    static WindowlessFileOperationUi windowless;
+    return g_ui.pick(windowless);
+}
+
+void FileOperationUi::setInstance(FileOperationUi *ui) { g_ui.test = ui; }
+void FileOperationUi::registerWindows(FileOperationUi *ui) { g_ui.windows = ui; }
 
 int shFileOperation(ShFileOpStruct &op)
 {

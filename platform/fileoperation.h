@@ -70,7 +70,7 @@ struct ShFileOpStruct
 int shFileOperation(ShFileOpStruct &op);
 
 // The windows of the batch operation, behind an interface so tests can
-// record and answer them.
+// record and answer them and a program without a window still hears of its errors.
 class FileOperationUi
 {
 public:
@@ -103,10 +103,14 @@ public:
     // "The folder does not exist. Create it?"
     virtual Answer confirmMakeFolder(const QString &folder) = 0;
 
-    // The windows in use: real Qt dialogs unless a test has set its own.
+    // The windows in use: a test's own, else the windows main() registered
+    // (platform/ui), else the window-free ones (platform/windowless.h), which
+    // keep the errors and refuse the questions.
     static FileOperationUi &instance();
-    // Takes no ownership; nullptr brings the real windows back.
+    // For tests; takes no ownership; nullptr brings back what main() registered.
     static void setInstance(FileOperationUi *ui);
+    // For main(): the program's windows. Takes no ownership.
+    static void registerWindows(FileOperationUi *ui);
 };
 
 } // namespace qv

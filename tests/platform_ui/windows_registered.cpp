@@ -1,0 +1,16 @@
+#include <gtest/gtest.h>
+
+#include "platform/ui/windows.h"
+
+namespace {
+
+// Every test here meets the real windows, registered as main() registers them.
+class RegisteredWindows : public ::testing::Environment
+{
+public:
+    void SetUp() override { qv::ui::registerWindows(); }
+};
+
+[[maybe_unused]] const auto *const kRegistered = ::testing::AddGlobalTestEnvironment(new RegisteredWindows);
+
+} // namespace
