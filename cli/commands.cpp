@@ -12,7 +12,6 @@
 #include "core/pluginlist.h"
 #include "core/status.h"
 #include "platform/error.h"
-#include "platform/fileoperation.h"
 #include "platform/filesystem.h"
 #include "platform/wineprefix.h"
 
@@ -21,44 +20,6 @@ namespace qv::cli {
 namespace {
 
 const QString kProgram = QStringLiteral("quorvane-cli");
-
-// The batch file operation's windows without a window: no progress, errors
-// on stderr, and a question (which the flags used never ask) is not
-// answered for the user but cancels the batch, which the operation's own
-// checks then report.
-class ConsoleFileOperationUi : public FileOperationUi
-{
-public:
-    explicit ConsoleFileOperationUi(QTextStream &err) : m_err(err) { setInstance(this); }
-    ~ConsoleFileOperationUi() override { setInstance(nullptr); }
-
-    void progressBegin(const QString &) override {}
-    bool progressUpdate(const Progress &) override { return true; }
-    void progressEnd() override {}
-    void error(const QString &caption, const QString &file, const QString &reason) override
-    {
-        m_err << kProgram << ": " << caption << ": " << (file.isEmpty() ? QString() : file + QStringLiteral(": "))
-              << reason << Qt::endl;
-    }
-    Answer confirmReplace(const QString &target, const QString &) override
-    {
-        return cancel(QStringLiteral("replace \"%1\"").arg(target));
-    }
-    Answer confirmMakeFolder(const QString &folder) override
-    {
-        return cancel(QStringLiteral("create the folder \"%1\"").arg(folder));
-    }
-
-private:
-    Answer cancel(const QString &question)
-    {
-        m_err << kProgram << ": the file operation asked whether to " << question
-              << "; with no one to answer, it was cancelled" << Qt::endl;
-        return Cancel;
-    }
-
-    QTextStream &m_err;
-};
 
 // One option of optimize that leaves what a box of the window governs alone,
 // as that box unticked does.
@@ -414,7 +375,8 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
         return failure(err, QStringLiteral("No Wine prefix was found at \"%1\". Give the prefix with --prefix DIR "
                                            "or set WINEPREFIX")
                                 .arg(root));
-    ConsoleFileOperationUi fileWindows(err);
+    // No window is registered: the batch file operation's errors go to
+    // stderr, and a question it would ask is refused, never answered yes.
 
     Discovery found;
     const QString problem = findReader(value(o.readerVersion), value(o.readerFolder), err, found);

@@ -1,6 +1,5 @@
 #include "core/operations.h"
 
-#include <QDir>
 #include <QSet>
 #include <algorithm>
 #include <exception>
@@ -14,7 +13,7 @@
 #include "platform/fileoperation.h"
 #include "platform/filesystem.h"
 #include "platform/registry.h"
-#include "platform/wineprefix.h"
+#include "platform/winpath.h"
 
 namespace qv {
 
@@ -215,8 +214,7 @@ public:
                 // A single file copied to a folder that does not exist would
                 // take the folder's name as its own, or replace a file in the
                 // folder's place.
-                const QString host = WinePrefix::current().toHost(target);
-                if (host.isEmpty() || !QDir().mkpath(host))
+                if (!makeFolder(target))
                     continue; // what stays missing is reported by the caller
             }
             copy(joined(sourceFolder, files), target);
@@ -395,21 +393,14 @@ QString safetyCopyFailure(const QString &readerFolder, const QStringList &missin
 // holds anything, or was empty before, stays.
 void removeEmptiedSubFolders(const QString &windowsFolder, const QStringList &removedFiles)
 {
-    const QString host = WinePrefix::current().toHost(windowsFolder);
-    if (host.isEmpty())
-        return;
     QSet<QString> folders;
-    for (const QString &rel : removedFiles) {
-        QString f = rel;
-        for (qsizetype cut = f.lastIndexOf(QLatin1Char('\\')); cut > 0; cut = f.lastIndexOf(QLatin1Char('\\'))) {
-            f.truncate(cut);
-            folders.insert(f);
-        }
-    }
+    for (const QString &rel : removedFiles)
+        for (QString f = winpath::folder(rel); !f.isEmpty(); f = winpath::folder(f.chopped(1)))
+            folders.insert(f.chopped(1));
     QStringList ordered(folders.cbegin(), folders.cend());
     std::sort(ordered.begin(), ordered.end(), [](const QString &a, const QString &b) { return a.size() > b.size(); });
-    for (QString f : ordered)
-        QDir(host).rmdir(f.replace(QLatin1Char('\\'), QLatin1Char('/'))); // fails, harmlessly, unless empty
+    for (const QString &f : ordered)
+        removeEmptyFolder(winpath::join(windowsFolder, f)); // fails, harmlessly, unless empty
 }
 
 // The preferences Optimize turns to the faster, quieter setting. Left false,

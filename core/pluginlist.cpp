@@ -3,9 +3,8 @@
 #include "core/backupmarker.h"
 #include "core/safetycopy.h"
 #include "platform/filesystem.h"
-#include "platform/wineprefix.h"
+#include "platform/winpath.h"
 
-#include <QFileInfo>
 #include <QMap>
 #include <QSet>
 
@@ -19,16 +18,6 @@ const QString kPattern = QStringLiteral("*.api");
 QString withBackslash(const QString &folder)
 {
     return folder + kBackslash;
-}
-
-// The real folder behind a Windows folder path, to notice a folder reached a
-// second time through a link. Falls back to the Windows path itself when the
-// folder does not map (nothing is found there anyway).
-QString folderIdentity(const QString &folder)
-{
-    const QString host = WinePrefix::current().toHost(folder);
-    const QString canonical = host.isEmpty() ? QString() : QFileInfo(host).canonicalFilePath();
-    return canonical.isEmpty() ? folder.toLower() : canonical;
 }
 
 bool isDotEntry(const QString &name)
@@ -90,7 +79,7 @@ bool isPlugInFile(const QString &name)
 // The file name part of a relative path.
 QString nameOf(const QString &relative)
 {
-    return relative.mid(relative.lastIndexOf(kBackslash) + 1);
+    return winpath::name(relative);
 }
 
 // "X.api" -> "X": the stem that a wildcard "X.*" brings along.
@@ -186,7 +175,7 @@ QStringList plugInFilesToUnload(const QString &readerFolder, const QStringList &
         searched.insert(f.toLower());
 
     const QStringList files = filesBelow(plugInsFolderOf(readerFolder));
-    auto folderOf = [](const QString &rel) { return rel.left(std::max<qsizetype>(rel.lastIndexOf(kBackslash), 0)); };
+    auto folderOf = [](const QString &rel) { return rel.left(std::max<qsizetype>(winpath::lastSeparator(rel), 0)); };
     // The top sub-folder is the unit, as when a plug-in is brought back.
     auto unitOf = [](const QString &rel) { return rel.contains(kBackslash) ? rel.section(kBackslash, 0, 0).toLower() : QString(); };
     auto listable = [&](const QString &rel) { return isPlugInFile(nameOf(rel)) && searched.contains(folderOf(rel).toLower()); };
@@ -258,7 +247,7 @@ PlugInCopy planBringBack(const QString &readerFolder, const QString &path)
     } else {
         // X.api comes back with its companion files X.*.
         const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-        const qsizetype nameStart = path.lastIndexOf(kBackslash) + 1;
+        const qsizetype nameStart = winpath::lastSeparator(path) + 1;
         plan.source = (dot >= nameStart ? path.left(dot) : path) + QStringLiteral(".*");
         plan.target = plugInsFolderOf(readerFolder);
     }

@@ -8,7 +8,7 @@
 #include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/shelllink.h"
-#include "platform/wineprefix.h"
+#include "platform/winpath.h"
 
 namespace {
 const QString GrpConvKey = QStringLiteral("Software\\MicroSoft\\Windows\\CurrentVersion\\GrpConv");
@@ -56,19 +56,11 @@ QString linkPathFor(const QString &target, TShortcutLocation location, const QSt
     return folder + QLatin1Char('\\') + name;
 }
 
-// The position after the last folder delimiter, as Windows path functions see it.
-qsizetype nameStart(const QString &path)
-{
-    qsizetype i = path.size();
-    while (i > 0 && path.at(i - 1) != QLatin1Char('\\') && path.at(i - 1) != QLatin1Char(':'))
-        --i;
-    return i;
-}
 } // namespace
 
 QString shortcutLinkName(const QString &target)
 {
-    QString name = target.mid(nameStart(target));
+    QString name = qv::winpath::name(target);
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     if (dot >= 0)
         name.truncate(dot);
@@ -98,7 +90,7 @@ void CreateShortcut(const QString &target, TShortcutLocation location, const QSt
     if (path.isEmpty())
         return;
 
-    link.setWorkingDirectory(workingFolder.isEmpty() ? target.left(nameStart(target)) : workingFolder);
+    link.setWorkingDirectory(workingFolder.isEmpty() ? qv::winpath::folder(target) : workingFolder);
     link.save(path); // a link that cannot be saved is not reported
     linkPath = path;
 }
@@ -106,9 +98,8 @@ void CreateShortcut(const QString &target, TShortcutLocation location, const QSt
 int64_t FindProcessId(const QString &name)
 {
     int64_t found = -1;
-    const QString prefix = qv::WinePrefix::current().root();
     for (const qv::ProcessEntry &e : qv::ProcessControl::instance().snapshot())
-        if (e.exeFile.contains(name, Qt::CaseSensitive) && qv::runsInPrefix(e, prefix))
+        if (e.exeFile.contains(name, Qt::CaseSensitive) && qv::runsOnThisMachine(e))
             found = e.pid;
     return found;
 }

@@ -11,14 +11,6 @@
 QString plugInsFolderOf(const QString &readerFolder);  // ...\plug_ins
 QString optionalFolderOf(const QString &readerFolder); // ...\Optional
 
-// Every file below a Windows folder (hidden ones too; links to folders are
-// not followed), as paths relative to it with backslashes ("a.api",
-// "sub\b.api"), sorted. Empty when the folder is missing.
-QStringList filesBelow(const QString &windowsFolder);
-
-// True when both Windows paths are files holding the same bytes.
-bool sameFileContent(const QString &windowsPathA, const QString &windowsPathB);
-
 // How the plug-ins folder stands against its safety copy.
 struct SafetyCopyState
 {

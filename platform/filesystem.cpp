@@ -1,6 +1,8 @@
 #include "platform/filesystem.h"
 
 #include <QDate>
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
@@ -48,6 +50,64 @@ bool deleteFile(const QString &windowsPath)
     if (host.isEmpty() || ::lstat(host.constData(), &st) != 0 || S_ISDIR(st.st_mode))
         return false;
     return ::unlink(host.constData()) == 0;
+}
+
+bool makeFolder(const QString &windowsPath)
+{
+    const QString host = WinePrefix::current().toHost(windowsPath);
+    return !host.isEmpty() && QDir().mkpath(host);
+}
+
+bool removeEmptyFolder(const QString &windowsPath)
+{
+    const QByteArray host = hostName(windowsPath);
+    return !host.isEmpty() && ::rmdir(host.constData()) == 0;
+}
+
+QStringList filesBelow(const QString &windowsFolder)
+{
+    QStringList out;
+    const QString host = WinePrefix::current().toHost(windowsFolder);
+    if (host.isEmpty() || !QFileInfo(host).isDir())
+        return out;
+    QDirIterator it(host, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    const QDir base(host);
+    while (it.hasNext()) {
+        QString rel = base.relativeFilePath(it.next());
+        rel.replace(QLatin1Char('/'), QLatin1Char('\\'));
+        out << rel;
+    }
+    out.sort(Qt::CaseInsensitive);
+    return out;
+}
+
+bool sameFileContent(const QString &windowsPathA, const QString &windowsPathB)
+{
+    const WinePrefix &prefix = WinePrefix::current();
+    QFile a(prefix.toHost(windowsPathA));
+    QFile b(prefix.toHost(windowsPathB));
+    if (a.fileName().isEmpty() || b.fileName().isEmpty())
+        return false;
+    if (!a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly) || a.size() != b.size())
+        return false;
+    constexpr qint64 chunk = 1 << 16;
+    while (!a.atEnd()) {
+        const QByteArray x = a.read(chunk);
+        const QByteArray y = b.read(chunk);
+        if (x.isEmpty() && !a.atEnd())
+            return false;
+        if (x != y)
+            return false;
+    }
+    return b.atEnd();
+}
+
+QString folderIdentity(const QString &windowsFolder)
+{
+    const QString host = WinePrefix::current().toHost(windowsFolder);
+    const QString canonical = host.isEmpty() ? QString() : QFileInfo(host).canonicalFilePath();
+    return canonical.isEmpty() ? windowsFolder.toLower() : canonical;
 }
 
 uint32_t hostAttributes(const QString &hostPath, const QString &name)

@@ -18,6 +18,21 @@ bool directoryExists(const QString &windowsPath);
 // Removes one file; false when it could not.
 bool deleteFile(const QString &windowsPath);
 
+// Makes a folder and any missing parents; true when it exists afterwards.
+bool makeFolder(const QString &windowsPath);
+// Removes a folder only when it is empty; false otherwise.
+bool removeEmptyFolder(const QString &windowsPath);
+// Every file below a folder, hidden ones too, as paths relative to it with
+// backslashes ("a.api", "sub\b.api"), sorted without regard to case. Links
+// to folders are not followed. Empty when the folder is missing.
+QStringList filesBelow(const QString &windowsFolder);
+// True when both paths are files holding the same bytes.
+bool sameFileContent(const QString &windowsPathA, const QString &windowsPathB);
+// What a folder is, whichever path leads to it: the same text for two paths
+// that reach one folder (through a link, say). A folder that does not exist
+// is known by its path.
+QString folderIdentity(const QString &windowsFolder);
+
 // Attribute bits as Windows reports them.
 enum : uint32_t {
     faReadOnly = 0x01,

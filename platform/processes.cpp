@@ -1,5 +1,7 @@
 #include "platform/processes.h"
 
+#include "platform/wineprefix.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -139,6 +141,11 @@ bool runsInPrefix(const ProcessEntry &entry, const QString &prefixRoot)
         return real.isEmpty() ? QDir::cleanPath(QDir(path).absolutePath()) : real;
     };
     return canonical(entry.prefix) == canonical(prefixRoot);
+}
+
+bool runsOnThisMachine(const ProcessEntry &entry)
+{
+    return runsInPrefix(entry, WinePrefix::current().root());
 }
 
 WaitOutcome SystemProcessControl::terminateAndWait(int64_t pid, int timeoutMs, int &windowsError)

@@ -34,6 +34,9 @@ QString prefixFromEnvironment(const QByteArray &environment);
 // Wine only runs a prefix its user owns, so a process of another user is
 // not ours either. A process whose prefix is unknown counts as ours.
 bool runsInPrefix(const ProcessEntry &entry, const QString &prefixRoot);
+// Whether a listed process runs on the machine the program works on (the
+// current prefix), and so is ours to end.
+bool runsOnThisMachine(const ProcessEntry &entry);
 
 // The executable name of a process from its argv[0] and its process name:
 // the last component of argv[0] (either separator) when argv[0] is a Windows

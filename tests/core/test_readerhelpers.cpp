@@ -200,8 +200,8 @@ TEST_F(HelperPrefix, SafetyCopyComparisonByContent)
     tmp.write("drive_c/Reader/Optional/a.api", "A");
     tmp.write("drive_c/Reader/Optional/c.api", "C-old");
     tmp.write("drive_c/Reader/Optional/only.api", "O");
-    EXPECT_EQ(filesBelow("C:\\Reader\\plug_ins"), QStringList({".hidden.api", "a.api", "c.api", "sub\\b.api"}));
-    EXPECT_TRUE(filesBelow("C:\\Reader\\none").isEmpty());
+    EXPECT_EQ(qv::filesBelow("C:\\Reader\\plug_ins"), QStringList({".hidden.api", "a.api", "c.api", "sub\\b.api"}));
+    EXPECT_TRUE(qv::filesBelow("C:\\Reader\\none").isEmpty());
     const SafetyCopyState s = compareWithSafetyCopy("C:\\Reader");
     EXPECT_EQ(s.safe, QStringList({"a.api"}));
     EXPECT_EQ(s.differing, QStringList({"c.api"}));
