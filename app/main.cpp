@@ -2,12 +2,15 @@
 
 #include <QSessionManager>
 
+#include "app/commandline.h"
 #include "platform/ui/application.h"
 #include "platform/ui/windows.h"
 #include "platform/wineprefix.h"
 
 int main(int argc, char **argv)
 {
+    if (const std::optional<int> exitCode = qv::handleCommandLine(argc, argv))
+        return *exitCode;
     qv::Application app(argc, argv);
     qv::ui::registerWindows();
     qv::setApplicationTitle(QStringLiteral("Quorvane 3.01"));
