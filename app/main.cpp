@@ -11,6 +11,8 @@ int main(int argc, char **argv)
 {
     if (const std::optional<int> exitCode = qv::handleCommandLine(argc, argv))
         return *exitCode;
+    // The Wayland app id, and the desktop entry the session matches the window to.
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUORVANE_APP_ID));
     qv::Application app(argc, argv);
     qv::ui::registerWindows();
     qv::setApplicationTitle(QStringLiteral("Quorvane 3.01"));
