@@ -34,6 +34,11 @@ struct Outcome
     QString err;
 };
 
+std::ostream &operator<<(std::ostream &os, const Outcome &run)
+{
+    return os << "exit " << run.exitCode << ", stdout: " << run.out.toStdString() << ", stderr: " << run.err.toStdString();
+}
+
 // The real program, with a desktop-less environment plus extra.
 Outcome runQuorvane(const QStringList &arguments, const QProcessEnvironment &extra = {})
 {
@@ -43,9 +48,10 @@ Outcome runQuorvane(const QStringList &arguments, const QProcessEnvironment &ext
     env.insert(extra);
     QProcess process;
     process.setProcessEnvironment(env);
-    process.start(qEnvironmentVariable("QV_BUILD_DIR") + QStringLiteral("/app/quorvane"), arguments);
+    process.start(QStringLiteral(QUORVANE_PROGRAM), arguments);
     Outcome run;
     if (!process.waitForFinished(30000)) {
+        run.err = process.program() + QStringLiteral(": ") + process.errorString();
         process.kill();
         process.waitForFinished();
         return run;
@@ -117,7 +123,7 @@ TEST(CommandLine, TheProgramAnswersWithoutADisplayAndNeverAborts)
 {
     const Outcome version = runQuorvane({"--version"});
     EXPECT_EQ(version.status, QProcess::NormalExit);
-    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.exitCode, 0) << version;
     EXPECT_TRUE(QRegularExpression("^quorvane \\d+\\.\\d+\\n$").match(version.out).hasMatch())
         << qPrintable(version.out);
 
