@@ -151,10 +151,16 @@ QString missingDisplayMessage(const QStringList &arguments, const QProcessEnviro
     QString platform = qtOptionValue(arguments, QStringLiteral("platform"));
     if (platform.isEmpty())
         platform = environment.value(QStringLiteral("QT_QPA_PLATFORM"));
-    // Unset, Qt picks xcb, or wayland in a Wayland session.
-    const QStringList candidates = platform.isEmpty()
-        ? QStringList{QStringLiteral("xcb"), QStringLiteral("wayland")}
-        : platform.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    QStringList candidates = platform.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    if (candidates.isEmpty()) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+        // Unset, Qt picks xcb, or wayland in a Wayland session.
+        candidates = {QStringLiteral("xcb"), QStringLiteral("wayland")};
+#else
+        // Windows and macOS always have their own window system.
+        return QString();
+#endif
+    }
 
     QStringList missing;
     for (const QString &candidate : candidates) {
