@@ -60,21 +60,17 @@ void setUp(QCommandLineParser &parser, const Options &options)
     }
 }
 
-// The value of Qt's option name in arguments (-name value, --name value,
-// -name=value), or an empty text.
+// The value of Qt's option name in arguments, read as Qt reads it (-name
+// value or --name value; the last one counts), or an empty text.
 QString qtOptionValue(const QStringList &arguments, const QString &name)
 {
     QString value;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
+    for (qsizetype i = 1; i + 1 < arguments.size(); ++i) {
         QString word = arguments[i];
-        if (word == QLatin1String("--"))
-            break;
         if (word.startsWith(QLatin1String("--")))
             word.remove(0, 1);
-        if (word == QLatin1Char('-') + name && i + 1 < arguments.size())
+        if (word == QLatin1Char('-') + name)
             value = arguments[++i];
-        else if (word.startsWith(QLatin1Char('-') + name + QLatin1Char('=')))
-            value = word.mid(name.size() + 2);
     }
     return value;
 }
