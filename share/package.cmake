@@ -20,7 +20,8 @@ exit confirmation), removes the eBook folder, the PrintMe icons, Reader's
 shortcuts and its list of recent files, and can restore it all.
 
 It works on the prefix's own registry files and folders. Its window speaks
-English, French, German, Spanish, Portuguese, Italian and Japanese.")
+English, French, German, Spanish, Portuguese, Italian and Japanese;
+quorvane-cli does the same work for scripts, without a window.")
 # The libraries come from the programs themselves (dpkg-shlibdeps). The
 # window also needs Qt's window system plug-ins, which nothing links, and
 # the fonts its layout is measured with.
