@@ -212,13 +212,13 @@ bool startsWithPath(const QStringList &path, const QStringList &prefix)
     return true;
 }
 
-// Keys below Software that Windows shows alike to 32- and 64-bit programs.
+// Keys below Software that 32- and 64-bit programs see alike: the keys a
+// Wine 8 prefix links from Software\Wow6432Node back to the 64-bit ones.
 const QList<QStringList> &sharedKeys()
 {
     static const QList<QStringList> keys = [] {
         const char *const list[] = {
-            "Classes",
-            "Microsoft\\COM3",
+            "Microsoft\\Clients",
             "Microsoft\\Cryptography\\Calais\\Current",
             "Microsoft\\Cryptography\\Calais\\Readers",
             "Microsoft\\Cryptography\\Services",
@@ -234,7 +234,6 @@ const QList<QStringList> &sharedKeys()
             "Microsoft\\OLE",
             "Microsoft\\RAS",
             "Microsoft\\RPC",
-            "Microsoft\\SOFTWARE\\Microsoft\\Shared Tools\\MSInfo",
             "Microsoft\\SystemCertificates",
             "Microsoft\\TermServLicensing",
             "Microsoft\\Transaction Server",
@@ -247,7 +246,8 @@ const QList<QStringList> &sharedKeys()
             "Microsoft\\Windows\\CurrentVersion\\Policies",
             "Microsoft\\Windows\\CurrentVersion\\PreviewHandlers",
             "Microsoft\\Windows\\CurrentVersion\\Setup",
-            "Microsoft\\Windows\\CurrentVersion\\Telephony",
+            "Microsoft\\Windows\\CurrentVersion\\Telephony\\Locations",
+            "Microsoft\\Windows\\CurrentVersion\\Time Zones",
             "Microsoft\\Windows NT\\CurrentVersion\\Console",
             "Microsoft\\Windows NT\\CurrentVersion\\FontDpi",
             "Microsoft\\Windows NT\\CurrentVersion\\FontLink",
@@ -264,7 +264,8 @@ const QList<QStringList> &sharedKeys()
             "Microsoft\\Windows NT\\CurrentVersion\\ProfileList",
             "Microsoft\\Windows NT\\CurrentVersion\\Time Zones",
             "Policies",
-            "RegisteredApplications",
+            "Registered Applications",
+            "Wine\\Ports",
         };
         QList<QStringList> out;
         for (const char *k : list)
@@ -274,10 +275,11 @@ const QList<QStringList> &sharedKeys()
     return keys;
 }
 
-// Class registrations that stay apart per view even though Classes is shared.
-bool isSplitClassesKey(const QString &name)
+// Classes has a 32-bit view of its own (Classes\Wow6432Node); only these
+// of its keys are shared, through Wine 8's links back to the 64-bit ones.
+bool isSharedClassesKey(const QString &name)
 {
-    static const char *const names[] = {"CLSID", "DirectShow", "Interface", "Media Type", "MediaFoundation"};
+    static const char *const names[] = {"AppID", "Protocols", "TypeLib"};
     for (const char *n : names)
         if (!name.compare(QLatin1String(n), Qt::CaseInsensitive))
             return true;
@@ -292,9 +294,9 @@ QStringList redirect32(const QStringList &path)
         return path; // already the 32-bit key
     const QStringList rest = path.mid(1);
     if (!rest.isEmpty() && !rest[0].compare(QLatin1String("Classes"), Qt::CaseInsensitive)) {
-        if (rest.size() >= 2 && isSplitClassesKey(rest[1]))
-            return QStringList{path[0], rest[0], kWow} + rest.mid(1);
-        return path;
+        if (rest.size() >= 2 && (isSharedClassesKey(rest[1]) || !rest[1].compare(kWow, Qt::CaseInsensitive)))
+            return path;
+        return QStringList{path[0], rest[0], kWow} + rest.mid(1);
     }
     for (const QStringList &shared : sharedKeys())
         if (startsWithPath(rest, shared))
@@ -569,7 +571,8 @@ void RegistryAccessor::getKeyNames(QStringList &list) const
         for (const QString &k : hive.subkeys(QStringList{h.path[0]})) {
             if (!k.compare(kWow, Qt::CaseInsensitive))
                 continue;
-            bool shared = false;
+            // Classes shows in both views, as its link key does in Wine's
+            bool shared = !k.compare(QLatin1String("Classes"), Qt::CaseInsensitive);
             for (const QStringList &s : sharedKeys())
                 shared = shared || (s.size() == 1 && !s[0].compare(k, Qt::CaseInsensitive));
             if (shared && !list.contains(k, Qt::CaseInsensitive))

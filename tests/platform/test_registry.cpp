@@ -302,6 +302,10 @@ struct Win64 : ::testing::Test
                              .key("Software\\Adobe\\Acrobat Reader\\64bit")
                              .key("Software\\Classes\\.pdf")
                              .str("", "AcroExch.Document")
+                             .key("Software\\Classes\\AppID\\AcroRd32.exe")
+                             .str("AppID", "{shared}")
+                             .key("Software\\Classes\\Wow6432Node\\.pdf")
+                             .str("", "AcroExch.Document.32")
                              .key("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders")
                              .str("Common Desktop", "C:\\users\\Public\\Desktop")
                              .str("Personal", "C:\\users\\me\\Documents")
@@ -327,9 +331,16 @@ TEST_F(Win64, MachineSoftwareIsSeenAsA32BitProgramSeesIt)
     EXPECT_EQ(list, QStringList({"9.0"}));
     ASSERT_TRUE(reg.openKey("9.0\\InstallPath", false));
     EXPECT_EQ(reg.readString(""), "C:\\Program Files (x86)\\Adobe\\Reader 9.0\\Reader");
-    // Shared keys and keys outside Software are the same for both views.
+    // Classes has a 32-bit view of its own, but for the few keys both share.
     ASSERT_TRUE(reg.openKey("\\Software\\Classes\\.pdf", false));
-    EXPECT_EQ(reg.readString(""), "AcroExch.Document");
+    EXPECT_EQ(reg.readString(""), "AcroExch.Document.32");
+    ASSERT_TRUE(reg.openKey("\\Software\\Classes\\AppID\\AcroRd32.exe", false));
+    EXPECT_EQ(reg.readString("AppID"), "{shared}");
+    ASSERT_TRUE(reg.openKey("\\Software\\Classes\\CLSID\\{new}", true));
+    reg.writeInteger("X", 1);
+    reg.closeKey();
+    EXPECT_TRUE(prefix.readHive("system.reg").contains("[Software\\\\Classes\\\\Wow6432Node\\\\CLSID\\\\{new}]"));
+    // Other shared keys and keys outside Software are the same for both views.
     ASSERT_TRUE(reg.openKey("\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", false));
     EXPECT_EQ(reg.readString("Arial"), "arial.ttf");
     ASSERT_TRUE(reg.openKey("\\System\\CurrentControlSet\\Control\\Nls\\Language", false));
