@@ -318,12 +318,13 @@ QStringList splitPathText(const char *p, const char *end)
     return parts;
 }
 
-// Wine orders names by their upper-case forms ('_' sorts after 'Z', not before 'a').
+// Wine orders names by their lower-case forms, so '_' and the other
+// characters between 'Z' and 'a' sort before the letters ("A_b" < "Ab").
 int compareNames(const QString &a, const QString &b)
 {
     const qsizetype n = std::min(a.size(), b.size());
     for (qsizetype i = 0; i < n; ++i) {
-        const char16_t x = a[i].toUpper().unicode(), y = b[i].toUpper().unicode();
+        const char16_t x = a[i].toLower().unicode(), y = b[i].toLower().unicode();
         if (x != y)
             return x < y ? -1 : 1;
     }

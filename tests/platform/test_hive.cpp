@@ -188,9 +188,9 @@ TEST(HiveFile, ChangedValueRewritesOnlyItsSectionWithFreshStamps)
     expected.replace("\"Dword\"=", "\"Bzz\"=dword:00000001\n\"Dword\"="); // sorted among the values
     EXPECT_EQ(hive->serialize(), expected);
 
-    // Wine sorts by upper case: "B_x" comes after "Bzz" ('_' > 'Z'), before "Dword"
+    // Wine sorts by lower case: "B_x" comes before "Bin" ('_' < 'i'), not after "Bzz"
     hive->setValue(path("Software\\Test\\Types"), HiveValue{"B_x", qv::RegDword, ht::dwordData(2)});
-    expected.replace("\"Bzz\"=dword:00000001\n", "\"Bzz\"=dword:00000001\n\"B_x\"=dword:00000002\n");
+    expected.replace("\"Bin\"=", "\"B_x\"=dword:00000002\n\"Bin\"=");
     EXPECT_EQ(hive->serialize(), expected);
 
     v = {"dword", qv::RegDword, ht::dwordData(0x12345678)}; // replaces, whatever the case
@@ -233,6 +233,21 @@ TEST(HiveFile, NewKeysGoWhereWineWouldPutThemAndDeletionKeepsTheParent)
     after->validate();
     EXPECT_TRUE(after->keyExists(path("Software\\Wine")));
     EXPECT_EQ(after->subkeys(path("Software")), QStringList({"Adobe", "Classes", "Test", "Wine"}));
+}
+
+TEST(HiveFile, NewKeysAndValuesSortByLowerCasedNamesAsWineSortsThem)
+{
+    auto hive = Hive::fromBytes(kEveryType, "mem.reg");
+    for (const char *name : {"AZ", "ab1", "A_b", "Ab", "A[", "a^", "A`", "a~", "\xc3\x84", "A{"})
+        hive->createKey(QStringList{"Software", "Order", QString::fromUtf8(name)});
+    // the order a Wine 8 server gives these names in its saved hive
+    EXPECT_EQ(hive->subkeys(path("Software\\Order")),
+              QStringList({"A[", "a^", "A_b", "A`", "Ab", "ab1", "AZ", "A{", "a~", QString::fromUtf8("\xc3\x84")}));
+    for (const char *name : {"Zed", "a", "_under"})
+        hive->setValue(path("Software\\Order\\Ab"), HiveValue{name, qv::RegDword, ht::dwordData(1)});
+    const QByteArray text = hive->serialize();
+    EXPECT_LT(text.indexOf("\"_under\""), text.indexOf("\"a\""));
+    EXPECT_LT(text.indexOf("\"a\""), text.indexOf("\"Zed\""));
 }
 
 TEST(HiveFile, KeyNamesWithEscapesAndWideCharacters)
