@@ -215,3 +215,153 @@ TEST_F(WineRegistry, ValuesWeWriteAreReadByWineInBothViews)
     }
     report("registry, ours read by Wine", agree, int(requests.size()));
 }
+
+TEST_F(WineRegistry, ValuesWineWritesAreReadByUs)
+{
+    const QString base = QStringLiteral("HKLM\\") + kTestKey + QStringLiteral("\\FromReg");
+    const QString user = QStringLiteral("HKCU\\") + kTestKey + QStringLiteral("\\FromReg");
+    const QString text = QStringLiteral("C:\\Program Files\\Adobe \"x\" Ünï 日本");
+    struct Case
+    {
+        QStringList regArgs;  // after "reg add"
+        uint32_t root;
+        QStringList rawPath;  // where Wine puts it, below the hive's root
+        QString name;
+        uint32_t type;
+        QByteArray data;
+    };
+    const QStringList wow = {QStringLiteral("Software"), QStringLiteral("Wow6432Node"), QStringLiteral("Quorvane Wine Test"),
+                             QStringLiteral("FromReg")};
+    const QStringList native = {QStringLiteral("Software"), QStringLiteral("Quorvane Wine Test"), QStringLiteral("FromReg")};
+    const QList<Case> cases = {
+        {{base, "/v", "Text", "/t", "REG_SZ", "/d", text, "/reg:32"}, qv::HKeyLocalMachine, wow, "Text", qv::RegSz, ht::utf16Data(text)},
+        {{base, "/v", "Number", "/t", "REG_DWORD", "/d", "0xdeadbeef", "/reg:32"}, qv::HKeyLocalMachine, wow, "Number", qv::RegDword, ht::dwordData(0xdeadbeef)},
+        {{base, "/ve", "/t", "REG_SZ", "/d", "default", "/reg:32"}, qv::HKeyLocalMachine, wow, "", qv::RegSz, ht::utf16Data("default")},
+        {{base, "/v", "Expand", "/t", "REG_EXPAND_SZ", "/d", "%SystemRoot%\\x", "/reg:64"}, qv::HKeyLocalMachine, native, "Expand", qv::RegExpandSz, ht::utf16Data("%SystemRoot%\\x")},
+        {{base, "/v", "Multi", "/t", "REG_MULTI_SZ", "/d", "one\\0two", "/reg:64"}, qv::HKeyLocalMachine, native, "Multi", qv::RegMultiSz, utf16("one") + utf16("two") + utf16("")},
+        {{user, "/v", "Bin", "/t", "REG_BINARY", "/d", "00ff10"}, qv::HKeyCurrentUser, native, "Bin", qv::RegBinary, QByteArray("\x00\xff\x10", 3)},
+        {{user, "/v", "Qword", "/t", "REG_QWORD", "/d", "0x0102030405060708"}, qv::HKeyCurrentUser, native, "Qword", 11, QByteArray("\x08\x07\x06\x05\x04\x03\x02\x01", 8)},
+        {{QStringLiteral("HKLM\\Software\\Classes\\Quorvane.Wine.Test"), "/v", "Class", "/t", "REG_SZ", "/d", "32-bit class", "/reg:32"}, qv::HKeyLocalMachine,
+         {"Software", "Classes", "Wow6432Node", "Quorvane.Wine.Test"}, "Class", qv::RegSz, ht::utf16Data("32-bit class")},
+    };
+    for (const Case &c : cases)
+        wine->run(QStringList{QStringLiteral("wine"), QStringLiteral("reg.exe"), QStringLiteral("add")} + c.regArgs
+                  + QStringList{QStringLiteral("/f")});
+    // Names reg.exe cannot pass on its command line, through RegSetValueExW.
+    QStringList sets;
+    QList<HiveValue> exotic;
+    for (const HiveValue &v : everyKindOfValue())
+        if (v.name.contains(QLatin1Char('"')) || v.name.contains(QLatin1Char('\t')) || v.type > qv::RegMultiSz
+            || v.name.contains(QStringLiteral("日本"))) {
+            exotic << v;
+            sets << QStringList{QStringLiteral("set"), QStringLiteral("HKLM"), QStringLiteral("32"),
+                                hexText(kTestKey + QStringLiteral("\\FromApi")), hexText(v.name),
+                                QString::number(v.type), hexBytes(v.data)}
+                        .join(QLatin1Char('\t'));
+        }
+    for (const QString &answer : wine->ask(QStringLiteral("qvreg"), sets))
+        EXPECT_EQ(answer, QStringLiteral("ok"));
+    wine->stopServer();
+    qv::resetRegistryCache();
+
+    int agree = 0, total = 0;
+    auto check = [&](bool same, const std::string &what) {
+        ++total;
+        agree += same;
+        EXPECT_TRUE(same) << what;
+    };
+    for (const Case &c : cases) {
+        auto hive = qv::Hive::load(hivePath(wine->prefix(), c.root == qv::HKeyCurrentUser ? "user.reg" : "system.reg"));
+        const auto v = hive->value(c.rawPath, c.name);
+        check(v && v->type == c.type && v->data == c.data, "reg.exe add " + c.regArgs.join(' ').toStdString());
+    }
+    // The accessor, a 32-bit program's eyes, finds what Wine's 32-bit view holds.
+    qv::RegistryAccessor reg;
+    reg.setRootKey(qv::HKeyLocalMachine);
+    reg.setAccess(qv::KeyRead);
+    ASSERT_TRUE(reg.openKey(QLatin1Char('\\') + kTestKey + QStringLiteral("\\FromReg"), false));
+    check(reg.readString(QStringLiteral("Text")) == text, "Text through the accessor");
+    check(uint32_t(reg.readInteger(QStringLiteral("Number"))) == 0xdeadbeef, "Number through the accessor");
+    check(reg.readString(QString()) == QStringLiteral("default"), "default value through the accessor");
+    ASSERT_TRUE(reg.openKey(QStringLiteral("\\Software\\Classes\\Quorvane.Wine.Test"), false));
+    check(reg.readString(QStringLiteral("Class")) == QStringLiteral("32-bit class"), "32-bit class through the accessor");
+    auto system = qv::Hive::load(hivePath(wine->prefix(), "system.reg"));
+    for (const HiveValue &v : exotic) {
+        const auto got = system->value({"Software", "Wow6432Node", "Quorvane Wine Test", "FromApi"}, v.name);
+        check(got && got->type == v.type && got->data == v.data, "RegSetValueExW of " + v.name.toStdString());
+    }
+    report("registry, Wine's read by us", agree, total);
+}
+
+TEST_F(WineRegistry, HivesWeSaveLoadInWineAndComeBackUnchanged)
+{
+    const QString systemFile = hivePath(wine->prefix(), "system.reg");
+    const QString userFile = hivePath(wine->prefix(), "user.reg");
+    const QByteArray systemBefore = readFile(systemFile), userBefore = readFile(userFile);
+
+    // New keys and values whose place Wine decides by comparing lower-cased names.
+    const QStringList names = {"AZ", "ab1", "A_b", "Ab", "A[", "a^", "A`", "a~", "Ä", "A{"};
+    for (uint32_t root : {qv::HKeyLocalMachine, qv::HKeyCurrentUser}) {
+        qv::RegistryAccessor reg;
+        reg.setRootKey(root);
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            ASSERT_TRUE(reg.openKey(QLatin1Char('\\') + kTestKey + QStringLiteral("\\Order\\") + names[i], true));
+            reg.writeInteger(QStringLiteral("Value ") + names[i], int32_t(i));
+            reg.writeInteger(names[(i + 3) % names.size()], int32_t(i));
+        }
+    }
+
+    // What we did not touch is byte for byte what Wine wrote, in its order.
+    for (const auto &[before, file] : {std::pair{systemBefore, systemFile}, std::pair{userBefore, userFile}}) {
+        const auto after = sections(readFile(file));
+        QMap<QByteArray, QByteArray> afterByHeader;
+        QByteArrayList afterOrder;
+        for (const auto &[header, text] : after) {
+            afterByHeader.insert(header, text);
+            afterOrder << header;
+        }
+        qsizetype last = -1;
+        int untouched = 0;
+        for (const auto &[header, text] : sections(before)) {
+            if (header.contains("Quorvane Wine Test"))
+                continue;
+            ++untouched;
+            ASSERT_TRUE(afterByHeader.contains(header)) << header.toStdString();
+            EXPECT_EQ(afterByHeader.value(header), text) << header.toStdString();
+            const qsizetype at = afterOrder.indexOf(header);
+            EXPECT_GT(at, last) << header.toStdString() << " moved";
+            last = at;
+        }
+        EXPECT_GT(untouched, 20);
+    }
+
+    // Wine loads both hives, updates the prefix and writes them again; a
+    // change in each makes sure both are written.
+    const QByteArray systemOurs = readFile(systemFile), userOurs = readFile(userFile);
+    wine->run({QStringLiteral("wineboot"), QStringLiteral("-u")});
+    const QStringList touch = {
+        QStringList{"set", "HKLM", "64", hexText("Software\\Quorvane Wine Scratch"), hexText("x"), "4", "01000000"}.join('\t'),
+        QStringList{"set", "HKCU", "64", hexText("Software\\Quorvane Wine Scratch"), hexText("x"), "4", "01000000"}.join('\t'),
+        getRequest("HKLM", "32", kTestKey + "\\Order\\A_b", "Value A_b"),
+        getRequest("HKCU", "64", kTestKey + "\\Order\\a~", "Value a~"),
+    };
+    const QStringList answers = wine->ask(QStringLiteral("qvreg"), touch);
+    EXPECT_EQ(answers.value(2), expectedAnswer(value(QString(), qv::RegDword, ht::dwordData(2))));
+    EXPECT_EQ(answers.value(3), expectedAnswer(value(QString(), qv::RegDword, ht::dwordData(7))));
+    wine->stopServer();
+
+    // Our sections come back from Wine byte for byte and in the same order.
+    for (const auto &[ours, file] : {std::pair{systemOurs, systemFile}, std::pair{userOurs, userFile}}) {
+        auto ourSections = sections(ours), wineSections = sections(readFile(file));
+        auto keep = [](const QPair<QByteArray, QByteArray> &s) { return !s.first.contains("Quorvane Wine Test"); };
+        ourSections.removeIf(keep);
+        wineSections.removeIf(keep);
+        EXPECT_EQ(ourSections.size(), names.size()) << file.toStdString();
+        QByteArray ourText, wineText;
+        for (const auto &s : ourSections)
+            ourText += s.second;
+        for (const auto &s : wineSections)
+            wineText += s.second;
+        EXPECT_EQ(ourText.toStdString(), wineText.toStdString()) << file.toStdString();
+    }
+}
