@@ -412,11 +412,23 @@ QString quoted(const char *format, const QString &name)
 // below the open key (openKeyPath, empty when none is open).
 QString keyPathFrom(const QString &path, const QString &openKeyPath)
 {
+    QString full;
     if (path.startsWith(QLatin1Char('\\')))
-        return path.mid(1);
-    if (openKeyPath.isEmpty())
-        return path;
-    return path.isEmpty() ? openKeyPath : openKeyPath + QLatin1Char('\\') + path;
+        full = path.mid(1);
+    else if (openKeyPath.isEmpty() || path.isEmpty())
+        full = path.isEmpty() ? openKeyPath : path;
+    else
+        full = openKeyPath + QLatin1Char('\\') + path;
+    while (full.endsWith(QLatin1Char('\\')))
+        full.chop(1); // closing backslashes name the same key
+    return full;
+}
+
+// An empty part (the "Acrobat Reader\\InstallPath" that an empty version leaves)
+// names no key: such a path is refused rather than taken for a shorter one.
+bool hasEmptyPart(const QString &keyPath)
+{
+    return keyPath.startsWith(QLatin1Char('\\')) || keyPath.contains(QLatin1String("\\\\"));
 }
 
 } // namespace
@@ -469,6 +481,8 @@ bool RegistryAccessor::hasCurrentKey() const
 bool RegistryAccessor::openKey(const QString &path, bool canCreate)
 {
     const QString full = keyPathFrom(path, m_current ? m_currentPath : QString());
+    if (hasEmptyPart(full))
+        return false;
 
     auto h = std::make_shared<RegistryKeyHandle>();
     if (!locate(m_root, splitPath(full), *h))
@@ -585,7 +599,7 @@ bool RegistryAccessor::deleteKey(const QString &path)
 {
     const QString full = keyPathFrom(path, m_current ? m_currentPath : QString());
     RegistryKeyHandle h;
-    if (!locate(m_root, splitPath(full), h) || h.usersRoot || h.path.isEmpty())
+    if (hasEmptyPart(full) || !locate(m_root, splitPath(full), h) || h.usersRoot || h.path.isEmpty())
         return false;
     // the key's parents may be links; a link key itself is deleted, not its target
     const QString leaf = h.path.takeLast();

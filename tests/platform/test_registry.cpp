@@ -158,6 +158,26 @@ TEST_F(Registry, CreatesKeysAndDeletesWholeTrees)
     EXPECT_TRUE(file.contains("Shell Folders"));
 }
 
+TEST_F(Registry, PathsWithAnEmptyPartNameNoKeyButClosingBackslashesAreFine)
+{
+    const QByteArray before = prefix.readHive("system.reg");
+    RegistryAccessor reg;
+    reg.setRootKey(qv::HKeyLocalMachine);
+    // what an emptied version field leaves: "Acrobat Reader\\InstallPath"
+    EXPECT_FALSE(reg.openKey("\\SOFTWARE\\Adobe\\Acrobat Reader\\9.0\\\\InstallPath", false));
+    EXPECT_FALSE(reg.openKey("\\SOFTWARE\\Adobe\\Acrobat Reader\\\\New", true));
+    EXPECT_FALSE(reg.openKey("\\\\SOFTWARE\\Adobe", false));
+    EXPECT_FALSE(reg.deleteKey("\\SOFTWARE\\Adobe\\Acrobat Reader\\\\10.0"));
+    EXPECT_FALSE(reg.hasCurrentKey());
+    EXPECT_EQ(prefix.readHive("system.reg"), before);
+
+    ASSERT_TRUE(reg.openKey("\\SOFTWARE\\Adobe\\Acrobat Reader\\9.0\\\\", false));
+    EXPECT_EQ(reg.currentPath(), "SOFTWARE\\Adobe\\Acrobat Reader\\9.0");
+    ASSERT_TRUE(reg.openKey("InstallPath\\", false)); // still relative to 9.0
+    EXPECT_EQ(reg.readString(""), "C:\\Program Files\\Adobe\\Reader 9.0\\Reader");
+    EXPECT_FALSE(reg.openKey("\\9.0", false)); // from the root: no such key
+}
+
 TEST_F(Registry, UsersRootReachesTheDefaultUserAndSectionReaderKeepsItsKey)
 {
     RegistryAccessor users;
