@@ -426,7 +426,15 @@ void Batch::transfer(const Source &src, QString dstWin, QString dstHost, bool mo
     if (dstExists && dst.st_dev == sst.st_dev && dst.st_ino == sst.st_ino) {
         if (move)
             return; // already where it should be
-        // A copy onto itself becomes a copy beside it.
+        // A copy onto itself is refused, as Windows refuses it; only when
+        // asked to rename on collisions does it go beside the original.
+        if (!flag(FOF_RENAMEONCOLLISION)) {
+            if (srcIsDir)
+                throw Failure{FileOpDestinationInsideSource, src.win,
+                              QStringLiteral("The source and target folder are the same. Choose another target.")};
+            throw Failure{FileOpSameFile, src.win,
+                          QStringLiteral("The source and target file are the same. Choose another target.")};
+        }
         dstHost = uniqueName(dstHost);
         dstWin = winpath::join(winpath::folder(dstWin), QFileInfo(dstHost).fileName());
         dstExists = false;

@@ -169,7 +169,7 @@ TEST_F(BatchCopy, MissingTargetFoldersAreCreatedAfterAQuestionUnlessFlagged)
     EXPECT_TRUE(exists("p/q/a.txt"));
 }
 
-TEST_F(BatchCopy, RenameOnCollisionKeepsBothAndSelfCopyGoesBeside)
+TEST_F(BatchCopy, RenameOnCollisionKeepsBothAndSelfCopyIsRefusedUnlessRenaming)
 {
     write("src/a.txt", "new");
     write("dst/a.txt", "old");
@@ -179,7 +179,13 @@ TEST_F(BatchCopy, RenameOnCollisionKeepsBothAndSelfCopyGoesBeside)
     EXPECT_EQ(read("dst/a.txt"), "old");
     EXPECT_EQ(read("dst/a - Copy.txt"), "new");
 
-    EXPECT_EQ(runFileOp(FO_COPY, {"C:\\src\\a.txt"}, {"C:\\src"}, kQuiet), 0);
+    // Onto itself: refused as Windows refuses it, unless renaming on collisions.
+    EXPECT_EQ(runFileOp(FO_COPY, {"C:\\src\\a.txt"}, {"C:\\src"}, kQuiet), FileOpSameFile);
+    EXPECT_EQ(runFileOp(FO_COPY, {"C:\\src\\a.txt"}, {"C:\\SRC\\A.txt"}, kQuiet), FileOpSameFile);
+    EXPECT_EQ(runFileOp(FO_COPY, {"C:\\src"}, {"C:\\src"}, kQuiet), FileOpDestinationInsideSource);
+    EXPECT_EQ(list("src"), QStringList({"a.txt"}));
+    EXPECT_EQ(read("src/a.txt"), "new");
+    EXPECT_EQ(runFileOp(FO_COPY, {"C:\\src\\a.txt"}, {"C:\\src"}, kQuiet | FOF_RENAMEONCOLLISION), 0);
     EXPECT_EQ(list("src"), QStringList({"a - Copy.txt", "a.txt"}));
 }
 
