@@ -765,6 +765,8 @@ void Batch::renameGroup(const QStringList &from, const QStringList &to)
                 dstHost = uniqueName(dstHost);
             else if (!same)
                 throw Failure{FileOpAlreadyExists, dstWin, winerror::reasonForErrno(EEXIST)};
+            else // the same file in other letter case: the new name is spelt as given
+                dstHost = hostJoin(QFileInfo(dstHost).path(), winpath::leaf(dstWin));
         }
         progress(src, 0, 1);
         // renameat2 with RENAME_NOREPLACE would be tighter, but a case-only

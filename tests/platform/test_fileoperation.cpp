@@ -373,7 +373,7 @@ TEST_F(BatchMoveRename, MoveMergesAndKeepsWhatWasNotReplaced)
     EXPECT_EQ(list("a/f"), QStringList());
 }
 
-TEST_F(BatchMoveRename, RenameNeverReplaces)
+TEST_F(BatchMoveRename, RenameNeverReplacesButChangesLetterCase)
 {
     write("r/a.txt", "a");
     write("r/b.txt", "b");
@@ -383,6 +383,14 @@ TEST_F(BatchMoveRename, RenameNeverReplaces)
     EXPECT_EQ(runFileOp(FO_RENAME, {"C:\\r\\a.txt"}, {"c.txt"}, kQuiet), 0);
     EXPECT_EQ(list("r"), QStringList({"b.txt", "c.txt"}));
     EXPECT_EQ(runFileOp(FO_RENAME, {"C:\\r\\*.txt"}, {"C:\\r\\d.txt"}, kQuiet), FileOpInvalidParameter);
+
+    // Only the letter case changes: the same file takes the new spelling.
+    write("r/Sub/x.txt", "x");
+    EXPECT_EQ(runFileOp(FO_RENAME, {"C:\\r\\c.txt"}, {"C:\\R\\C.TXT"}, kQuiet), 0);
+    EXPECT_EQ(runFileOp(FO_RENAME, {"C:\\r\\Sub"}, {"C:\\r\\SUB"}, kQuiet), 0);
+    EXPECT_EQ(list("r"), QStringList({"C.TXT", "SUB", "b.txt"}));
+    EXPECT_EQ(read("r/C.TXT"), "a");
+    EXPECT_EQ(read("r/SUB/x.txt"), "x");
 }
 
 TEST_F(BatchMoveRename, MoveToAnotherFileSystemCopiesThenRemoves)
