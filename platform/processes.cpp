@@ -150,20 +150,22 @@ bool runsOnThisMachine(const ProcessEntry &entry)
 
 WaitOutcome SystemProcessControl::terminateAndWait(int64_t pid, int timeoutMs, int &windowsError)
 {
+    // A process that cannot be opened (gone meanwhile, or not ours to end)
+    // leaves no handle, and the wait on no handle is what fails, as on Windows.
     windowsError = 0;
     if (pid <= 0) {
-        windowsError = winerror::fromErrno(ESRCH);
+        windowsError = winerror::InvalidHandle;
         return WaitOutcome::Failed;
     }
     // A pidfd names this very process, so a recycled id can never be hit.
     const int fd = pidfdOpen(pid);
     if (fd < 0) {
-        windowsError = winerror::fromErrno(errno);
+        windowsError = winerror::InvalidHandle;
         return WaitOutcome::Failed;
     }
     if (pidfdSendSignal(fd, SIGKILL) < 0 && errno != ESRCH) {
         // Without the right to end it, waiting would only run into the time-out.
-        windowsError = winerror::fromErrno(errno);
+        windowsError = winerror::InvalidHandle;
         ::close(fd);
         return WaitOutcome::Failed;
     }

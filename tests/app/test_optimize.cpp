@@ -225,7 +225,7 @@ TEST_F(ReaderPrefix, ReaderThatCannotBeEndedStopsBeforeAnything)
     restore();
 
     ASSERT_EQ(errorBoxes().size(), 2);
-    EXPECT_EQ(errorBoxes()[0], "System Error.  Code: 87.\nThe parameter is incorrect.");
+    EXPECT_EQ(errorBoxes()[0], "System Error.  Code: 6.\nThe handle is invalid.");
     EXPECT_TRUE(form->FlatButton1->isEnabled());
     EXPECT_TRUE(form->FlatButton2->isEnabled());
     EXPECT_EQ(filesOf("plug_ins"), pluginsBefore);

@@ -104,7 +104,7 @@ TEST_F(HelperPrefix, KillProcessReportsWhatCannotBeEndedAndGoesOnAfterATimeOut)
         KillProcess(999999999);
         FAIL() << "a vanished process must be reported";
     } catch (const qv::Error &e) {
-        EXPECT_EQ(e.message(), "System Error.  Code: 87.\nThe parameter is incorrect.");
+        EXPECT_EQ(e.message(), "System Error.  Code: 6.\nThe handle is invalid.");
     }
     processes.forced = qv::WaitOutcome::Failed;
     processes.forcedError = 5;

@@ -90,13 +90,22 @@ TEST(ProcessEnd, TerminatesAndWaitsForTheProcess)
     EXPECT_TRUE(child.ended());
 }
 
-TEST(ProcessEnd, VanishedProcessFailsWithInvalidParameter)
+TEST(ProcessEnd, VanishedProcessFailsTheWaitOnNoHandle)
 {
     qv::SystemProcessControl control;
     int error = 0;
-    // Far above any pid_max, so no process can have it.
+    // Far above any pid_max, so no process can have it: as on Windows, the
+    // open fails and the wait then fails with ERROR_INVALID_HANDLE.
     EXPECT_EQ(control.terminateAndWait(999999999, 5000, error), qv::WaitOutcome::Failed);
-    EXPECT_EQ(error, 87);
+    EXPECT_EQ(error, 6);
     EXPECT_EQ(control.terminateAndWait(-1, 5000, error), qv::WaitOutcome::Failed);
-    EXPECT_EQ(error, 87);
+    EXPECT_EQ(error, 6);
+    // Ended and reaped between finding and ending it.
+    FakeProcess child("C:\\x\\AcroRd32.exe");
+    ASSERT_GT(child.pid(), 0);
+    const pid_t pid = child.pid();
+    ::kill(pid, SIGKILL);
+    child.reap();
+    EXPECT_EQ(control.terminateAndWait(pid, 5000, error), qv::WaitOutcome::Failed);
+    EXPECT_EQ(error, 6);
 }
