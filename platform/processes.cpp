@@ -47,6 +47,14 @@ bool parseStat(const QByteArray &stat, QString &comm, char &state, int64_t &ppid
     return true;
 }
 
+// A program started by its host path ("wine ~/.wine/drive_c/.../AcroRd32.exe")
+// or a bare name shows no Windows path in argv[0]; Wine's loader running it
+// (wine, wine64, wine64-preloader) tells it apart.
+bool runsWineLoader(const QString &procDir)
+{
+    return QFileInfo(QFile::symLinkTarget(procDir + QStringLiteral("exe"))).fileName().startsWith(QLatin1String("wine"));
+}
+
 int pidfdOpen(int64_t pid)
 {
     return static_cast<int>(::syscall(SYS_pidfd_open, static_cast<pid_t>(pid), 0));
@@ -58,9 +66,10 @@ int pidfdSendSignal(int fd, int sig)
 }
 } // namespace
 
-QString executableName(const QString &argv0, const QString &processName)
+QString executableName(const QString &argv0, const QString &processName, bool wineLoader)
 {
-    const QString name = winpath::looksLikeWindowsPath(argv0) ? winpath::name(argv0) : processName;
+    const bool windowsProgram = winpath::looksLikeWindowsPath(argv0) || (wineLoader && !argv0.isEmpty());
+    const QString name = windowsProgram ? winpath::name(argv0) : processName;
     return name.left(259);
 }
 
@@ -99,8 +108,9 @@ std::vector<ProcessEntry> SystemProcessControl::snapshot()
             continue; // ended, only waiting to be reaped
         const QByteArray cmdline = readProcFile(dir + QStringLiteral("cmdline"));
         const QString argv0 = QString::fromUtf8(cmdline.left(cmdline.indexOf('\0') < 0 ? cmdline.size() : cmdline.indexOf('\0')));
-        e.exeFile = executableName(argv0, comm);
-        if (winpath::looksLikeWindowsPath(argv0)) {
+        const bool wine = winpath::looksLikeWindowsPath(argv0) || runsWineLoader(dir);
+        e.exeFile = executableName(argv0, comm, wine);
+        if (wine) {
             e.prefix = prefixFromEnvironment(readProcFile(dir + QStringLiteral("environ")));
             struct stat st;
             if (::stat(QFile::encodeName(dir).constData(), &st) == 0)

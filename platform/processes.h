@@ -40,8 +40,9 @@ bool runsOnThisMachine(const ProcessEntry &entry);
 
 // The executable name of a process from its argv[0] and its process name:
 // the last component of argv[0] (either separator) when argv[0] is a Windows
-// path, else the process name. At most 259 characters, as Windows keeps them.
-QString executableName(const QString &argv0, const QString &processName);
+// path or Wine's loader runs the process, else the process name. At most 259
+// characters, as Windows keeps them.
+QString executableName(const QString &argv0, const QString &processName, bool wineLoader = false);
 
 enum class WaitOutcome { Ended, TimedOut, Failed };
 

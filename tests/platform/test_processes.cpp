@@ -7,6 +7,7 @@
 
 #include "platform/processes.h"
 #include "platform/test_processes_fake.h"
+#include "support/tempdir.h"
 
 using qv::executableName;
 
@@ -64,6 +65,37 @@ TEST(ProcessList, AWineProcessCarriesThePrefixOfItsEnvironment)
     ASSERT_EQ(::stat(QFile::encodeName(mine).constData(), &st), 0);
     EXPECT_FALSE(qv::runsInPrefix({1, 0, "AcroRd32.exe", "", int64_t(st.st_uid) + 1}, mine));
     EXPECT_TRUE(qv::runsInPrefix({1, 0, "AcroRd32.exe", "", int64_t(st.st_uid)}, mine));
+}
+
+TEST(ProcessList, AProgramStartedByItsHostPathIsKnownByWinesLoader)
+{
+    // "wine ~/.wine/drive_c/.../AcroRd32.exe" shows the host path in argv[0];
+    // only the loader running it says it is a Windows program of some prefix.
+    TempDir tmp;
+    const QString loader = tmp.file("wine64-preloader");
+    ASSERT_TRUE(QFile::copy("/bin/sleep", loader));
+    ChildrenOnlyProcessControl control;
+    control.seePrefixes = true;
+    const QByteArray program = QFile::encodeName(loader);
+    FakeProcess byHostPath("/home/u/.wine/drive_c/Program Files/Adobe/Reader/AcroRd32.exe", "/srv/other prefix",
+                           program.constData());
+    FakeProcess byBareName("AcroRd32.exe", "/srv/third", program.constData());
+    FakeProcess unixTool("/usr/local/bin/AcroRd32.exe.sh", "/srv/other prefix");
+    ASSERT_GT(byHostPath.pid(), 0);
+    ASSERT_GT(byBareName.pid(), 0);
+    int seen = 0;
+    for (const qv::ProcessEntry &e : control.snapshot()) {
+        if (e.pid == byHostPath.pid() || e.pid == byBareName.pid()) {
+            ++seen;
+            EXPECT_EQ(e.exeFile, "AcroRd32.exe");
+            EXPECT_EQ(e.prefix, e.pid == byHostPath.pid() ? "/srv/other prefix" : "/srv/third");
+        }
+        if (e.pid == unixTool.pid()) {
+            EXPECT_EQ(e.exeFile, "sleep"); // not a Windows program: its process name
+            EXPECT_EQ(e.prefix, "");
+        }
+    }
+    EXPECT_EQ(seen, 2);
 }
 
 TEST(ProcessList, EndedButUnreapedProcessIsNotListed)

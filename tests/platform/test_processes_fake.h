@@ -19,7 +19,9 @@ class FakeProcess
 {
 public:
     // winePrefix, when given, becomes the child's WINEPREFIX.
-    explicit FakeProcess(const std::string &argv0, const std::optional<std::string> &winePrefix = std::nullopt)
+    // program, when given, is run instead of /bin/sleep (a copy named as Wine's loader).
+    explicit FakeProcess(const std::string &argv0, const std::optional<std::string> &winePrefix = std::nullopt,
+                         const char *program = "/bin/sleep")
     {
         char *argv[] = {const_cast<char *>(argv0.c_str()), const_cast<char *>("600"), nullptr};
         std::vector<std::string> env;
@@ -32,7 +34,7 @@ public:
         for (std::string &e : env)
             envp.push_back(e.data());
         envp.push_back(nullptr);
-        if (posix_spawn(&m_pid, "/bin/sleep", nullptr, nullptr, argv, envp.data()) != 0) {
+        if (posix_spawn(&m_pid, program, nullptr, nullptr, argv, envp.data()) != 0) {
             m_pid = -1;
             return;
         }
