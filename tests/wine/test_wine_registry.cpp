@@ -365,3 +365,54 @@ TEST_F(WineRegistry, HivesWeSaveLoadInWineAndComeBackUnchanged)
         EXPECT_EQ(ourText.toStdString(), wineText.toStdString()) << file.toStdString();
     }
 }
+
+TEST_F(WineRegistry, KeyPathsWithEmptyPartsNameNoKey)
+{
+    {
+        qv::RegistryAccessor reg;
+        ASSERT_TRUE(reg.openKey(QLatin1Char('\\') + kTestKey + QStringLiteral("\\Paths\\InstallPath"), true));
+        reg.writeInteger(QStringLiteral("x"), 1);
+    }
+    struct PathCase
+    {
+        const char *what;
+        QString path; // below HKEY_CURRENT_USER
+        bool create;
+        bool weOpen;
+        const char *why; // set where Wine opens what we refuse
+    };
+    const QString base = kTestKey + QStringLiteral("\\Paths");
+    const QList<PathCase> cases = {
+        {"closing backslash", base + QStringLiteral("\\InstallPath\\"), false, true, nullptr},
+        {"leading backslash", QStringLiteral("\\") + base, false, false, nullptr},
+        {"empty part, open", base + QStringLiteral("\\\\InstallPath"), false, false,
+         "Wine 8's server takes a run of backslashes for one (server/registry.c, get_path_token); start-up "
+         "relies on \"Acrobat Reader\\\\InstallPath\" failing, so that it asks for the folder"},
+        {"empty part, create", base + QStringLiteral("\\\\Created"), true, false, "as for opening"},
+    };
+    QStringList requests;
+    for (const PathCase &c : cases) {
+        qv::RegistryAccessor reg;
+        EXPECT_EQ(reg.openKey(QLatin1Char('\\') + c.path, c.create), c.weOpen) << c.what;
+        requests << QStringList{c.create ? QStringLiteral("create") : QStringLiteral("open"), QStringLiteral("HKCU"),
+                                QStringLiteral("-"), hexText(c.path)}
+                        .join(QLatin1Char('\t'));
+    }
+    qv::resetRegistryCache();
+    const QStringList answers = wine->ask(QStringLiteral("qvreg"), requests);
+    int agree = 0, followWindows = 0;
+    for (qsizetype i = 0; i < cases.size(); ++i) {
+        const bool wineOpens = answers[i] == QStringLiteral("rc 0");
+        if (!cases[i].why) {
+            EXPECT_EQ(wineOpens, cases[i].weOpen) << cases[i].what << ": " << answers[i].toStdString();
+            agree += wineOpens == cases[i].weOpen;
+        } else {
+            EXPECT_TRUE(wineOpens) << "Wine now refuses " << cases[i].what << " too";
+            followWindows += !cases[i].weOpen;
+            std::printf("[   WINE   ] key path with an %s: Wine gives %s, we refuse it: %s\n", cases[i].what,
+                        answers[i].toUtf8().constData(), cases[i].why);
+        }
+    }
+    std::printf("[   WINE   ] key paths: %d of %d agree, %d refused where Wine opens them\n", agree,
+                int(cases.size()), followWindows);
+}
