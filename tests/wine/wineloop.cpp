@@ -36,7 +36,7 @@ WineLoop *WineLoop::get(QString *whyNot)
         tried = true;
         const QString helpers = QString::fromUtf8(QV_WINE_HELPERS);
         for (const char *tool : {"wine", "wineboot", "wineserver"})
-            if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+            if (why.isEmpty() && QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
                 why = QStringLiteral("Wine is not installed (no %1 on the PATH); install wine and wine64 to run "
                                      "these checks").arg(QLatin1String(tool));
         if (why.isEmpty() && (helpers.isEmpty() || !QFileInfo::exists(helpers + QStringLiteral("/qvreg.exe"))))
