@@ -138,10 +138,10 @@ QString expand(const char *list, const QString &base)
     return s;
 }
 
-void writeTree(const QString &host, const QString &spec)
+void writeTree(const QString &host, const QString &layout)
 {
     QDir().mkpath(host);
-    for (const QString &entry : spec.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+    for (const QString &entry : layout.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         if (entry.endsWith(QLatin1Char('/'))) {
             QDir().mkpath(host + QLatin1Char('/') + entry);
             continue;
@@ -242,9 +242,9 @@ TEST_F(WineFileOperation, OurBatchesEndAsWinesOrAsWindowsWhereWineDeparts)
     QStringList requests, initial;
     for (int i = 0; i < count; ++i) {
         const Case &c = kCases[i];
-        const QString spec = QString::fromUtf8(kTree) + QLatin1Char(';') + QString::fromUtf8(c.extraTree);
-        writeTree(QStringLiteral("%1/wine/%2").arg(hostRoot).arg(i), spec);
-        writeTree(QStringLiteral("%1/ours/%2").arg(hostRoot).arg(i), spec);
+        const QString layout = QString::fromUtf8(kTree) + QLatin1Char(';') + QString::fromUtf8(c.extraTree);
+        writeTree(QStringLiteral("%1/wine/%2").arg(hostRoot).arg(i), layout);
+        writeTree(QStringLiteral("%1/ours/%2").arg(hostRoot).arg(i), layout);
         initial << tree(QStringLiteral("%1/ours/%2").arg(hostRoot).arg(i));
         const QString base = QStringLiteral("C:\\qvtest\\wine\\%1").arg(i);
         requests << QStringLiteral("%1\t%2\t%3\t%4")
