@@ -1,19 +1,18 @@
 #include <QBuffer>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include "app/pictures.h"
+#include "support/demoprefix.h"
 
 namespace {
 
 QString picture(const char *name)
 {
-    // ctest passes the source folder; run by hand, this file's place tells it.
-    const QString source = qEnvironmentVariable("QV_SOURCE_DIR", QFileInfo(QStringLiteral(__FILE__)).dir().filePath("../.."));
-    return source + "/resources/pictures/" + name;
+    // The path built in: ctest passes no QV_SOURCE_DIR, and __FILE__ is
+    // relative when ccache rewrites paths.
+    return sourceDir() + "/resources/pictures/" + name;
 }
 
 QByteArray bytes(const char *name)
