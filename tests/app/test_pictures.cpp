@@ -10,8 +10,7 @@ namespace {
 
 QString picture(const char *name)
 {
-    // The path built in: ctest passes no QV_SOURCE_DIR, and __FILE__ is
-    // relative when ccache rewrites paths.
+    // The path built in: __FILE__ is relative when ccache rewrites paths.
     return sourceDir() + "/resources/pictures/" + name;
 }
 
