@@ -216,4 +216,78 @@ bool isAccel(QChar c, const QString &caption)
     return false;
 }
 
+QString plainCaption(const QString &caption)
+{
+    QString out;
+    out.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption.at(i) == u'&' && i + 1 < caption.size())
+            ++i; // the character after it stands; "&&" leaves one ampersand
+        out += caption.at(i);
+    }
+    return out.simplified();
+}
+
+QPalette systemPalette()
+{
+    // Windows' default system colours, the ones the layout was drawn with.
+    const QColor window(255, 255, 255), text(0, 0, 0), face(240, 240, 240);
+    const QColor highlight(51, 153, 255), grayText(109, 109, 109);
+    struct Role
+    {
+        QPalette::ColorRole role;
+        QColor colour;
+    };
+    const Role roles[] = {
+        {QPalette::Window, window},
+        {QPalette::WindowText, text},
+        {QPalette::Base, window},
+        {QPalette::AlternateBase, QColor(246, 246, 246)},
+        {QPalette::Text, text},
+        {QPalette::PlaceholderText, grayText},
+        {QPalette::Button, face},
+        {QPalette::ButtonText, text},
+        {QPalette::BrightText, window},
+        {QPalette::Light, QColor(255, 255, 255)},   // button highlight
+        {QPalette::Midlight, QColor(227, 227, 227)}, // 3-D light
+        {QPalette::Mid, QColor(200, 200, 200)},
+        {QPalette::Dark, QColor(160, 160, 160)},     // button shadow
+        {QPalette::Shadow, QColor(105, 105, 105)},   // 3-D dark shadow
+        {QPalette::Highlight, highlight},
+        {QPalette::HighlightedText, window},
+        {QPalette::Link, QColor(0, 0, 255)},
+        {QPalette::LinkVisited, QColor(128, 0, 128)},
+        {QPalette::ToolTipBase, QColor(255, 255, 225)},
+        {QPalette::ToolTipText, text},
+    };
+    QPalette pal;
+    for (const Role &r : roles)
+        pal.setColor(r.role, r.colour);
+    // Greyed texts, as the platform draws disabled controls.
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        pal.setColor(QPalette::Disabled, role, grayText);
+    pal.setColor(QPalette::Disabled, QPalette::Base, face);
+    return pal;
+}
+
+void drawFocusRect(QPainter &p, const QRect &r, QColor c)
+{
+    if (r.isEmpty())
+        return;
+    // Dots on the pixels whose coordinates add up to an even number, so that
+    // the pattern lines up from ring to ring and side to side.
+    auto dot = [&](int x, int y) {
+        if (((x + y) & 1) == 0)
+            p.fillRect(x, y, 1, 1, c);
+    };
+    for (int x = r.left(); x <= r.right(); ++x) {
+        dot(x, r.top());
+        dot(x, r.bottom());
+    }
+    for (int y = r.top() + 1; y < r.bottom(); ++y) {
+        dot(r.left(), y);
+        dot(r.right(), y);
+    }
+}
+
 } // namespace flat

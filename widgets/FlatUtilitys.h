@@ -105,4 +105,18 @@ void drawLineExclusive(QPainter &p, QPoint from, QPoint to);
 // a single ampersand), compared without regard to case.
 bool isAccel(QChar c, const QString &caption);
 
+// A caption as a screen reader should say it: the accelerator ampersands
+// taken out (a double one leaves one) and runs of blanks made one.
+QString plainCaption(const QString &caption);
+
+// The platform's standard system colours (window white, text black, button
+// face, highlight...) with every role set in every colour group. A form that
+// sets it on itself draws as designed whatever the desktop's theme, since
+// nothing of the theme's palette is left to show through.
+QPalette systemPalette();
+
+// A dotted one-pixel rectangle along the inside of `r`, every other pixel
+// in `c`, as keyboard focus is shown around a caption.
+void drawFocusRect(QPainter &p, const QRect &r, QColor c);
+
 } // namespace flat

@@ -1,5 +1,7 @@
 #include "TFlatButtonUnit.h"
 
+#include "FlatAccessible.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <QDialog>
@@ -47,6 +49,7 @@ TFlatButton::TFlatButton(QWidget *parent)
     setFocusPolicy(Qt::ClickFocus);
     resize(25, 25);
     m_color = flat::parentColor(this);
+    flat::installAccessibility();
     if (s_count++ == 0) {
         s_timer = new QTimer;
         s_timer->setInterval(100);
@@ -178,6 +181,7 @@ void TFlatButton::setDown(bool down)
     if (m_down && !m_allowAllUp)
         return;
     m_down = down;
+    flat::notifyCheckedChanged(this);
     if (down) {
         if (m_face == Face::Up)
             update();
@@ -193,6 +197,7 @@ void TFlatButton::setCaption(const QString &caption)
 {
     m_caption = caption;
     update();
+    flat::notifyNameChanged(this);
 }
 
 void TFlatButton::setGlyph(const QPixmap &glyph)
@@ -300,6 +305,7 @@ void TFlatButton::groupNotified(TFlatButton *sender)
         m_down = false;
         m_face = Face::Up;
         update();
+        flat::notifyCheckedChanged(this);
     }
     m_allowAllUp = sender->m_allowAllUp;
 }

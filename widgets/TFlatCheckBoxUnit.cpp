@@ -1,5 +1,7 @@
 #include "TFlatCheckBoxUnit.h"
 
+#include "FlatAccessible.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <QKeyEvent>
@@ -23,6 +25,7 @@ TFlatCheckBox::TFlatCheckBox(QWidget *parent)
     setFocusPolicy(Qt::StrongFocus);
     resize(121, 17);
     m_color = flat::parentColor(this);
+    flat::installAccessibility();
     if (s_count++ == 0) {
         s_timer = new QTimer;
         s_timer->setInterval(100);
@@ -59,6 +62,7 @@ void TFlatCheckBox::setCaption(const QString &caption)
         return;
     m_caption = caption;
     update();
+    flat::notifyNameChanged(this);
 }
 
 void TFlatCheckBox::setChecked(bool checked)
@@ -66,6 +70,7 @@ void TFlatCheckBox::setChecked(bool checked)
     if (checked == m_checked)
         return;
     m_checked = checked;
+    flat::notifyCheckedChanged(this);
     QPointer<TFlatCheckBox> self(this);
     emit OnClick();
     if (self) // the handler may have closed the window that held us
@@ -207,6 +212,38 @@ void TFlatCheckBox::redrawBox()
     update(boxRect());
 }
 
+int TFlatCheckBox::captionFlags() const
+{
+    return Qt::AlignTop | Qt::TextWordWrap | Qt::TextShowMnemonic
+           | (m_layout == checkboxRight ? Qt::AlignRight : Qt::AlignLeft);
+}
+
+bool TFlatCheckBox::showsFocusRect() const
+{
+    return m_focused && window()->testAttribute(Qt::WA_KeyboardFocusChange);
+}
+
+QRect TFlatCheckBox::focusRect() const
+{
+    // Around the text as it is drawn, one pixel out; a box without a caption
+    // gets it around the box.
+    QRect text;
+    if (m_caption.isEmpty()) {
+        text = boxRect();
+    } else {
+        const QRect r = captionRect();
+        text = QFontMetrics(font()).boundingRect(r, captionFlags(), m_caption) & r;
+    }
+    return text.adjusted(-1, -1, 1, 1) & rect();
+}
+
+void TFlatCheckBox::redrawFocus()
+{
+    // Only where the rectangle is or was: nothing at all for a mouse user.
+    if (window()->testAttribute(Qt::WA_KeyboardFocusChange))
+        update(focusRect());
+}
+
 void TFlatCheckBox::drawBox(QPainter &p)
 {
     const QRect box = boxRect();
@@ -239,25 +276,26 @@ void TFlatCheckBox::paintEvent(QPaintEvent *e)
         p.fillRect(rect(), m_color);
     drawBox(p);
 
-    if (m_caption.isEmpty())
-        return;
-    const QRect r = captionRect();
-    const int flags = Qt::AlignTop | Qt::TextWordWrap | Qt::TextShowMnemonic
-                      | (m_layout == checkboxRight ? Qt::AlignRight : Qt::AlignLeft);
-    p.setFont(font());
-    auto drawCaption = [&](const QRect &at, const QColor &colour) {
-        p.save();
-        p.setClipRect(at);
-        p.setPen(colour);
-        p.drawText(at, flags, m_caption);
-        p.restore();
-    };
-    if (isEnabled()) {
-        drawCaption(r, palette().color(QPalette::Active, foregroundRole()));
-    } else {
-        drawCaption(r.translated(1, 1), flat::btnHighlight(this));
-        drawCaption(r, flat::btnShadow(this));
+    const QColor text = palette().color(QPalette::Active, foregroundRole());
+    if (!m_caption.isEmpty()) {
+        const QRect r = captionRect();
+        p.setFont(font());
+        auto drawCaption = [&](const QRect &at, const QColor &colour) {
+            p.save();
+            p.setClipRect(at);
+            p.setPen(colour);
+            p.drawText(at, captionFlags(), m_caption);
+            p.restore();
+        };
+        if (isEnabled()) {
+            drawCaption(r, text);
+        } else {
+            drawCaption(r.translated(1, 1), flat::btnHighlight(this));
+            drawCaption(r, flat::btnShadow(this));
+        }
     }
+    if (showsFocusRect())
+        flat::drawFocusRect(p, focusRect(), text);
 }
 
 void TFlatCheckBox::mousePressEvent(QMouseEvent *e)
@@ -373,6 +411,7 @@ void TFlatCheckBox::focusInEvent(QFocusEvent *e)
 {
     m_focused = true;
     redrawBox();
+    redrawFocus();
     if (e->reason() != Qt::ActiveWindowFocusReason && e->reason() != Qt::PopupFocusReason)
         emit OnEnter();
 }
@@ -383,6 +422,7 @@ void TFlatCheckBox::focusOutEvent(QFocusEvent *e)
     if (isEnabled())
         m_hot = false;
     redrawBox();
+    redrawFocus();
     if (e->reason() != Qt::ActiveWindowFocusReason && e->reason() != Qt::PopupFocusReason)
         emit OnExit();
 }

@@ -80,6 +80,13 @@ public:
     bool isPressed() const { return m_pressed; }
     bool isFocused() const { return m_focused; }
 
+    // The dotted rectangle around the caption that shows the keyboard focus.
+    // Like the platform's own check boxes, a box shows it only once the
+    // keyboard has moved the focus in its window (Tab or an accelerator), so
+    // a mouse user sees the box exactly as designed.
+    bool showsFocusRect() const;
+    QRect focusRect() const;
+
     bool dialogChar(QChar c) override;
 
     // The hover timer shared by all live instances; null when there are none.
@@ -115,6 +122,8 @@ protected:
 private:
     void drawBox(QPainter &p);
     void redrawBox();
+    void redrawFocus();
+    int captionFlags() const;
     void deriveColors();
     void followParentColor();
     void trackHover(const QPoint &globalPos, bool pressing);

@@ -39,6 +39,11 @@ TFlatMemo::TFlatMemo(QWidget *parent)
     horizontalScrollBar()->setStyle(barStyle);
     setScrollBars(ssNone);
     setTabChangesFocus(true);
+    // The text starts close to the frame, as in the platform's memo. Qt's
+    // usual 4-pixel margin above and below would leave a 40-pixel memo room
+    // for one line where two fit.
+    document()->setDocumentMargin(2);
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] { m_followEnd = false; });
     resize(185, 89);
     connect(this, &QPlainTextEdit::textChanged, this, &TFlatMemo::OnChange);
     if (m_parentColor && parentWidget())
@@ -124,12 +129,38 @@ QStringList TFlatMemo::Lines() const
 
 void TFlatMemo::setLines(const QStringList &lines)
 {
+    m_followEnd = false;
     setPlainText(lines.join(u'\n'));
 }
 
 void TFlatMemo::addLine(const QString &line)
 {
     appendPlainText(line);
+    m_followEnd = true;
+    scrollToEnd();
+}
+
+void TFlatMemo::scrollToEnd()
+{
+    // The scroll range counts the lines that fit below the top one, so its
+    // end puts the last line at the bottom and fills the rest from above.
+    QScrollBar *bar = verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+void TFlatMemo::showEvent(QShowEvent *e)
+{
+    // Lines added while hidden were laid out without knowing the height.
+    QPlainTextEdit::showEvent(e);
+    if (m_followEnd)
+        scrollToEnd();
+}
+
+void TFlatMemo::resizeEvent(QResizeEvent *e)
+{
+    QPlainTextEdit::resizeEvent(e);
+    if (m_followEnd)
+        scrollToEnd();
 }
 
 bool TFlatMemo::focusedLook() const

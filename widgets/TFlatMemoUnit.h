@@ -54,6 +54,9 @@ public:
 
     QStringList Lines() const;
     void setLines(const QStringList &lines);
+    // Adds a line at the end and scrolls so that it shows, with as many of
+    // the lines before it as fit; also when it was added before the memo
+    // was first shown.
     void addLine(const QString &line);
 
     bool isHot() const { return m_hot; }
@@ -88,8 +91,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent *e) override;
     void mouseMoveEvent(QMouseEvent *e) override;
     void mouseDoubleClickEvent(QMouseEvent *e) override;
+    void showEvent(QShowEvent *e) override;
+    void resizeEvent(QResizeEvent *e) override;
 
 private:
+    void scrollToEnd();
     void redrawFrame();
     void paintFrame();
     void deriveColors();
@@ -105,4 +111,6 @@ private:
     TScrollStyle m_scrollBars = ssNone;
     bool m_hot = false;
     bool m_pressedInside = false;
+    // The last line added is to stay in view until the user scrolls.
+    bool m_followEnd = false;
 };
