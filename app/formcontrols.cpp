@@ -1,12 +1,22 @@
 #include "formcontrols.h"
 
+#include <QContextMenuEvent>
+#include <QMetaMethod>
 #include <QMouseEvent>
 
+#include "app/formaccessibility.h"
 #include "app/pictures.h"
 
 TImage::TImage(QWidget *parent) : QLabel(parent)
 {
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    qv::installFormAccessibility();
+}
+
+bool TImage::clickable() const
+{
+    static const QMetaMethod clicked = QMetaMethod::fromSignal(&TImage::OnClick);
+    return isSignalConnected(clicked);
 }
 
 void TImage::setPicture(const QString &path)
@@ -32,7 +42,10 @@ void TImage::mouseReleaseEvent(QMouseEvent *event)
         emit OnClick();
 }
 
-TLabel::TLabel(QWidget *parent) : QLabel(parent) {}
+TLabel::TLabel(QWidget *parent) : QLabel(parent)
+{
+    qv::installFormAccessibility();
+}
 
 void TLabel::mousePressEvent(QMouseEvent *event)
 {
@@ -69,4 +82,30 @@ TListView::TListView(QWidget *parent) : QListWidget(parent)
     setWrapping(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+}
+
+bool TListView::event(QEvent *event)
+{
+    // A menu asked for from the keyboard comes to the list itself, one
+    // asked for with the mouse to its viewport.
+    if (event->type() != QEvent::ContextMenu
+        || static_cast<QContextMenuEvent *>(event)->reason() != QContextMenuEvent::Keyboard)
+        return QListWidget::event(event);
+    m_menuFromKeyboard = true;
+    const bool handled = QListWidget::event(event);
+    m_menuFromKeyboard = false;
+    return handled;
+}
+
+void TListView::rowsAboutToBeRemoved(const QModelIndex &parent, int start, int end)
+{
+    // Qt makes a neighbour current and selects it when the current item
+    // goes; a list view selects nothing then. The neighbour stays current,
+    // so the arrow keys go on from where the user was.
+    const QModelIndex current = currentIndex();
+    const bool currentGoes = current.isValid() && current.parent() == parent && current.row() >= start
+                             && current.row() <= end;
+    QListWidget::rowsAboutToBeRemoved(parent, start, end);
+    if (currentGoes)
+        clearSelection();
 }

@@ -18,6 +18,9 @@ public:
     explicit TImage(QWidget *parent = nullptr);
     QString picture() const { return m_picture; }
     void setPicture(const QString &path);
+    // A picture that does something when clicked (a flag) is a button to a
+    // screen reader; the others are pictures.
+    bool clickable() const;
 
 signals:
     void OnClick();
@@ -55,10 +58,23 @@ private:
 };
 
 // The plug-in list: captions only, laid out top to bottom in columns.
+// Deleting the selected item leaves nothing selected, as in the platform's
+// list views.
 class TListView : public QListWidget
 {
     Q_OBJECT
 
 public:
     explicit TListView(QWidget *parent = nullptr);
+    // True while a context menu asked for from the keyboard (the menu key,
+    // Shift+F10) is being requested: it is about the selection, not about
+    // the item under the pointer.
+    bool menuFromKeyboard() const { return m_menuFromKeyboard; }
+
+protected:
+    bool event(QEvent *event) override;
+    void rowsAboutToBeRemoved(const QModelIndex &parent, int start, int end) override;
+
+private:
+    bool m_menuFromKeyboard = false;
 };

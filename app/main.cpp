@@ -28,8 +28,9 @@ int main(int argc, char **argv)
 
     TForm1 form;
     // Qt 6 no longer closes the windows when the desktop session ends; do it,
-    // so logging off runs the same close handling as the close box.
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form](QSessionManager &) { form.close(); });
+    // without the promotion dialog, which would hold the logout up.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
+                     [&form](QSessionManager &) { form.closeForSessionEnd(); });
     form.show();
     return app.exec();
 }

@@ -7,6 +7,7 @@
 #include <QResizeEvent>
 #include <QScreen>
 
+#include "FlatUtilitys.h"
 #include "keltfileoperator.h"
 #include "app/pictures.h"
 #include "app/webaddresses.h"
@@ -81,12 +82,13 @@ TForm1::TForm1(QWidget *parent, bool runFormCreate) : QWidget(parent)
     // pixels per inch); the application maps the family to a free font.
     setFont(layoutFont());
 
-    setupUi(this);
-
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    setPalette(pal);
+    // The window's own colours, every role of them, before the controls
+    // exist: a dark desktop theme would otherwise give the captions and the
+    // memo its light text on the window's white.
+    setPalette(flat::systemPalette());
     setAutoFillBackground(true);
+
+    setupUi(this);
 
     N1->setSeparator(true);
     Memo->setScrollBars(TFlatMemo::ssVertical);
@@ -100,6 +102,7 @@ TForm1::TForm1(QWidget *parent, bool runFormCreate) : QWidget(parent)
     setTextColor(Label1, clBlue);
     Label1->adjustSize();
     connect(ListView1, &QWidget::customContextMenuRequested, this, &TForm1::showListMenu);
+    nameControls();
 
     // The window keeps one size for the whole run and has no maximise box.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
@@ -133,11 +136,26 @@ QString TForm1::webAddress()
     return QString::fromLatin1(qv::kMakerWebSiteAddress);
 }
 
+void TForm1::nameControls()
+{
+    ListView1->setAccessibleName(flat::plainCaption(FlatCheckBox11->Caption()));
+    Image1->setAccessibleName(windowTitle());
+}
+
 void TForm1::showListMenu(const QPoint &pos)
 {
-    // A right click on an item selects it before the menu opens, as list views do.
+    // A right click on an item selects it before the menu opens, and one on
+    // empty space selects nothing, as list views do. From the keyboard the
+    // menu is about the selection as it stands.
+    // (A mouse's position is the viewport's, the keyboard's the list's.)
+    if (ListView1->menuFromKeyboard()) {
+        PopupMenu1->popup(ListView1->mapToGlobal(pos));
+        return;
+    }
     if (QListWidgetItem *item = ListView1->itemAt(pos))
         ListView1->setCurrentItem(item);
+    else
+        ListView1->clearSelection();
     PopupMenu1->popup(ListView1->viewport()->mapToGlobal(pos));
 }
 

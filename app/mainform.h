@@ -75,6 +75,16 @@ public:
 
     // Runs on every close request; the window closes when CanClose stays true.
     void FormCloseQuery(bool &CanClose);
+    // Closes the window because the desktop session ends: the program ends
+    // without the promotion dialog, which as a modal window would hold the
+    // logout up.
+    void closeForSessionEnd();
+
+    // Gives the controls that have no caption of their own their names for
+    // screen readers (the list after the option that points at it, the
+    // banner after the window), in the interface language; run again by
+    // every language switch.
+    void nameControls();
     // Runs on every attempt to resize; keeps the present size.
     void FormCanResize(int &NewWidth, int &NewHeight, bool &Resize);
 
@@ -117,4 +127,5 @@ private:
     void finishOperation(const qv::OperationReport &report);
     void showListMenu(const QPoint &pos);
     bool m_placed = false;
+    bool m_sessionEnding = false;
 };

@@ -23,15 +23,17 @@ void switchLanguage(TForm1 &form, const char *language)
         if (QWidget *control = form.findChild<QWidget *>(QLatin1String(qv::kSwitchedControls[i])))
             control->setProperty("Caption", texts->captions[int(i)]);
     }
-    if (!texts->title)
-        return; // keeps whatever caption and title the previous language left
-    if (texts->titleFirst) {
-        qv::setApplicationTitle(*texts->title);
-        form.setWindowTitle(*texts->title);
-    } else {
-        form.setWindowTitle(*texts->title);
-        qv::setApplicationTitle(*texts->title);
+    if (texts->title) {
+        // Otherwise the caption and title of the previous language stay.
+        if (texts->titleFirst) {
+            qv::setApplicationTitle(*texts->title);
+            form.setWindowTitle(*texts->title);
+        } else {
+            form.setWindowTitle(*texts->title);
+            qv::setApplicationTitle(*texts->title);
+        }
     }
+    form.nameControls();
 }
 
 // Set while the closing dialog is up, so that a second close request (a
@@ -75,10 +77,23 @@ void TForm1::Image5Click()
     switchLanguage(*this, "Japanese");
 }
 
+void TForm1::closeForSessionEnd()
+{
+    m_sessionEnding = true;
+    close();
+    // Also when the window was closing already, the dialog up: the program
+    // ends, and with it the dialog's loop.
+    qv::terminateApplication();
+}
+
 void TForm1::FormCloseQuery(bool &CanClose)
 {
     // The close always goes ahead, whatever happens with the dialog.
     CanClose = true;
+    // No advert while the desktop session ends: a modal dialog then holds
+    // the logout up until someone answers it.
+    if (m_sessionEnding)
+        return;
     if (g_promotionShown)
         return;
     g_promotionShown = true;

@@ -6,6 +6,7 @@
 
 #include <QContextMenuEvent>
 #include <QListWidget>
+#include <QTextBlock>
 #include <QMenu>
 #include <QTest>
 
@@ -83,6 +84,19 @@ struct PlugInList : ReaderPrefix
 
     QString path(const QString &caption) const { return item(caption)->data(Qt::UserRole).toString(); }
     QStringList memo() const { return form->Memo->Lines(); }
+    // Whether the memo shows all of the line with this number, unscrolled.
+    bool memoShows(int line) const
+    {
+        const QTextCursor at(form->Memo->document()->findBlockByNumber(line));
+        return form->Memo->viewport()->rect().contains(form->Memo->cursorRect(at));
+    }
+    QStringList selected() const
+    {
+        QStringList out;
+        for (const QListWidgetItem *it : form->ListView1->selectedItems())
+            out << it->text();
+        return out;
+    }
 };
 
 TEST_F(PlugInList, WithoutMarkerEveryPlugInOfPlugInsInSearchOrder)
@@ -146,6 +160,9 @@ TEST_F(PlugInList, RemoveFromListOnASubFolderItemBringsTheWholeSubFolderBack)
     EXPECT_TRUE(captions().isEmpty());
     ASSERT_EQ(memo().size(), 2);
     EXPECT_EQ(memo().at(1), other + " will be loaded on startup.");
+    // Both lines fit the memo, so both show.
+    EXPECT_TRUE(memoShows(0));
+    EXPECT_TRUE(memoShows(1));
 
     // At the next start neither is listed again.
     startUp();
@@ -304,3 +321,63 @@ TEST_F(PlugInList, OptimizeWithTheListBoxUntickedLeavesPlugInsAlone)
 }
 
 } // namespace
+
+TEST_F(PlugInList, AfterRemoveFromListNothingIsSelectedAndRemovingAgainDoesNothing)
+{
+    marker();
+    files({"Optional/X.api", "Optional/Y.api", "Optional/Z.api", "plug_ins/EWH32.api"});
+    startUp();
+    ASSERT_EQ(sortedCaptions(), QStringList({"X.api", "Y.api", "Z.api"}));
+
+    removeFromList("Y.api");
+    EXPECT_TRUE(selected().isEmpty());
+    const QStringList memoAfter = memo();
+
+    // The menu chosen again without pointing at anything takes nothing away.
+    form->Load1->trigger();
+    EXPECT_EQ(sortedCaptions(), QStringList({"X.api", "Z.api"}));
+    EXPECT_EQ(memo(), memoAfter);
+    EXPECT_EQ(filesOf("plug_ins").keys(), QStringList({"EWH32.api", "Y.api"}));
+}
+
+TEST_F(PlugInList, RightClickOnEmptySpaceClearsTheSelection)
+{
+    marker();
+    files({"Optional/X.api", "Optional/Y.api"});
+    startUp();
+    rightClick("Y.api");
+    ASSERT_EQ(selected(), QStringList({"Y.api"}));
+    form->PopupMenu1->hide();
+
+    // On X11 the menu opens at the press and takes the release itself, so
+    // the list sees only the press.
+    QWidget *viewport = form->ListView1->viewport();
+    const QPoint empty(viewport->width() - 3, viewport->height() - 3);
+    ASSERT_EQ(form->ListView1->itemAt(empty), nullptr);
+    QTest::mousePress(viewport, Qt::RightButton, {}, empty);
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, empty, viewport->mapToGlobal(empty));
+    QApplication::sendEvent(viewport, &menuEvent);
+    EXPECT_TRUE(selected().isEmpty());
+    const QStringList memoBefore = memo();
+    choose(form->Load1);
+    EXPECT_EQ(sortedCaptions(), QStringList({"X.api", "Y.api"}));
+    EXPECT_EQ(memo(), memoBefore);
+    EXPECT_FALSE(exists("plug_ins/Y.api"));
+}
+
+TEST_F(PlugInList, TheMenuKeyActsOnTheSelectionNotOnTheItemUnderThePointer)
+{
+    marker();
+    files({"Optional/X.api", "Optional/Y.api"});
+    startUp();
+    form->ListView1->setFocus();
+    form->ListView1->setCurrentItem(item("Y.api"));
+    // Keyboard menus come to the list itself, at the focused item or anywhere.
+    const QPoint onX = form->ListView1->viewport()->mapTo(form->ListView1,
+                                                          form->ListView1->visualItemRect(item("X.api")).center());
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, onX, form->ListView1->mapToGlobal(onX));
+    QApplication::sendEvent(form->ListView1, &menuKey);
+    EXPECT_EQ(selected(), QStringList({"Y.api"}));
+    choose(form->Load1);
+    EXPECT_EQ(captions(), QStringList({"X.api"}));
+}

@@ -1,0 +1,12 @@
+#pragma once
+// What screen readers learn about the layout's plain controls: a picture
+// that does something when clicked (a flag) is a button named by its hint,
+// any other picture a named graphic, and the notice a link.
+
+namespace qv {
+
+// Makes the interfaces known to Qt. The controls' constructors call it;
+// calling it again does nothing.
+void installFormAccessibility();
+
+} // namespace qv
