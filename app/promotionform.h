@@ -23,8 +23,13 @@ public slots:
     void Button3Click();
     void Image1Click();
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
 private:
     void setMessage(const QString &text);
+    void centreOverOwner();
 
     QString m_language;
 };

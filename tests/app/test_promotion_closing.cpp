@@ -82,7 +82,6 @@ TEST(ClosingTheMainWindow, EveryWayOutOfTheDialogEndsTheProgram)
         {"picture", [](TForm2 &d) { QTest::mouseClick(d.Image1, Qt::LeftButton); }, {site}},
         {"No, Thanks", [](TForm2 &d) { QTest::mouseClick(d.Button3, Qt::LeftButton); }, {}},
         {"close box", [](TForm2 &d) { d.close(); }, {}},
-        {"Escape", [](TForm2 &d) { QTest::keyClick(&d, Qt::Key_Escape); }, {}},
     };
     for (const Way &way : ways) {
         SCOPED_TRACE(way.name);
@@ -132,4 +131,74 @@ TEST(ClosingTheMainWindow, EnterOrSpaceRightAfterTheDialogOpensActivatesDownload
         EXPECT_EQ(focused, QStringLiteral("Button1"));
         EXPECT_EQ(c.opened, QStringList{QString::fromLatin1(qv::kProductDownloadAddress)});
     }
+}
+
+TEST(ClosingTheMainWindow, EscapeIsNoWayOutOfTheDialog)
+{
+    bool stillShown = false;
+    const Closing c = closeMainWindow("Image16", [&stillShown](TForm2 &d) {
+        QWidget *target = QTest::qWaitForWindowActive(&d) ? QApplication::focusWidget() : nullptr;
+        QTest::keyClick(target ? target : &d, Qt::Key_Escape);
+        QTest::keyClick(&d, Qt::Key_Escape);
+        QApplication::processEvents();
+        stillShown = d.isVisible() && QApplication::activeModalWidget() == &d && !programEnding();
+        d.Button3->click();
+    });
+    EXPECT_TRUE(stillShown);
+    expectProgramEnded(c);
+    EXPECT_TRUE(c.opened.isEmpty());
+}
+
+TEST(ClosingTheMainWindow, DialogStandsInTheMiddleOfTheMainWindow)
+{
+    // No window manager here: the dialog must place itself.
+    QRect window, dialog;
+    QSize client;
+    const Closing c = closeMainWindow("Image5", [&](TForm2 &d) {
+        window = d.parentWidget()->frameGeometry();
+        dialog = d.frameGeometry();
+        client = d.size();
+        d.Button3->click();
+    });
+    expectProgramEnded(c);
+    EXPECT_EQ(client, QSize(296, 302));
+    EXPECT_LE((dialog.center() - window.center()).manhattanLength(), 1)
+        << dialog.center().x() << "," << dialog.center().y() << " vs " << window.center().x() << ","
+        << window.center().y();
+}
+
+TEST(ClosingTheMainWindow, AtTheEndOfTheSessionTheWindowClosesWithoutTheDialog)
+{
+    RecordingShell shell;
+    TForm1 form(nullptr, false);
+    form.show();
+    int dialogsShown = 0;
+    const int loop = runInMainLoop([&] {
+        QTimer::singleShot(0, &form, [&] {
+            if (auto *dialog = QApplication::activeModalWidget()) {
+                ++dialogsShown;
+                dialog->close();
+            }
+        });
+        form.closeForSessionEnd();
+    });
+    EXPECT_EQ(loop, 0);
+    EXPECT_EQ(dialogsShown, 0);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_TRUE(form.findChildren<TForm2 *>().isEmpty());
+}
+
+TEST(ClosingTheMainWindow, TheSessionEndingTakesAShownDialogAwayToo)
+{
+    // The user closed the window and left the dialog up; then logs out.
+    bool ending = false;
+    const Closing c = closeMainWindow("Image16", [&ending](TForm2 &d) {
+        qobject_cast<TForm1 *>(d.parentWidget())->closeForSessionEnd();
+        ending = programEnding();
+        if (!ending)
+            d.Button3->click(); // do not leave the test hanging on it
+    });
+    EXPECT_TRUE(ending);
+    expectProgramEnded(c);
+    EXPECT_TRUE(c.opened.isEmpty());
 }
