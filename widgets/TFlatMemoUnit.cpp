@@ -142,8 +142,8 @@ void TFlatMemo::addLine(const QString &line)
 
 void TFlatMemo::scrollToEnd()
 {
-    // The scroll range counts the lines that fit below the top one, so its
-    // end puts the last line at the bottom and fills the rest from above.
+    // Qt's scroll range ends where the last line sits at the bottom with as
+    // many whole lines above it as fit.
     QScrollBar *bar = verticalScrollBar();
     bar->setValue(bar->maximum());
 }

@@ -4,13 +4,12 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include "app/promotionform.h"
+#include "platform/ui/windows.h"
 #include "test_startup_support.h"
 
 namespace {
@@ -203,7 +202,6 @@ TEST_F(AccessWindow, UnderADarkThemeTheDialogsStayReadable)
 
     // The shell's own message box follows the theme: light on dark, still
     // text that stands out from its ground.
-    qv::Dialogs::setInstance(nullptr);
     int contrast = -1;
     QTimer::singleShot(0, [&contrast] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
@@ -217,7 +215,7 @@ TEST_F(AccessWindow, UnderADarkThemeTheDialogsStayReadable)
         }
         box->accept();
     });
-    qv::Dialogs::instance().messageBox(form.get(), "Optimization Completed. Start Adobe Reader now?", "Information",
+    qv::ui::WindowDialogs().messageBox(form.get(), "Optimization Completed. Start Adobe Reader now?", "Information",
                                        qv::Dialogs::YesNo, qv::Dialogs::NoIcon);
     EXPECT_GE(contrast, 150);
 }
@@ -235,8 +233,9 @@ TEST_F(AccessWindow, EveryControlHasItsRoleAndName)
         QAccessibleInterface *child = window->child(i);
         SCOPED_TRACE(child->object()->objectName().toStdString());
         EXPECT_NE(child->role(), QAccessible::Client);
-        if (child->object() != form->Memo)
+        if (child->object() != form->Memo) {
             EXPECT_FALSE(child->text(QAccessible::Name).isEmpty());
+        }
     }
 
     // The memo: text to read, not to type into.
