@@ -1,10 +1,6 @@
 #include "platform/dialogs.h"
 
-#include <QProcess>
-#include <QProcessEnvironment>
-
 #include "platform/windowless.h"
-#include "platform/wineprefix.h"
 
 namespace qv {
 
@@ -30,16 +26,5 @@ Shell &Shell::instance()
 
 void Shell::setInstance(Shell *shell) { g_shell.test = shell; }
 void Shell::registerWindows(Shell *shell) { g_shell.windows = shell; }
-
-bool startWithWine(const QString &windowsProgram)
-{
-    QProcess process;
-    process.setProgram(QStringLiteral("wine"));
-    process.setArguments({windowsProgram});
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("WINEPREFIX"), WinePrefix::current().root());
-    process.setProcessEnvironment(env);
-    return process.startDetached();
-}
 
 } // namespace qv

@@ -37,7 +37,9 @@ class Shell
 public:
     virtual ~Shell() = default;
     // A web address goes to the desktop's browser; a Windows program path is
-    // started with wine in the same prefix, detached. Nothing waits for it.
+    // started in the same prefix with the prefix's own Wine build (see
+    // WineStart), detached. A program that cannot be started is reported to
+    // the user; nothing waits for one that runs.
     virtual void open(QWidget *owner, const QString &target) = 0;
 
     // As for Dialogs: a test's own, else the registered one, else the window-free one.
@@ -45,9 +47,5 @@ public:
     static void setInstance(Shell *shell);
     static void registerWindows(Shell *shell);
 };
-
-// Starts a Windows program with wine in the current prefix, detached; false
-// when wine could not be started. Needs no window.
-bool startWithWine(const QString &windowsProgram);
 
 } // namespace qv

@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <cstdio>
 
+#include "platform/winestart.h"
+
 namespace qv {
 
 QString WindowlessNote::line() const
@@ -45,8 +47,8 @@ void WindowlessShell::open(QWidget *, const QString &target)
 {
     if (target.contains(QLatin1String("://")))
         keep({QString(), target, QStringLiteral("Open this address in a web browser.")});
-    else if (!startWithWine(target))
-        keep({QString(), target, QStringLiteral("Wine could not be started. Install Wine, or start the program yourself.")});
+    else if (WineStart start(target); start.wait(WineStart::watchMs()) == WineStart::Failed)
+        keep({QString(), target, start.failure()});
 }
 
 void WindowlessFileOperationUi::error(const QString &caption, const QString &file, const QString &reason)

@@ -52,9 +52,9 @@ public:
                       Icon icon) override;
 };
 
-// A Windows program is started with wine as in the window (a failure to is
-// kept); a web address cannot be shown without a desktop, so it is kept (and
-// echoed) for the user to open.
+// A Windows program is started as in the window, waiting out the moments in
+// which Wine could fail (a failure is kept); a web address cannot be shown
+// without a desktop, so it is kept (and echoed) for the user to open.
 class WindowlessShell : public Shell, public WindowlessNotes
 {
 public:

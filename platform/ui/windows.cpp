@@ -1,6 +1,9 @@
 #include "platform/ui/windows.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -8,6 +11,10 @@
 #include <QMessageBox>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <memory>
+
+#include "platform/application.h"
+#include "platform/winestart.h"
 
 namespace qv::ui {
 
@@ -66,10 +73,30 @@ Dialogs::Result WindowDialogs::messageBox(QWidget *owner, const QString &text, c
 
 void WindowShell::open(QWidget *, const QString &target)
 {
-    if (target.contains(QLatin1String("://")))
+    if (target.contains(QLatin1String("://"))) {
         QDesktopServices::openUrl(QUrl(target));
-    else
-        startWithWine(target);
+        return;
+    }
+    // Wine that cannot run the program ends within moments; watch for that
+    // from the event loop, so the window goes on answering meanwhile.
+    auto start = std::make_shared<WineStart>(target);
+    if (start->poll() == WineStart::Failed) {
+        showError(start->failure());
+        return;
+    }
+    auto *timer = new QTimer(QCoreApplication::instance());
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, start, clock] {
+        const WineStart::State state = start->poll();
+        if (state == WineStart::Running && clock.elapsed() < WineStart::watchMs())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        if (state == WineStart::Failed)
+            showError(start->failure());
+    });
+    timer->start(100);
 }
 
 } // namespace qv::ui

@@ -22,7 +22,8 @@ public:
                       Icon icon) override;
 };
 
-// Web addresses through the desktop's browser; programs as without a window.
+// Web addresses through the desktop's browser; programs with the prefix's Wine,
+// a failure to start one shown in the error box.
 class WindowShell : public Shell
 {
 public:
