@@ -11,6 +11,7 @@
 #include "core/safetycopy.h"
 #include "platform/error.h"
 #include "platform/fileoperation.h"
+#include "platform/launchers.h"
 #include "platform/filesystem.h"
 #include "platform/registry.h"
 #include "platform/winpath.h"
@@ -98,6 +99,13 @@ QStringList Change::describe() const
         break;
     case WriteShortcut:
         out << QStringLiteral("Create the shortcut %1 to %2").arg(quoted(paths.value(0)), quoted(target));
+        break;
+    case DeleteLaunchers:
+        for (const QString &p : paths)
+            out << QStringLiteral("Delete the launcher %1").arg(quoted(p));
+        break;
+    case WriteLauncher:
+        out << QStringLiteral("Create the launcher %1 for %2").arg(quoted(paths.value(0)), quoted(target));
         break;
     }
     return out;
@@ -297,10 +305,42 @@ public:
             CreateShortcut(target, slDesktop, QString(), readerFolder, QString(), reader::shortcutDescription(version),
                            linkPath);
         }
-        if (linkPath.isEmpty())
+        if (linkPath.isEmpty()) {
             notDone(QStringLiteral("The desktop shortcut"), QStringLiteral("the user has no desktop folder"));
+            return;
+        }
+        record(change(Change::WriteShortcut, {linkPath}, target));
+        writeLauncher({linkPath, target, QString(), reader::shortcutDescription(version), readerFolder});
+    }
+
+    // Wine's menu builder would mirror a new desktop shortcut on the host's
+    // desktop; it never sees ours, so we write what it would.
+    void writeLauncher(const launchers::DesktopShortcut &shortcut)
+    {
+        const QString path = dry ? launchers::desktopEntryPath(shortcut.link) : launchers::writeDesktopEntry(shortcut);
+        if (path.isEmpty())
+            notDone(QStringLiteral("The launcher of \"%1\"").arg(shortcut.link),
+                    QStringLiteral("it could not be written on the host"));
         else
-            record(change(Change::WriteShortcut, {linkPath}, target));
+            record(change(Change::WriteLauncher, {path}, shortcut.link));
+    }
+
+    // A shortcut (or a group of them) goes together with the launchers
+    // Wine's menu builder made for it on the host, which would start nothing.
+    void removeShortcut(const QString &path)
+    {
+        const launchers::HostLaunchers host = launchers::find(path, userShellFolder(QStringLiteral("Desktop")));
+        if (!remove({path}).isEmpty() || host.isEmpty())
+            return; // a shortcut that stays keeps its launchers
+        const QStringList left = dry ? QStringList() : launchers::remove(host);
+        QStringList gone;
+        for (const QString &file : host.all())
+            if (!left.contains(file))
+                gone << file;
+        for (const QString &file : left)
+            notDone(file, QStringLiteral("could not be removed"));
+        if (!gone.isEmpty())
+            record(change(Change::DeleteLaunchers, gone));
     }
 
     void complete(const QString &what, const QString &readerFolder, const QString &version)
@@ -614,14 +654,14 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
         if (o.noPrintMe) {
             const QString printMe = joinPath(reader.commonProgramsFolder, reader::printMeGroupName());
             if (directoryExists(printMe))
-                run.remove({printMe});
+                run.removeShortcut(printMe);
         }
 
         if (o.noReaderIcon) {
             for (const QString &folderOfLink : {reader.commonProgramsFolder, reader.commonDesktopFolder}) {
                 const QString link = joinPath(folderOfLink, reader::shortcutFileName(reader.version));
                 if (fileExists(link))
-                    run.remove({link});
+                    run.removeShortcut(link);
             }
         }
 

@@ -57,10 +57,12 @@ void runFileBatch(const FileBatch &batch);
 struct Change
 {
     enum Kind { EndProcess, CopyFiles, DeleteFiles, TrashFolder, WriteValue, DeleteKey, WriteMarker, DeleteMarker,
-                WriteShortcut };
+                WriteShortcut, DeleteLaunchers, WriteLauncher };
     Kind kind = CopyFiles;
-    QStringList paths; // copies: the sources; deletions: what goes; marker, shortcut: the file
-    QString target;    // copies: the target folder; values, keys: the key path; shortcut: its target
+    QStringList paths; // copies: the sources; deletions: what goes; marker, shortcut: the file;
+                       // launchers: host files
+    QString target;    // copies: the target folder; values, keys: the key path; shortcut: its target;
+                       // a launcher written: its shortcut
     QString name;      // value name
     uint32_t root = 0; // registry root of a value or key
     int64_t number = 0; // value data, or the process id
