@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,8 +11,10 @@
 #include "core/discovery.h"
 #include "core/operations.h"
 #include "core/pluginlist.h"
+#include "core/readerprefixes.h"
 #include "core/status.h"
 #include "platform/error.h"
+#include "platform/prefixes.h"
 #include "platform/filesystem.h"
 #include "platform/wineprefix.h"
 
@@ -32,7 +35,9 @@ struct BoxOption
 struct Options
 {
     QCommandLineOption prefix{QStringLiteral("prefix"),
-                              QStringLiteral("The Wine prefix to work on. Default: $WINEPREFIX, else ~/.wine."),
+                              QStringLiteral("The Wine prefix to work on. Default: $WINEPREFIX, else the one "
+                                             "prefix that holds Adobe Reader (see the prefixes command), else "
+                                             "~/.wine."),
                               QStringLiteral("DIR")};
     QCommandLineOption readerVersion{
         QStringLiteral("reader-version"),
@@ -108,6 +113,11 @@ std::vector<Command> commands(const Options &o)
     for (const BoxOption &b : o.boxes)
         optimize << b.option;
     return {
+        {QStringLiteral("prefixes"), QStringLiteral("prefixes [--json]"),
+         QStringLiteral("List the Wine prefixes found where Wine and the prefix managers keep them (~/.wine, "
+                        "Bottles, PlayOnLinux, Lutris, CrossOver, winetricks): the manager, the name, the folder, "
+                        "the Adobe Reader versions each holds and the Wine build that goes with it."),
+         {o.json}},
         {QStringLiteral("status"), QStringLiteral("status [--json]"),
          QStringLiteral("Show the prefix, Reader's version and folder, whether it is optimized (the marker "
                         "Wexmor.DAT), the plug-ins loaded and not loaded, and each preference value."),
@@ -318,6 +328,82 @@ int report(const OperationReport &r, bool dryRun, QTextStream &out, QTextStream 
     return ExitFailed;
 }
 
+QJsonObject prefixJson(const ReaderPrefix &p)
+{
+    return {
+        {QStringLiteral("manager"), p.prefix.manager},
+        {QStringLiteral("name"), p.prefix.name},
+        {QStringLiteral("folder"), p.prefix.root},
+        {QStringLiteral("reader_versions"), jsonList(p.readerVersions)},
+        {QStringLiteral("wine"), QJsonObject{{QStringLiteral("description"), p.wine.description},
+                                             {QStringLiteral("program"), p.wine.program},
+                                             {QStringLiteral("arguments"), jsonList(p.wine.arguments)}}},
+        {QStringLiteral("problem"), p.problem.isEmpty() ? QJsonValue() : QJsonValue(p.problem)},
+    };
+}
+
+// One line for a prefix among others: "Bottles "Reader": /home/...".
+QString prefixLine(const ReaderPrefix &p)
+{
+    const QString manager = p.prefix.manager.isEmpty() ? QStringLiteral("Wine prefix") : p.prefix.manager;
+    return QStringLiteral("%1 \"%2\": %3").arg(manager, p.prefix.name, p.prefix.root);
+}
+
+int listPrefixes(bool json, QTextStream &out)
+{
+    const std::vector<ReaderPrefix> all = surveyPrefixes();
+    if (json) {
+        QJsonArray list;
+        for (const ReaderPrefix &p : all)
+            list.append(prefixJson(p));
+        out << QJsonDocument(QJsonObject{{QStringLiteral("prefixes"), list},
+                                         {QStringLiteral("searched"), jsonList(prefixes::searchPlaces())}})
+                   .toJson(QJsonDocument::Indented);
+        return ExitDone;
+    }
+    if (all.empty()) {
+        out << "No Wine prefix was found. Looked in:\n";
+        for (const QString &place : prefixes::searchPlaces())
+            out << "  " << place << "\n";
+        return ExitDone;
+    }
+    for (const ReaderPrefix &p : all) {
+        out << prefixLine(p) << "\n"
+            << "  Adobe Reader: "
+            << (p.holdsReader() ? p.readerVersions.join(QStringLiteral(", ")) : QStringLiteral("none")) << "\n"
+            << "  Wine:         " << p.wine.description
+            << (p.wine.program == QLatin1String("wine") ? QString() : QStringLiteral(" (%1)").arg(p.wine.program)) << "\n";
+        if (!p.problem.isEmpty())
+            out << "  Problem:      " << p.problem << "\n";
+    }
+    return ExitDone;
+}
+
+// The prefix to work on when none is named: the one that holds a Reader;
+// with none, ~/.wine as before. Empty with problem set when it is not clear.
+QString chosenPrefix(QString &problem)
+{
+    const std::vector<ReaderPrefix> found = withReader(surveyPrefixes());
+    if (found.size() == 1)
+        return found.front().prefix.root;
+    if (found.size() > 1) {
+        QStringList lines;
+        for (const ReaderPrefix &p : found)
+            lines << QStringLiteral("  ") + prefixLine(p) + QStringLiteral(" (Adobe Reader ")
+                    + p.readerVersions.join(QStringLiteral(", ")) + QLatin1Char(')');
+        problem = QStringLiteral("Adobe Reader is installed in several Wine prefixes:\n%1\nChoose one with --prefix DIR")
+                      .arg(lines.join(QLatin1Char('\n')));
+        return QString();
+    }
+    const QString wine = QDir::homePath() + QStringLiteral("/.wine");
+    if (prefixes::isPrefix(wine))
+        return wine;
+    problem = QStringLiteral("No Wine prefix with Adobe Reader was found. Looked in:\n  %1\nGive the prefix with "
+                             "--prefix DIR or set WINEPREFIX")
+                  .arg(prefixes::searchPlaces().join(QStringLiteral("\n  ")));
+    return QString();
+}
+
 } // namespace
 
 int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
@@ -328,7 +414,7 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     global.addOptions(o.globals());
     global.addOption(o.help);
     global.addOption(o.version);
-    global.addPositionalArgument(QStringLiteral("command"), QStringLiteral("status, optimize or restore"));
+    global.addPositionalArgument(QStringLiteral("command"), QStringLiteral("prefixes, status, optimize or restore"));
     if (!global.parse(arguments))
         return usageError(err, global.errorText());
     if (global.isSet(o.help)) {
@@ -341,12 +427,12 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     }
     QStringList rest = global.positionalArguments();
     if (rest.isEmpty())
-        return usageError(err, QStringLiteral("no command given (status, optimize or restore)"));
+        return usageError(err, QStringLiteral("no command given (prefixes, status, optimize or restore)"));
     const QString name = rest.takeFirst();
     const std::vector<Command> all = commands(o);
     const auto command = std::find_if(all.begin(), all.end(), [&](const Command &c) { return c.name == name; });
     if (command == all.end())
-        return usageError(err, QStringLiteral("unknown command \"%1\" (status, optimize or restore)").arg(name));
+        return usageError(err, QStringLiteral("unknown command \"%1\" (prefixes, status, optimize or restore)").arg(name));
 
     QCommandLineParser local;
     local.addOptions(o.globals());
@@ -369,7 +455,17 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
         return std::nullopt;
     };
 
-    const QString root = QFileInfo(value(o.prefix).value_or(WinePrefix::defaultRoot())).absoluteFilePath();
+    if (name == QLatin1String("prefixes"))
+        return listPrefixes(local.isSet(o.json), out);
+
+    QString root = value(o.prefix).value_or(qEnvironmentVariable("WINEPREFIX"));
+    if (root.isEmpty()) {
+        QString problem;
+        root = chosenPrefix(problem);
+        if (root.isEmpty())
+            return failure(err, problem);
+    }
+    root = QFileInfo(root).absoluteFilePath();
     WinePrefix::setCurrent(root);
     if (!WinePrefix::current().exists())
         return failure(err, QStringLiteral("No Wine prefix was found at \"%1\". Give the prefix with --prefix DIR "
