@@ -3,6 +3,7 @@
 #include <QSessionManager>
 
 #include "app/commandline.h"
+#include "app/prefixwindows.h"
 #include "platform/ui/application.h"
 #include "platform/ui/windows.h"
 #include "platform/wineprefix.h"
@@ -18,6 +19,15 @@ int main(int argc, char **argv)
     qv::setApplicationTitle(QStringLiteral("Quorvane 3.01"));
     installApplicationFonts();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/quorvane.png")));
+
+    // Started without a prefix named, as from the desktop's menu: find the
+    // one that holds a Reader, wherever a prefix manager keeps it.
+    if (qEnvironmentVariable("WINEPREFIX").isEmpty()) {
+        const std::optional<QString> root = qv::choosePrefix(qv::languageOfLocale(QLocale::system()));
+        if (!root)
+            return 0;
+        qv::WinePrefix::setCurrent(*root);
+    }
 
     // Without a Wine prefix there is no Reader to work on; say where we looked.
     const qv::WinePrefix &prefix = qv::WinePrefix::current();

@@ -1,0 +1,208 @@
+#include "app/prefixwindows.h"
+
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPalette>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "platform/dialogs.h"
+#include "platform/prefixes.h"
+
+namespace qv {
+
+namespace {
+
+// Every role these windows draw with, so that they look the same on any
+// desktop theme (a dark theme's white text on our light face would vanish).
+QPalette windowPalette()
+{
+    QPalette p;
+    const QColor face(240, 240, 240);
+    const QColor text(0, 0, 0);
+    const QColor grey(109, 109, 109);
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        const bool disabled = group == QPalette::Disabled;
+        p.setColor(group, QPalette::Window, face);
+        p.setColor(group, QPalette::Button, face);
+        p.setColor(group, QPalette::WindowText, disabled ? grey : text);
+        p.setColor(group, QPalette::ButtonText, disabled ? grey : text);
+        p.setColor(group, QPalette::Text, disabled ? grey : text);
+        p.setColor(group, QPalette::Base, Qt::white);
+        p.setColor(group, QPalette::AlternateBase, QColor(247, 247, 247));
+        p.setColor(group, QPalette::Light, Qt::white);
+        p.setColor(group, QPalette::Midlight, QColor(227, 227, 227));
+        p.setColor(group, QPalette::Mid, QColor(160, 160, 160));
+        p.setColor(group, QPalette::Dark, QColor(105, 105, 105));
+        p.setColor(group, QPalette::Shadow, text);
+        p.setColor(group, QPalette::Highlight, group == QPalette::Active ? QColor(0, 120, 215) : QColor(204, 232, 255));
+        p.setColor(group, QPalette::HighlightedText, group == QPalette::Active ? Qt::white : text);
+        p.setColor(group, QPalette::BrightText, Qt::white);
+        p.setColor(group, QPalette::ToolTipBase, QColor(255, 255, 225));
+        p.setColor(group, QPalette::ToolTipText, text);
+        p.setColor(group, QPalette::PlaceholderText, grey);
+        p.setColor(group, QPalette::Link, QColor(0, 0, 255));
+        p.setColor(group, QPalette::LinkVisited, QColor(128, 0, 128));
+    }
+    return p;
+}
+
+void dress(QDialog *dialog, const QString &caption)
+{
+    dialog->setWindowTitle(caption);
+    dialog->setAccessibleName(caption);
+    dialog->setPalette(windowPalette());
+    dialog->setAutoFillBackground(true);
+    // A window of its own, before the main window exists: no context help button.
+    dialog->setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+}
+
+QString pickFolderWithDialog(QWidget *parent, const QString &caption)
+{
+    QFileDialog dialog(parent, caption, QDir::homePath());
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    // Prefixes live in folders whose names start with a dot.
+    dialog.setFilter(QDir::AllDirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
+} // namespace
+
+PrefixChooser::PrefixChooser(const std::vector<ReaderPrefix> &prefixes, const QString &language, QWidget *parent)
+    : QDialog(parent), m_list(new QTreeWidget(this))
+{
+    const PrefixWindowTexts texts = prefixWindowTexts(language);
+    dress(this, texts.chooserCaption);
+
+    auto *prompt = new QLabel(texts.chooserPrompt, this);
+    prompt->setWordWrap(true);
+    prompt->setBuddy(m_list);
+
+    m_list->setObjectName(QStringLiteral("PrefixList"));
+    m_list->setAccessibleName(texts.chooserPrompt);
+    m_list->setHeaderLabels({texts.columnManager, texts.columnName, texts.columnReader, texts.columnFolder});
+    m_list->setRootIsDecorated(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setAllColumnsShowFocus(true);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setAlternatingRowColors(true);
+    for (const ReaderPrefix &p : prefixes) {
+        auto *item = new QTreeWidgetItem(m_list, {p.prefix.manager, p.prefix.name, p.readerVersions.join(QStringLiteral(", ")),
+                                                  QDir::toNativeSeparators(p.prefix.root)});
+        item->setData(0, Qt::UserRole, p.prefix.root);
+        item->setToolTip(3, QDir::toNativeSeparators(p.prefix.root));
+    }
+    for (int c = 0; c < 3; ++c)
+        m_list->resizeColumnToContents(c);
+    m_list->header()->setStretchLastSection(true);
+    m_list->setCurrentItem(m_list->topLevelItem(0));
+    // Enter on a row or a double click opens it.
+    connect(m_list, &QTreeWidget::itemActivated, this, &QDialog::accept);
+
+    auto *buttons = new QDialogButtonBox(this);
+    QPushButton *open = buttons->addButton(texts.open, QDialogButtonBox::AcceptRole);
+    buttons->addButton(texts.cancel, QDialogButtonBox::RejectRole);
+    open->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(prompt);
+    layout->addWidget(m_list);
+    layout->addWidget(buttons);
+    const int rows = std::min<int>(int(prefixes.size()), 8);
+    m_list->setMinimumHeight(m_list->sizeHintForRow(0) * (rows + 1) + m_list->header()->sizeHint().height());
+    resize(std::max(640, sizeHint().width()), sizeHint().height());
+    m_list->setFocus();
+}
+
+QString PrefixChooser::chosenRoot() const
+{
+    const QTreeWidgetItem *item = m_list->currentItem();
+    return result() == QDialog::Accepted && item ? item->data(0, Qt::UserRole).toString() : QString();
+}
+
+NoPrefixWindow::NoPrefixWindow(const QStringList &placesLooked, const QString &defaultPrefix,
+                               const QString &language, QWidget *parent)
+    : QDialog(parent), pickFolder(pickFolderWithDialog), m_texts(prefixWindowTexts(language))
+{
+    dress(this, m_texts.noneCaption);
+
+    auto *message = new QLabel(m_texts.noneMessage, this);
+    QFont bold = message->font();
+    bold.setBold(true);
+    message->setFont(bold);
+    message->setWordWrap(true);
+    auto *placesLabel = new QLabel(m_texts.placesLooked, this);
+    QStringList shown;
+    for (const QString &place : placesLooked)
+        shown << QDir::toNativeSeparators(place);
+    auto *places = new QLabel(shown.join(QLatin1Char('\n')), this);
+    places->setObjectName(QStringLiteral("PlacesLooked"));
+    places->setAccessibleName(m_texts.placesLooked);
+    places->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    places->setTextFormat(Qt::PlainText);
+    placesLabel->setBuddy(places);
+
+    auto *buttons = new QDialogButtonBox(this);
+    m_choose = buttons->addButton(m_texts.chooseFolder, QDialogButtonBox::ActionRole);
+    m_choose->setDefault(true);
+    connect(m_choose, &QPushButton::clicked, this, &NoPrefixWindow::chooseFolder);
+    if (!defaultPrefix.isEmpty()) {
+        m_continue = buttons->addButton(m_texts.continueWithWine, QDialogButtonBox::ActionRole);
+        connect(m_continue, &QPushButton::clicked, this, [this, defaultPrefix] {
+            m_chosen = defaultPrefix;
+            accept();
+        });
+    }
+    m_quit = buttons->addButton(m_texts.quit, QDialogButtonBox::RejectRole);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(message);
+    layout->addSpacing(6);
+    layout->addWidget(placesLabel);
+    layout->addWidget(places);
+    layout->addSpacing(6);
+    layout->addWidget(buttons);
+    m_choose->setFocus();
+}
+
+void NoPrefixWindow::chooseFolder()
+{
+    const QString folder = pickFolder ? pickFolder(this, m_texts.folderDialogCaption) : QString();
+    if (folder.isEmpty())
+        return; // the folder dialog was cancelled: the choice stays open
+    if (!prefixes::isPrefix(folder)) {
+        Dialogs::instance().messageBox(this, m_texts.notAPrefix.arg(QDir::toNativeSeparators(folder)),
+                                       m_texts.noneCaption, Dialogs::Ok, Dialogs::WarningIcon);
+        return;
+    }
+    m_chosen = QDir::cleanPath(folder);
+    accept();
+}
+
+std::optional<QString> choosePrefix(const QString &language)
+{
+    const std::vector<ReaderPrefix> found = withReader(surveyPrefixes());
+    if (found.size() == 1)
+        return found.front().prefix.root;
+    if (found.size() > 1) {
+        PrefixChooser chooser(found, language);
+        if (chooser.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return chooser.chosenRoot();
+    }
+    const QString wine = QDir::homePath() + QStringLiteral("/.wine");
+    NoPrefixWindow none(prefixes::searchPlaces(), prefixes::isPrefix(wine) ? wine : QString(), language);
+    if (none.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return none.chosenRoot();
+}
+
+} // namespace qv
