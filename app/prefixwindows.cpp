@@ -115,8 +115,10 @@ PrefixChooser::PrefixChooser(const std::vector<ReaderPrefix> &prefixes, const QS
     layout->addWidget(prompt);
     layout->addWidget(m_list);
     layout->addWidget(buttons);
-    const int rows = std::min<int>(int(prefixes.size()), 8);
-    m_list->setMinimumHeight(m_list->sizeHintForRow(0) * (rows + 1) + m_list->header()->sizeHint().height());
+    // As tall as its rows (a few empty lines below them), no taller.
+    const int rows = std::min<int>(int(prefixes.size()), 10) + 2;
+    m_list->setFixedHeight(m_list->sizeHintForRow(0) * rows + m_list->header()->sizeHint().height()
+                           + 2 * m_list->frameWidth());
     resize(std::max(640, sizeHint().width()), sizeHint().height());
     m_list->setFocus();
 }
