@@ -43,8 +43,10 @@ void setUp(QCommandLineParser &parser, const Options &options)
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(
         QStringLiteral("Makes Adobe Reader in a Wine prefix start faster and show fewer distractions.\n"
-                       "Without options it opens its window on the Wine prefix named by WINEPREFIX,\n"
-                       "or ~/.wine when that is not set."));
+                       "Without options it opens its window on the Wine prefix named by WINEPREFIX;\n"
+                       "when that is not set, on the prefix that holds Adobe Reader, wherever Wine or\n"
+                       "a prefix manager (Bottles, PlayOnLinux, Lutris, CrossOver, winetricks) keeps it,\n"
+                       "asking which when several do."));
     parser.addOption(options.help);
     parser.addOption(options.version);
     parser.addOption(options.prefix);
