@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
+
 // The windows before the main window when no prefix is named: the chooser
 // driven with keys and the mouse, the "none found" window and its folder
 // choice, which of them start-up shows, and a Reader in a Bottles bottle

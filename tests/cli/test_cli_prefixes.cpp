@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
+
 // quorvane-cli without --prefix: the prefixes it finds, the one it takes,
 // and the refusal to guess between several.
 

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
+
 // Which prefixes hold a Reader, and the host launchers that Optimize removes
 // and Restore writes with the shortcuts, on fake home folders.
 

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
+
 // The host launchers of Wine's menu builder: found for one prefix's
 // shortcuts only, removed with the menu files that include nothing else,
 // and written for a desktop shortcut as Wine 8's menu builder writes them

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
+
 // Where the prefix managers keep their prefixes and which Wine build each
 // pins, on fake home folders laid out as each manager lays them out.
 

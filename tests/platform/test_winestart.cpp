@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
+
 // Starting a Windows program with the prefix's Wine build: stand-in Wine
 // builds (shell scripts) that fail as Wine fails, or keep running.
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 #pragma once
 
 // A home folder of its own for one test: HOME and the XDG base folders
