@@ -19,37 +19,40 @@ namespace qv {
 
 namespace {
 
-// Every role these windows draw with, so that they look the same on any
-// desktop theme (a dark theme's white text on our light face would vanish).
+// Every role these windows draw with, in every colour group, so that they
+// look the same on any desktop theme (a dark theme's white text on our light
+// face would vanish): the platform's standard system colours, on the button
+// face as dialogs have it.
 QPalette windowPalette()
 {
+    const QColor white(255, 255, 255), text(0, 0, 0), face(240, 240, 240), grayText(109, 109, 109);
+    const std::pair<QPalette::ColorRole, QColor> roles[] = {
+        {QPalette::Window, face},
+        {QPalette::WindowText, text},
+        {QPalette::Base, white},
+        {QPalette::AlternateBase, QColor(246, 246, 246)},
+        {QPalette::Text, text},
+        {QPalette::PlaceholderText, grayText},
+        {QPalette::Button, face},
+        {QPalette::ButtonText, text},
+        {QPalette::BrightText, white},
+        {QPalette::Light, white},
+        {QPalette::Midlight, QColor(227, 227, 227)},
+        {QPalette::Mid, QColor(200, 200, 200)},
+        {QPalette::Dark, QColor(160, 160, 160)},
+        {QPalette::Shadow, QColor(105, 105, 105)},
+        {QPalette::Highlight, QColor(51, 153, 255)},
+        {QPalette::HighlightedText, white},
+        {QPalette::Link, QColor(0, 0, 255)},
+        {QPalette::LinkVisited, QColor(128, 0, 128)},
+        {QPalette::ToolTipBase, QColor(255, 255, 225)},
+        {QPalette::ToolTipText, text},
+    };
     QPalette p;
-    const QColor face(240, 240, 240);
-    const QColor text(0, 0, 0);
-    const QColor grey(109, 109, 109);
-    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        const bool disabled = group == QPalette::Disabled;
-        p.setColor(group, QPalette::Window, face);
-        p.setColor(group, QPalette::Button, face);
-        p.setColor(group, QPalette::WindowText, disabled ? grey : text);
-        p.setColor(group, QPalette::ButtonText, disabled ? grey : text);
-        p.setColor(group, QPalette::Text, disabled ? grey : text);
-        p.setColor(group, QPalette::Base, Qt::white);
-        p.setColor(group, QPalette::AlternateBase, QColor(247, 247, 247));
-        p.setColor(group, QPalette::Light, Qt::white);
-        p.setColor(group, QPalette::Midlight, QColor(227, 227, 227));
-        p.setColor(group, QPalette::Mid, QColor(160, 160, 160));
-        p.setColor(group, QPalette::Dark, QColor(105, 105, 105));
-        p.setColor(group, QPalette::Shadow, text);
-        p.setColor(group, QPalette::Highlight, group == QPalette::Active ? QColor(0, 120, 215) : QColor(204, 232, 255));
-        p.setColor(group, QPalette::HighlightedText, group == QPalette::Active ? Qt::white : text);
-        p.setColor(group, QPalette::BrightText, Qt::white);
-        p.setColor(group, QPalette::ToolTipBase, QColor(255, 255, 225));
-        p.setColor(group, QPalette::ToolTipText, text);
-        p.setColor(group, QPalette::PlaceholderText, grey);
-        p.setColor(group, QPalette::Link, QColor(0, 0, 255));
-        p.setColor(group, QPalette::LinkVisited, QColor(128, 0, 128));
-    }
+    for (const auto &[role, colour] : roles)
+        p.setColor(role, colour);
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(QPalette::Disabled, role, grayText);
     return p;
 }
 
