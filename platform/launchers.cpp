@@ -8,9 +8,11 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTemporaryFile>
 #include <algorithm>
 
 #include "platform/atomicfile.h"
+#include "platform/exeicons.h"
 #include "platform/prefixes.h"
 #include "platform/wineprefix.h"
 #include "platform/winpath.h"
@@ -177,6 +179,27 @@ QString installedIcon(const QString &windowsIconPath)
         if (QFileInfo::exists(hicolor + QLatin1Char('/') + size + QStringLiteral("/apps/") + name + QStringLiteral(".png")))
             return name;
     return QString();
+}
+
+// The menu builder takes the program's first icon into the desktop's icon
+// theme, one picture a size, under the name the entry's Icon= gives.
+void installIcon(const QString &windowsProgram)
+{
+    const std::vector<exeicons::IconImage> images = exeicons::read(WinePrefix::current().toHost(windowsProgram), 0);
+    if (images.empty())
+        return;
+    const QString hicolor = prefixes::dataHome() + QStringLiteral("/icons/hicolor");
+    const QString name = iconName(windowsProgram, 0);
+    for (const exeicons::IconImage &image : images) {
+        const QString folder = hicolor + QStringLiteral("/%1x%2/apps").arg(image.width).arg(image.height);
+        AtomicFile file(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+        // An icon that cannot be written leaves the launcher with the desktop's default one.
+        if (QDir().mkpath(folder) && file.open() && file.write(image.png))
+            file.commit(AtomicFile::Sync::No);
+    }
+    // Desktops look at the theme again when a file comes and goes at its top.
+    QTemporaryFile refresh(hicolor + QStringLiteral("/.quorvane-refresh-XXXXXX"));
+    refresh.open();
 }
 
 } // namespace
@@ -370,6 +393,7 @@ QString writeDesktopEntry(const DesktopShortcut &shortcut)
         return QString();
     // Executable, as the menu builder makes the entries it puts on the
     // desktop, so that desktops run them without asking.
+    installIcon(shortcut.target);
     AtomicFile file(path, AtomicFile::Link::Follow);
     if (!file.open(0755) || !file.write(desktopEntry(shortcut)) || !file.commit())
         return QString();
