@@ -5,6 +5,7 @@
 #include "app/commandline.h"
 #include "app/prefixwindows.h"
 #include "platform/ui/application.h"
+#include "platform/prefixes.h"
 #include "platform/ui/windows.h"
 #include "platform/wineprefix.h"
 
@@ -22,7 +23,7 @@ int main(int argc, char **argv)
 
     // Started without a prefix named, as from the desktop's menu: find the
     // one that holds a Reader, wherever a prefix manager keeps it.
-    if (qEnvironmentVariable("WINEPREFIX").isEmpty()) {
+    if (qv::prefixes::machineHasPrefixes() && qEnvironmentVariable("WINEPREFIX").isEmpty()) {
         const std::optional<QString> root = qv::choosePrefix(qv::languageOfLocale(QLocale::system()));
         if (!root)
             return 0;

@@ -459,7 +459,7 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
         return listPrefixes(local.isSet(o.json), out);
 
     QString root = value(o.prefix).value_or(qEnvironmentVariable("WINEPREFIX"));
-    if (root.isEmpty()) {
+    if (root.isEmpty() && prefixes::machineHasPrefixes()) {
         QString problem;
         root = chosenPrefix(problem);
         if (root.isEmpty())

@@ -317,10 +317,12 @@ public:
     // desktop; it never sees ours, so we write what it would.
     void writeLauncher(const launchers::DesktopShortcut &shortcut)
     {
-        const QString path = dry ? launchers::desktopEntryPath(shortcut.link) : launchers::writeDesktopEntry(shortcut);
+        const QString planned = launchers::desktopEntryPath(shortcut.link);
+        if (planned.isEmpty())
+            return; // no host desktop to mirror the shortcut on
+        const QString path = dry ? planned : launchers::writeDesktopEntry(shortcut);
         if (path.isEmpty())
-            notDone(QStringLiteral("The launcher of \"%1\"").arg(shortcut.link),
-                    QStringLiteral("it could not be written on the host"));
+            notDone(planned, QStringLiteral("the launcher of the shortcut could not be written"));
         else
             record(change(Change::WriteLauncher, {path}, shortcut.link));
     }

@@ -14,7 +14,8 @@
 // entry's Exec line runs the prefix (env WINEPREFIX="...") with the
 // shortcut's Windows path (Wine 7 and later) or with start.exe /Unix and its
 // host path (earlier Wine). Entries of different prefixes share file names:
-// only the Exec line tells whose an entry is.
+// only the Exec line tells whose an entry is. A machine without Wine has
+// no such launchers.
 namespace qv::launchers {
 
 struct HostLaunchers

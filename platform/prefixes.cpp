@@ -302,6 +302,15 @@ QString hostDesktopFolder()
     return home();
 }
 
+bool machineHasPrefixes()
+{
+#ifdef Q_OS_WIN
+    return false;
+#else
+    return true;
+#endif
+}
+
 bool isPrefix(const QString &folder)
 {
     return !folder.isEmpty() && QFileInfo(folder + QStringLiteral("/system.reg")).isFile()

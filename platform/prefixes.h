@@ -12,8 +12,9 @@
 // can upgrade it behind the manager's back, so every start of a Windows
 // program uses the build that goes with the prefix.
 //
-// Only a machine that runs Windows programs through Wine has any of this; a
-// native Windows build has no prefixes and does not compile this file.
+// Only a machine that runs Windows programs through Wine has any of this: on
+// Windows itself the machine is the computer, machineHasPrefixes() says so,
+// and nothing here is asked.
 namespace qv {
 
 // A prefix found on the machine.
@@ -39,6 +40,10 @@ struct WineBuild
 };
 
 namespace prefixes {
+
+// Whether this machine keeps Windows programs in Wine prefixes (false on
+// Windows, where there is no prefix to find or choose).
+bool machineHasPrefixes();
 
 // A folder Wine would take for a prefix: it holds system.reg and drive_c.
 bool isPrefix(const QString &folder);
