@@ -80,7 +80,7 @@ TEST_F(WineStarts, AProgramThatRunsIsLeftRunningWithThePrefixsRunner)
     {
         qv::WineStart start(kProgram);
         EXPECT_EQ(start.wait(300), qv::WineStart::Running);
-        for (int i = 0; i < 100 && seen().isEmpty(); ++i)
+        for (int i = 0; i < 500 && seen().isEmpty(); ++i)
             QThread::msleep(20);
         pid = seen().section('|', 0, 0).toLongLong();
         EXPECT_EQ(seen().section('|', 1), bottle + "|" + kProgram);
