@@ -95,19 +95,19 @@ const TextRow kRows[] = {
       "Scegli la cartella di un prefisso Wine",
       "Wine プレフィックスのフォルダーを選んでください"}},
     {&PrefixWindowTexts::notAPrefix,
-     {"\"%1\" is not a Wine prefix: it holds neither system.reg nor a drive_c folder. Choose the prefix folder "
+     {"\"%1\" is not a Wine prefix: a prefix folder holds both system.reg and a drive_c folder. Choose the prefix folder "
       "itself, the one that holds drive_c.",
-      "« %1 » n'est pas un préfixe Wine : il ne contient ni system.reg ni dossier drive_c. Choisissez le dossier "
+      "« %1 » n'est pas un préfixe Wine : un dossier de préfixe contient system.reg et un dossier drive_c. Choisissez le dossier "
       "du préfixe lui-même, celui qui contient drive_c.",
-      "Der Ordner „%1“ ist kein Wine-Präfix: Er enthält weder system.reg noch einen Ordner drive_c. Wählen Sie "
+      "Der Ordner „%1“ ist kein Wine-Präfix: Ein Präfix-Ordner enthält system.reg und einen Ordner drive_c. Wählen Sie "
       "den Präfix-Ordner selbst, den mit drive_c.",
-      "«%1» no es un prefijo de Wine: no contiene system.reg ni una carpeta drive_c. Elija la carpeta del propio "
+      "«%1» no es un prefijo de Wine: la carpeta de un prefijo contiene system.reg y una carpeta drive_c. Elija la carpeta del propio "
       "prefijo, la que contiene drive_c.",
-      "\"%1\" não é um prefixo do Wine: não contém system.reg nem uma pasta drive_c. Escolha a pasta do próprio "
+      "\"%1\" não é um prefixo do Wine: a pasta de um prefixo contém system.reg e uma pasta drive_c. Escolha a pasta do próprio "
       "prefixo, a que contém drive_c.",
-      "«%1» non è un prefisso Wine: non contiene né system.reg né una cartella drive_c. Scegli la cartella del "
+      "«%1» non è un prefisso Wine: la cartella di un prefisso contiene system.reg e una cartella drive_c. Scegli la cartella del "
       "prefisso stesso, quella che contiene drive_c.",
-      "「%1」は Wine プレフィックスではありません（system.reg も drive_c フォルダーもありません）。drive_c "
+      "「%1」は Wine プレフィックスではありません（プレフィックスのフォルダーには system.reg と drive_c フォルダーの両方があります）。drive_c "
       "を含むプレフィックスのフォルダーそのものを選んでください。"}},
 };
 

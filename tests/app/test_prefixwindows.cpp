@@ -161,9 +161,23 @@ TEST(NoPrefixWindow, OffersAFolderOfTheUsersChoiceOrDotWine)
     EXPECT_EQ(window.result(), QDialog::Accepted);
     EXPECT_EQ(window.chosenRoot(), other);
 
+    // From the keyboard: Enter opens the folder dialog, Tab reaches "Continue with ~/.wine".
     qv::NoPrefixWindow goOn(places, wine, "English");
     goOn.show();
-    QTest::mouseClick(goOn.continueButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&goOn));
+    int asked = 0;
+    goOn.pickFolder = [&](QWidget *, const QString &caption) {
+        ++asked;
+        EXPECT_EQ(caption, "Choose the folder of a Wine prefix");
+        return QString(); // cancelled: the window stays
+    };
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(goOn.result(), 0);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), goOn.continueButton());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(goOn.result(), QDialog::Accepted);
     EXPECT_EQ(goOn.chosenRoot(), wine);
 
     qv::NoPrefixWindow without(places, QString(), "English");
