@@ -12,6 +12,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "FlatUtilitys.h"
 #include "platform/dialogs.h"
 #include "platform/prefixes.h"
 
@@ -19,40 +20,13 @@ namespace qv {
 
 namespace {
 
-// Every role these windows draw with, in every colour group, so that they
-// look the same on any desktop theme (a dark theme's white text on our light
-// face would vanish): the platform's standard system colours, on the button
-// face as dialogs have it.
+// The forms' system colours in every role and colour group, so that these
+// windows look the same on any desktop theme (a dark theme's white text on
+// our light face would vanish), on the button face as dialogs have it.
 QPalette windowPalette()
 {
-    const QColor white(255, 255, 255), text(0, 0, 0), face(240, 240, 240), grayText(109, 109, 109);
-    const std::pair<QPalette::ColorRole, QColor> roles[] = {
-        {QPalette::Window, face},
-        {QPalette::WindowText, text},
-        {QPalette::Base, white},
-        {QPalette::AlternateBase, QColor(246, 246, 246)},
-        {QPalette::Text, text},
-        {QPalette::PlaceholderText, grayText},
-        {QPalette::Button, face},
-        {QPalette::ButtonText, text},
-        {QPalette::BrightText, white},
-        {QPalette::Light, white},
-        {QPalette::Midlight, QColor(227, 227, 227)},
-        {QPalette::Mid, QColor(200, 200, 200)},
-        {QPalette::Dark, QColor(160, 160, 160)},
-        {QPalette::Shadow, QColor(105, 105, 105)},
-        {QPalette::Highlight, QColor(51, 153, 255)},
-        {QPalette::HighlightedText, white},
-        {QPalette::Link, QColor(0, 0, 255)},
-        {QPalette::LinkVisited, QColor(128, 0, 128)},
-        {QPalette::ToolTipBase, QColor(255, 255, 225)},
-        {QPalette::ToolTipText, text},
-    };
-    QPalette p;
-    for (const auto &[role, colour] : roles)
-        p.setColor(role, colour);
-    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        p.setColor(QPalette::Disabled, role, grayText);
+    QPalette p = flat::systemPalette();
+    p.setColor(QPalette::Window, p.color(QPalette::Button));
     return p;
 }
 
