@@ -26,7 +26,10 @@
 namespace qv {
 
 namespace {
-int g_watchMs = 6000; // a first start in a prefix brings up its wineserver: seconds, not moments
+// A first start in a prefix brings up its wineserver: Wine 8 took six
+// seconds to say it could not find a program on a busy machine. Watching
+// longer costs nothing; the window answers meanwhile.
+int g_watchMs = 20000;
 
 // What Wine prints when it cannot run a program is one line starting
 // "wine:"; an error of a module is an "err:" line. Of a longer log, those

@@ -232,6 +232,7 @@ struct BottledReader : ::testing::Test
     QString bottle = home.file(".local/share/bottles/bottles/Reader");
     QString runner = home.file(".local/share/bottles/runners/soda-7.0-9/bin/wine");
     QStringList ours, others;
+    int savedWatchMs = 0;
 
     void SetUp() override
     {
@@ -252,11 +253,12 @@ struct BottledReader : ::testing::Test
                              entry(wine, programs + "Adobe Reader 9.0.lnk"))
                << home.write("Adobe Reader 9.0 (.wine).desktop", entry(wine, desktopLink));
         qv::Shell::setInstance(&shell); // the real one: it starts the runner
+        savedWatchMs = qv::WineStart::watchMs();
         qv::WineStart::setWatchMs(3000);
     }
     void TearDown() override
     {
-        qv::WineStart::setWatchMs(6000);
+        qv::WineStart::setWatchMs(savedWatchMs);
         qv::resetRegistryCache();
     }
     // Start-up as main() runs it with no prefix named, then Optimize with
@@ -281,7 +283,9 @@ struct BottledReader : ::testing::Test
 
 TEST_F(BottledReader, OptimizeTrimsTheBottleTakesItsLaunchersAndStartsReaderThroughItsRunner)
 {
-    home.script(".local/share/bottles/runners/soda-7.0-9/bin/wine", "echo \"$WINEPREFIX|$1\" > \"$HOME/started\"\n");
+    // The record is written whole, then named: the test waits for the name.
+    home.script(".local/share/bottles/runners/soda-7.0-9/bin/wine",
+                "echo \"$WINEPREFIX|$1\" > \"$HOME/starting\" && mv \"$HOME/starting\" \"$HOME/started\"\n");
     optimizeAndStartReader();
     ASSERT_FALSE(dialogs.boxes.empty());
     EXPECT_EQ(dialogs.boxes[0].caption, "Information");
