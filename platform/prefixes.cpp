@@ -18,8 +18,8 @@ QString home()
     return QDir::homePath();
 }
 
-// An XDG base folder: the variable when it holds an absolute path (the
-// specification says to ignore a relative one), else the default below home.
+// An XDG base folder: the variable when it holds an absolute path (a
+// relative one is to be ignored, by the XDG rules), else the default below home.
 QString xdgFolder(const char *variable, const char *fallback)
 {
     const QString value = qEnvironmentVariable(variable);
