@@ -36,19 +36,6 @@ int64_t g_fixedClock = 0;
 
 const char kMagic[] = "WINE REGISTRY Version 2";
 
-inline unsigned char fold(unsigned char c)
-{
-    return (c >= 'a' && c <= 'z') ? c - 32 : c;
-}
-
-bool foldEqual(const char *a, const char *b, size_t n)
-{
-    for (size_t i = 0; i < n; ++i)
-        if (a[i] != b[i] && fold(a[i]) != fold(b[i]))
-            return false;
-    return true;
-}
-
 struct HexTable
 {
     bool digit[256] = {};
@@ -318,31 +305,125 @@ QStringList splitPathText(const char *p, const char *end)
     return parts;
 }
 
+// The form a character of a name is compared in; the key index folds with it too.
+inline char16_t foldUnit(char16_t u)
+{
+    return QChar(u).toLower().unicode();
+}
+
 // Wine orders names by their lower-case forms, so '_' and the other
 // characters between 'Z' and 'a' sort before the letters ("A_b" < "Ab").
 int compareNames(const QString &a, const QString &b)
 {
     const qsizetype n = std::min(a.size(), b.size());
     for (qsizetype i = 0; i < n; ++i) {
-        const char16_t x = a[i].toLower().unicode(), y = b[i].toLower().unicode();
+        const char16_t x = foldUnit(a[i].unicode()), y = foldUnit(b[i].unicode());
         if (x != y)
             return x < y ? -1 : 1;
     }
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-// Order of keys in a hive: a key before its subkeys, siblings by name.
-int comparePaths(const QStringList &a, const QStringList &b)
+// ---------------------------------------------------------------------------
+// Keys of the index. Paths compare name by name, each character folded, a
+// name before the longer names it begins, a key before its subkeys. A key is
+// kept as bytes for which that order is plain byte order: the folded
+// characters in UTF-8's layout (which keeps the order of the values), 00 01
+// for a NUL character, and 00 00 between names, below any character. The
+// header of a plain section ("Software\\\\Wine") nearly is such a key:
+// each byte folds by a table and each backslash of a separator counts as 00.
+// Those are read where they stand in the file; only the others are copied.
+
+void appendFoldedName(std::string &out, const QString &name)
 {
-    const qsizetype n = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < n; ++i) {
-        const int c = compareNames(a[i], b[i]);
-        if (c)
-            return c < 0 ? -1 : 1;
+    for (const QChar c : name) {
+        const char16_t f = foldUnit(c.unicode());
+        if (f == 0) {
+            out += '\0';
+            out += '\1';
+        } else if (f < 0x80) {
+            out += char(f);
+        } else if (f < 0x800) {
+            out += char(0xc0 | (f >> 6));
+            out += char(0x80 | (f & 0x3f));
+        } else {
+            out += char(0xe0 | (f >> 12));
+            out += char(0x80 | ((f >> 6) & 0x3f));
+            out += char(0x80 | (f & 0x3f));
+        }
     }
-    if (a.size() == b.size())
-        return 0;
-    return a.size() < b.size() ? -1 : 1;
+}
+
+void appendFoldedKey(std::string &out, const QStringList &path)
+{
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        if (i)
+            out.append(2, '\0');
+        appendFoldedName(out, path[i]);
+    }
+}
+
+std::string foldedKey(const QStringList &path)
+{
+    std::string out;
+    appendFoldedKey(out, path);
+    return out;
+}
+
+// The folded byte of each byte of a plain header.
+struct PlainKeyBytes
+{
+    unsigned char map[256];
+    PlainKeyBytes()
+    {
+        for (int c = 0; c < 256; ++c)
+            map[c] = c < 0x80 ? static_cast<unsigned char>(foldUnit(char16_t(c))) : static_cast<unsigned char>(c);
+        map[static_cast<unsigned char>('\\')] = 0;
+    }
+};
+const PlainKeyBytes kPlainKeyBytes;
+
+struct KeyView
+{
+    const unsigned char *p;
+    size_t n;
+    bool plain; // a header's own bytes, folded as they are read
+};
+
+KeyView viewOf(const std::string &key)
+{
+    return {reinterpret_cast<const unsigned char *>(key.data()), key.size(), false};
+}
+
+// Below, equal to or above zero as a sorts before, with or after b; *common
+// receives how many leading bytes agree.
+int compareKeys(const KeyView &a, const KeyView &b, size_t *common = nullptr)
+{
+    const size_t n = std::min(a.n, b.n);
+    size_t i = 0;
+    if (a.plain == b.plain) {
+        // the same bytes fold alike: skip a shared beginning eight at a time
+        for (; i + 8 <= n; i += 8) {
+            uint64_t x, y;
+            memcpy(&x, a.p + i, 8);
+            memcpy(&y, b.p + i, 8);
+            if (x != y)
+                break;
+        }
+    }
+    const unsigned char *const map = kPlainKeyBytes.map;
+    for (; i < n; ++i) {
+        const unsigned x = a.plain ? map[a.p[i]] : a.p[i];
+        const unsigned y = b.plain ? map[b.p[i]] : b.p[i];
+        if (x != y) {
+            if (common)
+                *common = i;
+            return x < y ? -1 : 1;
+        }
+    }
+    if (common)
+        *common = n;
+    return a.n == b.n ? 0 : (a.n < b.n ? -1 : 1);
 }
 
 const char *skipBlanks(const char *p, const char *end)
@@ -669,7 +750,148 @@ namespace {
 bool parseSection(const char *data, qsizetype size, Hive::Parsed *out, qsizetype *faultAt, QString *why);
 } // namespace
 
-Hive::Hive() = default;
+// The sections ordered by their folded paths (ties by position), so that a
+// key, everything below it and the place of a new key are binary searches.
+struct Hive::KeyIndex
+{
+    struct Entry
+    {
+        qsizetype keyAt; // in the hive's bytes (plain headers) or in folded
+        uint32_t keyLen;
+        uint32_t section; // position in m_sections
+        bool plain;
+    };
+    explicit KeyIndex(const QByteArray &data) : data(data) {}
+
+    const QByteArray &data; // the hive's bytes read, where plain headers stay
+    std::vector<Entry> entries;
+    std::string folded; // the keys of the other sections
+    // Positions ascend along the entries, as in every file Wine writes: the
+    // lowest position of a range of entries is then its first one.
+    bool inFileOrder = true;
+
+    KeyView key(const Entry &e) const
+    {
+        const char *base = e.plain ? data.constData() : folded.data();
+        return {reinterpret_cast<const unsigned char *>(base + e.keyAt), e.keyLen, e.plain};
+    }
+    bool less(const Entry &a, const Entry &b) const { return compareKeys(key(a), key(b)) < 0; }
+
+    Entry foldedEntry(const std::string &k, size_t section)
+    {
+        const Entry e{qsizetype(folded.size()), uint32_t(k.size()), uint32_t(section), false};
+        folded += k;
+        return e;
+    }
+
+    // Orders the entries, which come in file order. A file Wine wrote is in
+    // order already; the runs of anything else are merged.
+    void sort()
+    {
+        std::vector<size_t> runs{0};
+        for (size_t i = 1; i < entries.size(); ++i)
+            if (less(entries[i], entries[i - 1]))
+                runs.push_back(i);
+        runs.push_back(entries.size());
+        inFileOrder = runs.size() <= 2;
+        while (runs.size() > 2) {
+            std::vector<size_t> merged{0};
+            const size_t count = runs.size() - 1;
+            for (size_t k = 0; k + 2 <= count; k += 2) {
+                std::inplace_merge(entries.begin() + qsizetype(runs[k]), entries.begin() + qsizetype(runs[k + 1]),
+                                   entries.begin() + qsizetype(runs[k + 2]),
+                                   [this](const Entry &a, const Entry &b) { return less(a, b); });
+                merged.push_back(runs[k + 2]);
+            }
+            if (count % 2)
+                merged.push_back(runs[count]);
+            runs = std::move(merged);
+        }
+    }
+
+    // The first entry not before the key.
+    size_t lowerBound(const KeyView &k) const
+    {
+        return size_t(std::partition_point(entries.begin(), entries.end(),
+                                           [&](const Entry &e) { return compareKeys(key(e), k) < 0; })
+                      - entries.begin());
+    }
+    // The first entry after the key.
+    size_t upperBound(const KeyView &k) const
+    {
+        return size_t(std::partition_point(entries.begin(), entries.end(),
+                                           [&](const Entry &e) { return compareKeys(key(e), k) <= 0; })
+                      - entries.begin());
+    }
+    // The first entry after the key and everything below it; below is the
+    // key followed by a separator.
+    size_t endBelow(const KeyView &below) const
+    {
+        return size_t(std::partition_point(entries.begin(), entries.end(),
+                                           [&](const Entry &e) {
+                                               size_t common = 0;
+                                               return compareKeys(key(e), below, &common) < 0 || common == below.n;
+                                           })
+                      - entries.begin());
+    }
+    // [first, last) of the entries at the key (withKey) and below it.
+    std::pair<size_t, size_t> range(const QStringList &path, bool withKey) const
+    {
+        if (path.isEmpty())
+            return {0, entries.size()};
+        std::string k = foldedKey(path);
+        const size_t first = withKey ? lowerBound(viewOf(k)) : 0;
+        k.append(2, '\0');
+        const KeyView below = viewOf(k);
+        return {withKey ? first : lowerBound(below), endBelow(below)};
+    }
+    size_t lowestSection(size_t first, size_t last) const
+    {
+        if (inFileOrder)
+            return entries[first].section;
+        uint32_t lowest = entries[first].section;
+        for (size_t i = first + 1; i < last; ++i)
+            lowest = std::min(lowest, entries[i].section);
+        return lowest;
+    }
+    // The sections of a range in file order.
+    std::vector<uint32_t> sectionsOf(size_t first, size_t last) const
+    {
+        std::vector<uint32_t> out;
+        out.reserve(last - first);
+        for (size_t i = first; i < last; ++i)
+            out.push_back(entries[i].section);
+        if (!inFileOrder)
+            std::sort(out.begin(), out.end());
+        return out;
+    }
+
+    // A section went in at position at.
+    void inserted(size_t at, const std::string &k)
+    {
+        for (Entry &e : entries)
+            if (e.section >= at)
+                ++e.section;
+        const Entry added = foldedEntry(k, at);
+        const auto place = std::partition_point(entries.begin(), entries.end(), [&](const Entry &e) {
+            const int c = compareKeys(key(e), key(added));
+            return c < 0 || (c == 0 && e.section < at);
+        });
+        const auto it = entries.insert(place, added);
+        if (inFileOrder
+            && ((it != entries.begin() && (it - 1)->section > at) || (it + 1 != entries.end() && (it + 1)->section < at)))
+            inFileOrder = false;
+    }
+    // The sections of the entries [first, last) went; the others moved to newPosition.
+    void removed(size_t first, size_t last, const std::vector<uint32_t> &newPosition)
+    {
+        entries.erase(entries.begin() + qsizetype(first), entries.begin() + qsizetype(last));
+        for (Entry &e : entries)
+            e.section = newPosition[e.section];
+    }
+};
+
+Hive::Hive() : m_index(std::make_unique<KeyIndex>(m_data)) {}
 Hive::~Hive() = default;
 
 void Hive::setSaveHook(void (*hook)(const char *)) { g_saveHook = hook; }
@@ -776,6 +998,17 @@ void Hive::index()
     else
         m_sections.back().end = m_data.size();
 
+    std::vector<KeyIndex::Entry> &entries = m_index->entries;
+    entries.reserve(m_sections.size());
+    for (size_t i = 0; i < m_sections.size(); ++i) {
+        const Section &s = m_sections[i];
+        if (s.plain)
+            entries.push_back({s.begin + s.pathBegin, uint32_t(s.pathEnd - s.pathBegin), uint32_t(i), true});
+        else
+            entries.push_back(m_index->foldedEntry(foldedKey(sectionPath(i)), i));
+    }
+    m_index->sort();
+
     // "#arch=win64" and the hive's root sit among the opening lines
     const QByteArray prologue = QByteArray::fromRawData(base, m_prologueEnd);
     m_win64 = prologue.contains("\n#arch=win64");
@@ -831,52 +1064,19 @@ Hive::Parsed &Hive::parsed(size_t i) const
 
 std::optional<size_t> Hive::findSection(const QStringList &path) const
 {
-    const QByteArray target = hivetext::keyPath(path);
-    for (size_t i = 0; i < m_sections.size(); ++i) {
-        const Section &s = m_sections[i];
-        if (s.plain) {
-            if (s.pathEnd - s.pathBegin == target.size()
-                && foldEqual(sectionData(i) + s.pathBegin, target.constData(), size_t(target.size())))
-                return i;
-        } else if (comparePaths(sectionPath(i), path) == 0) {
-            return i;
-        }
-    }
+    const std::string k = foldedKey(path);
+    const size_t i = m_index->lowerBound(viewOf(k));
+    if (i < m_index->entries.size() && compareKeys(m_index->key(m_index->entries[i]), viewOf(k)) == 0)
+        return m_index->entries[i].section; // the first of equals: the lowest position
     return std::nullopt;
-}
-
-bool Hive::sectionIsUnder(size_t i, const QStringList &path, const QByteArray &target, bool orEqual) const
-{
-    if (path.isEmpty())
-        return true;
-    const Section &s = m_sections[i];
-    if (s.plain) {
-        const qsizetype len = s.pathEnd - s.pathBegin;
-        const char *d = sectionData(i) + s.pathBegin;
-        if (len < target.size() || !foldEqual(d, target.constData(), size_t(target.size())))
-            return false;
-        if (len == target.size())
-            return orEqual;
-        return len >= target.size() + 2 && d[target.size()] == '\\' && d[target.size() + 1] == '\\';
-    }
-    const QStringList sp = sectionPath(i);
-    if (sp.size() < path.size() || (!orEqual && sp.size() == path.size()))
-        return false;
-    for (qsizetype k = 0; k < path.size(); ++k)
-        if (compareNames(sp[k], path[k]))
-            return false;
-    return true;
 }
 
 bool Hive::keyExists(const QStringList &path) const
 {
     if (path.isEmpty())
         return true;
-    const QByteArray target = hivetext::keyPath(path);
-    for (size_t i = 0; i < m_sections.size(); ++i)
-        if (sectionIsUnder(i, path, target, true))
-            return true;
-    return false;
+    const auto [first, last] = m_index->range(path, true);
+    return first < last;
 }
 
 QStringList Hive::subkeys(const QStringList &path) const
@@ -884,16 +1084,15 @@ QStringList Hive::subkeys(const QStringList &path) const
     QStringList names;
     QSet<QString> seen;
     QString last;
-    const QByteArray target = hivetext::keyPath(path);
-    for (size_t i = 0; i < m_sections.size(); ++i) {
-        if (!sectionIsUnder(i, path, target, false))
-            continue;
+    const auto range = m_index->range(path, false);
+    // where the child's name starts in a plain header: the key's own bytes are as many
+    const qsizetype from = path.isEmpty() ? 0 : qsizetype(foldedKey(path).size()) + 2;
+    for (const uint32_t i : m_index->sectionsOf(range.first, range.second)) {
         const Section &s = m_sections[i];
         QString child;
         if (s.plain) {
             const char *d = sectionData(i) + s.pathBegin;
             const qsizetype len = s.pathEnd - s.pathBegin;
-            qsizetype from = path.isEmpty() ? 0 : target.size() + 2;
             qsizetype to = from;
             while (to < len && !(d[to] == '\\' && to + 1 < len && d[to + 1] == '\\'))
                 ++to;
@@ -953,38 +1152,48 @@ QStringList Hive::resolveLinks(const QStringList &path) const
                     if (!m_rootName.isEmpty() && target.startsWith(m_rootName + QLatin1Char('\\'), Qt::CaseInsensitive))
                         link.to = target.mid(m_rootName.size() + 1).split(QLatin1Char('\\'), Qt::SkipEmptyParts);
                 }
-            if (!link.to.isEmpty())
+            if (!link.to.isEmpty()) {
+                link.key = foldedKey(link.from);
                 m_links.push_back(link);
+            }
         }
+        m_linksByKey.resize(m_links.size());
+        for (size_t k = 0; k < m_links.size(); ++k)
+            m_linksByKey[k] = k;
+        std::stable_sort(m_linksByKey.begin(), m_linksByKey.end(),
+                         [this](size_t a, size_t b) { return m_links[a].key < m_links[b].key; });
         m_linksKnown = true;
     }
     QStringList p = path;
     for (int hops = 0; hops < 16; ++hops) { // a loop of links ends somewhere
-        bool moved = false;
-        for (const Link &l : m_links) {
-            if (l.from.size() > p.size())
-                continue;
-            bool under = true;
-            for (qsizetype k = 0; k < l.from.size() && under; ++k)
-                under = !compareNames(l.from[k], p[k]);
-            if (under) {
-                p = l.to + p.mid(l.from.size());
-                moved = true;
-                break;
-            }
+        // The path's own beginnings, looked up: the first link in the file
+        // that any of them is wins.
+        size_t found = m_links.size();
+        std::string prefix;
+        for (qsizetype n = 0; n < p.size() && !m_links.empty(); ++n) {
+            if (n)
+                prefix.append(2, '\0');
+            appendFoldedName(prefix, p[n]);
+            const auto first = std::lower_bound(m_linksByKey.begin(), m_linksByKey.end(), prefix,
+                                                [this](size_t k, const std::string &key) { return m_links[k].key < key; });
+            if (first != m_linksByKey.end() && m_links[*first].key == prefix)
+                found = std::min(found, *first); // equal keys keep file order: the first is the lowest
         }
-        if (!moved)
+        if (found == m_links.size())
             break;
+        const Link &l = m_links[found];
+        p = l.to + p.mid(l.from.size());
     }
     return p;
 }
 
 size_t Hive::insertionPoint(const QStringList &path) const
 {
-    for (size_t i = 0; i < m_sections.size(); ++i)
-        if (comparePaths(sectionPath(i), path) > 0)
-            return i;
-    return m_sections.size();
+    const std::string k = foldedKey(path);
+    const size_t after = m_index->upperBound(viewOf(k));
+    if (after == m_index->entries.size())
+        return m_sections.size();
+    return m_index->lowestSection(after, m_index->entries.size());
 }
 
 QStringList Hive::storedCase(const QStringList &path) const
@@ -993,15 +1202,10 @@ QStringList Hive::storedCase(const QStringList &path) const
     QStringList stored;
     for (qsizetype n = 1; n <= path.size(); ++n) {
         const QStringList prefix = path.mid(0, n);
-        const QByteArray target = hivetext::keyPath(prefix);
-        bool found = false;
-        for (size_t i = 0; i < m_sections.size() && !found; ++i)
-            if (sectionIsUnder(i, prefix, target, true)) {
-                stored = sectionPath(i).mid(0, n);
-                found = true;
-            }
-        if (!found)
+        const auto [first, last] = m_index->range(prefix, true);
+        if (first == last)
             break;
+        stored = sectionPath(m_index->lowestSection(first, last)).mid(0, n);
     }
     return stored + path.mid(stored.size());
 }
@@ -1041,7 +1245,8 @@ size_t Hive::addSection(const QStringList &givenPath, size_t at)
     s.plain = plainPath(p->header.constData() + 1, p->header.constData() + p->header.size() - 1);
     s.parsed = std::move(p);
     m_sections.insert(m_sections.begin() + qsizetype(at), std::move(s));
-    m_linksKnown = false;
+    m_index->inserted(at, foldedKey(path));
+    // a new section holds no "#link": the links known stay as they are
     touch(at);
     return at;
 }
@@ -1133,6 +1338,8 @@ void Hive::setValue(const QStringList &path, const HiveValue &v)
         pos = 0;
     if (!placed)
         p.items.insert(p.items.begin() + qsizetype(pos), item);
+    if (!compareNames(v.name, QStringLiteral("SymbolicLinkValue")))
+        m_linksKnown = false; // a link may point elsewhere now
     touch(i);
 }
 
@@ -1140,23 +1347,26 @@ bool Hive::deleteKey(const QStringList &path)
 {
     if (path.isEmpty() || !keyExists(path))
         return false;
+    const auto [first, last] = m_index->range(path, true);
+    std::vector<bool> gone(m_sections.size());
+    for (size_t k = first; k < last; ++k)
+        gone[m_index->entries[k].section] = true;
+    // the removed sections' place, and the names as the hive spells them
+    const size_t firstGone = m_index->lowestSection(first, last);
+    const QStringList stored = sectionPath(firstGone).mid(0, path.size());
     // one pass that keeps what stays, in order
-    const QByteArray target = hivetext::keyPath(path);
-    size_t firstGone = m_sections.size();
-    QStringList stored; // the names as the hive spells them
+    std::vector<uint32_t> newPosition(m_sections.size());
     size_t kept = 0;
     for (size_t i = 0; i < m_sections.size(); ++i) {
-        if (sectionIsUnder(i, path, target, true)) {
-            if (stored.isEmpty())
-                stored = sectionPath(i).mid(0, path.size());
-            firstGone = std::min(firstGone, kept);
+        if (gone[i])
             continue;
-        }
+        newPosition[i] = uint32_t(kept);
         if (kept != i)
             m_sections[kept] = std::move(m_sections[i]);
         ++kept;
     }
     m_sections.resize(kept);
+    m_index->removed(first, last, newPosition);
     m_linksKnown = false;
     m_modified = true;
     if (path.size() > 1) {

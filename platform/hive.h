@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/error.h"
@@ -130,15 +131,13 @@ private:
     QStringList sectionPath(size_t i) const;
     int lineOf(const char *p) const;
     std::optional<size_t> findSection(const QStringList &path) const;
-    // -1: a < b, 0: equal, 1: greater, 2: b is below a, -2: a below b.
+    // The position a new key takes: before the first section that sorts after it.
     size_t insertionPoint(const QStringList &path) const;
     size_t addSection(const QStringList &path, size_t at);
     size_t addNewKey(const QStringList &path);
     QStringList storedCase(const QStringList &path) const;
     void touch(size_t i);
     void regenerate(size_t i) const;
-    // target: hivetext::keyPath(path), made once by the caller
-    bool sectionIsUnder(size_t i, const QStringList &path, const QByteArray &target, bool orEqual) const;
 
     QString m_file;
     QByteArray m_data; // the bytes read; untouched sections stay views into it
@@ -152,10 +151,15 @@ private:
     {
         QStringList from;
         QStringList to;
+        std::string key; // from, folded as the key index folds it
     };
-    mutable std::vector<Link> m_links;
+    mutable std::vector<Link> m_links; // in file order
+    mutable std::vector<size_t> m_linksByKey; // m_links' positions ordered by key
     mutable bool m_linksKnown = false;
     mutable std::vector<Section> m_sections;
+    // Every section by its path, built at load: lookups are binary searches.
+    struct KeyIndex;
+    std::unique_ptr<KeyIndex> m_index;
 };
 
 } // namespace qv
