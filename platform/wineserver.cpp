@@ -5,9 +5,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include "platform/error.h"
@@ -87,13 +90,37 @@ void ensureStopped(const QString &prefixRoot)
         return;
     QElapsedTimer timer;
     timer.start();
+    // The server's process tells when it ends: waiting on it resumes the
+    // moment Wine has left, where a look every so often would lag behind.
+    int exitFd = -1;
+    long long exitFdPid = 0;
     while (pid && timer.elapsed() < g_timeoutMs) {
+        if (pid != exitFdPid) {
+            if (exitFd >= 0)
+                ::close(exitFd);
+            // No descriptor when the server's id cannot be told (another pid
+            // namespace) or the system has no pidfd: then look again soon.
+            exitFd = pid > 0 ? int(::syscall(SYS_pidfd_open, pid_t(pid), 0)) : -1;
+            exitFdPid = pid;
+        }
         // keep the window painting while Wine winds down
         if (QCoreApplication::instance())
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 50);
-        QThread::msleep(100);
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        const int slice = int(std::min<qint64>(exitFd >= 0 ? 50 : 5, g_timeoutMs - timer.elapsed()));
+        if (slice > 0) {
+            if (exitFd >= 0) {
+                struct pollfd p = {exitFd, POLLIN, 0};
+                ::poll(&p, 1, slice); // an interruption only means an early look
+            } else {
+                QThread::msleep(ulong(slice));
+            }
+        }
+        // Look again whatever woke us: another server may have taken the
+        // lock, or the id may have been reused before the descriptor was had.
         pid = runningPid(prefixRoot);
     }
+    if (exitFd >= 0)
+        ::close(exitFd);
     if (!pid)
         return;
     throw Error(QStringLiteral("Wine is still running in the prefix \"%1\" (wineserver%2). It keeps its own copy "
