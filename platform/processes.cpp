@@ -8,8 +8,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -23,12 +27,40 @@ namespace qv {
 namespace {
 ProcessControl *g_control = nullptr;
 
-QByteArray readProcFile(const QString &path)
+// A /proc file whole, by plain system calls: its reported size is 0, and
+// the list reads several of them for every process of the machine.
+QByteArray readProcFile(int dirFd, const char *name)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    const int fd = ::openat(dirFd, name, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return QByteArray();
-    return f.readAll();
+    QByteArray out;
+    char buf[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        out.append(buf, n);
+    }
+    ::close(fd);
+    return out;
+}
+
+// Only the all-digit entries of /proc are processes.
+bool isProcessName(const char *name, int64_t &pid)
+{
+    if (!*name)
+        return false;
+    int64_t v = 0;
+    for (const char *c = name; *c; ++c) {
+        if (*c < '0' || *c > '9' || v > (INT64_MAX - 9) / 10)
+            return false;
+        v = v * 10 + (*c - '0');
+    }
+    pid = v;
+    return true;
 }
 
 // "pid (comm) S ppid ...": comm may hold blanks and brackets, so split at the last ')'.
@@ -50,9 +82,15 @@ bool parseStat(const QByteArray &stat, QString &comm, char &state, int64_t &ppid
 // A program started by its host path ("wine ~/.wine/drive_c/.../AcroRd32.exe")
 // or a bare name shows no Windows path in argv[0]; Wine's loader running it
 // (wine, wine64, wine64-preloader) tells it apart.
-bool runsWineLoader(const QString &procDir)
+bool runsWineLoader(int dirFd)
 {
-    return QFileInfo(QFile::symLinkTarget(procDir + QStringLiteral("exe"))).fileName().startsWith(QLatin1String("wine"));
+    char target[4096];
+    const ssize_t n = ::readlinkat(dirFd, "exe", target, sizeof target - 1);
+    if (n <= 0)
+        return false;
+    target[n] = 0;
+    const char *slash = std::strrchr(target, '/');
+    return std::strncmp(slash ? slash + 1 : target, "wine", 4) == 0;
 }
 
 int pidfdOpen(int64_t pid)
@@ -87,35 +125,45 @@ void ProcessControl::setInstance(ProcessControl *control)
 std::vector<ProcessEntry> SystemProcessControl::snapshot()
 {
     std::vector<ProcessEntry> list;
-    const QStringList names = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort);
+    // The names alone tell the processes from the rest of /proc (no stat of
+    // each entry); only those are opened.
+    DIR *proc = ::opendir("/proc");
+    if (!proc)
+        return list;
     std::vector<int64_t> pids;
-    for (const QString &n : names) {
-        bool ok = false;
-        const int64_t pid = n.toLongLong(&ok);
-        if (ok)
+    while (const dirent *d = ::readdir(proc)) {
+        int64_t pid = 0;
+        if ((d->d_type == DT_DIR || d->d_type == DT_UNKNOWN) && isProcessName(d->d_name, pid))
             pids.push_back(pid);
     }
+    ::closedir(proc);
     std::sort(pids.begin(), pids.end());
     for (int64_t pid : pids) {
-        const QString dir = QStringLiteral("/proc/%1/").arg(pid);
+        char path[32];
+        std::snprintf(path, sizeof path, "/proc/%lld", static_cast<long long>(pid));
+        const int dirFd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dirFd < 0)
+            continue; // gone meanwhile
         QString comm;
         char state = 0;
         ProcessEntry e;
         e.pid = pid;
-        if (!parseStat(readProcFile(dir + QStringLiteral("stat")), comm, state, e.parentPid))
-            continue; // gone meanwhile
-        if (state == 'Z' || state == 'X')
-            continue; // ended, only waiting to be reaped
-        const QByteArray cmdline = readProcFile(dir + QStringLiteral("cmdline"));
+        if (!parseStat(readProcFile(dirFd, "stat"), comm, state, e.parentPid) || state == 'Z' || state == 'X') {
+            // Gone meanwhile, or ended and only waiting to be reaped.
+            ::close(dirFd);
+            continue;
+        }
+        const QByteArray cmdline = readProcFile(dirFd, "cmdline");
         const QString argv0 = QString::fromUtf8(cmdline.left(cmdline.indexOf('\0') < 0 ? cmdline.size() : cmdline.indexOf('\0')));
-        const bool wine = winpath::looksLikeWindowsPath(argv0) || runsWineLoader(dir);
+        const bool wine = winpath::looksLikeWindowsPath(argv0) || runsWineLoader(dirFd);
         e.exeFile = executableName(argv0, comm, wine);
         if (wine) {
-            e.prefix = prefixFromEnvironment(readProcFile(dir + QStringLiteral("environ")));
+            e.prefix = prefixFromEnvironment(readProcFile(dirFd, "environ"));
             struct stat st;
-            if (::stat(QFile::encodeName(dir).constData(), &st) == 0)
+            if (::fstat(dirFd, &st) == 0)
                 e.uid = st.st_uid;
         }
+        ::close(dirFd);
         list.push_back(std::move(e));
     }
     return list;
