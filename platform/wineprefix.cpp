@@ -1,9 +1,11 @@
 #include "platform/wineprefix.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 #include <memory>
+#include <sys/stat.h>
 
 #include "platform/winpath.h"
 
@@ -96,12 +98,22 @@ QString WinePrefix::missingMessage() const
 
 QString WinePrefix::driveRoot(QChar letter) const
 {
-    const QString link = m_root + QStringLiteral("/dosdevices/") + letter.toLower() + QLatin1Char(':');
-    QFileInfo fi(link);
-    if (!fi.exists())
+    const char l = char(letter.toLower().toLatin1());
+    const QString link = m_root + QStringLiteral("/dosdevices/") + QLatin1Char(l) + QLatin1Char(':');
+    struct stat st;
+    if (::stat(QFile::encodeName(link).constData(), &st) != 0)
         return QString();
-    const QString target = fi.canonicalFilePath();
-    return target.isEmpty() ? QString() : target;
+    // Every path of an operation goes through its drive: the link's target
+    // is resolved once and reused while the link still leads to that folder.
+    if (l >= 'a' && l <= 'z') {
+        DriveCache &c = m_drives[size_t(l - 'a')];
+        if (!c.target.isEmpty() && c.device == st.st_dev && c.inode == st.st_ino)
+            return c.target;
+        const QString target = QFileInfo(link).canonicalFilePath();
+        c = {target, st.st_dev, st.st_ino};
+        return target;
+    }
+    return QFileInfo(link).canonicalFilePath();
 }
 
 QString WinePrefix::toHost(const QString &windowsPath) const
@@ -113,8 +125,29 @@ QString WinePrefix::toHost(const QString &windowsPath) const
     QString host = driveRoot(drive);
     if (host.isEmpty())
         return QString();
+    auto append = [&host](const QString &name) {
+        if (!host.endsWith(QLatin1Char('/')))
+            host += QLatin1Char('/');
+        host += name;
+    };
+    // Paths usually come with the case they have on disk: when the folder
+    // (or the whole path) exists as written, every component above matches
+    // exactly, which is what matching them one by one would find.
+    qsizetype exact = 0;
+    for (qsizetype n = parts.size(); n > 0 && n >= parts.size() - 1; --n) {
+        QString literal = host;
+        for (qsizetype i = 0; i < n; ++i)
+            literal += (literal.endsWith(QLatin1Char('/')) ? QString() : QStringLiteral("/")) + parts.at(i);
+        struct stat st;
+        if (::stat(QFile::encodeName(literal).constData(), &st) == 0) {
+            exact = n;
+            host = literal;
+            break;
+        }
+    }
     bool matching = true;
-    for (const QString &part : parts) {
+    for (qsizetype i = exact; i < parts.size(); ++i) {
+        const QString &part = parts.at(i);
         QString name = part;
         if (matching) {
             const QString found = matchComponent(host, part);
@@ -123,9 +156,7 @@ QString WinePrefix::toHost(const QString &windowsPath) const
             else
                 name = found;
         }
-        if (!host.endsWith(QLatin1Char('/')))
-            host += QLatin1Char('/');
-        host += name;
+        append(name);
     }
     return host;
 }

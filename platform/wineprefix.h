@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <array>
+#include <sys/types.h>
 
 namespace qv {
 
@@ -48,7 +50,16 @@ public:
     bool setCurrentDirectory(const QString &windowsPath);
 
 private:
+    // A drive's resolved folder, with the folder it was found for.
+    struct DriveCache
+    {
+        QString target;
+        dev_t device = 0;
+        ino_t inode = 0;
+    };
+
     QString m_root;
+    mutable std::array<DriveCache, 26> m_drives{};
     QString m_currentDirectory = QStringLiteral("C:\\");
 };
 
