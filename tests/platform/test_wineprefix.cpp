@@ -65,6 +65,31 @@ TEST_F(PrefixFixture, HostPathsMapBackToTheLongestDrive)
     EXPECT_EQ(p.toWindows(zroot + "/home"), "Z:\\home");
 }
 
+TEST_F(PrefixFixture, ExactNamesWinAndADriveFollowsItsLinkWhenItMoves)
+{
+    WinePrefix p(root);
+    const QString c = QDir(root).canonicalPath() + "/drive_c";
+    // Two folders that differ only in case: the one written exactly is taken,
+    // whether the whole path or only its folder exists as written.
+    QDir().mkpath(c + "/Program Files/adobe");
+    QFile leaf(c + "/Program Files/Adobe/Read.me");
+    ASSERT_TRUE(leaf.open(QIODevice::WriteOnly));
+    leaf.close();
+    EXPECT_EQ(p.toHost("C:\\Program Files\\adobe"), c + "/Program Files/adobe");
+    EXPECT_EQ(p.toHost("C:\\Program Files\\Adobe"), c + "/Program Files/Adobe");
+    EXPECT_EQ(p.toHost("C:\\Program Files\\Adobe\\READ.ME"), c + "/Program Files/Adobe/Read.me");
+    EXPECT_EQ(p.toHost("C:\\Program Files\\Adobe\\new.txt"), c + "/Program Files/Adobe/new.txt");
+
+    // The same prefix object sees a drive moved to another folder at once.
+    QDir().mkpath(tmp.file("elsewhere") + "/Program Files");
+    ASSERT_TRUE(QFile::remove(root + "/dosdevices/c:"));
+    ASSERT_TRUE(QFile::link(tmp.file("elsewhere"), root + "/dosdevices/c:"));
+    EXPECT_EQ(p.toHost("C:\\PROGRAM FILES"), QDir(tmp.file("elsewhere")).canonicalPath() + "/Program Files");
+    EXPECT_EQ(p.toWindows(tmp.file("elsewhere") + "/Program Files"), "C:\\Program Files");
+    ASSERT_TRUE(QFile::remove(root + "/dosdevices/c:"));
+    EXPECT_TRUE(p.toHost("C:\\Program Files").isEmpty());
+}
+
 TEST(WinePrefixLocation, MissingPrefixIsNamedWithTheWayOut)
 {
     WinePrefix p("/nonexistent/quorvane-prefix");
