@@ -1,0 +1,164 @@
+// Optimize and Restore on a Reader with 80 MB of plug-ins, next to the
+// physical work they stand for, measured round by round in the same run:
+//
+//   Optimize: `cp -r plug_ins Optional` (the safety copy), `rm -f` of the
+//             plug-ins that leave, and one write (temporary file, fsync,
+//             rename) of each hive the operation changed;
+//   Restore:  `cp -r` of those plug-ins back, and one write of each hive.
+//
+// Goal: 1.2x. Both run on a fresh copy of the same sample prefix each round,
+// with its system.reg grown to a used prefix's size. The closing question is
+// left out on both sides (a stock dialog costs the same to either), so the
+// ratio is stricter than the goal's floor.
+//
+//   bench_operations [rounds]    (default 5)
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSaveFile>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <map>
+#include <set>
+#include <unistd.h>
+#include <vector>
+
+#include "benchsupport.h"
+#include "core/discovery.h"
+
+namespace {
+
+const QString kPlugIns = QStringLiteral("drive_c/Program Files/Adobe/Reader 9.0/Reader/plug_ins");
+const QString kOptional = QStringLiteral("drive_c/Program Files/Adobe/Reader 9.0/Reader/Optional");
+
+// Pseudo-random bytes, so no file system can shortcut zeros.
+QByteArray payload(qsizetype size, uint32_t seed)
+{
+    QByteArray b(size, Qt::Uninitialized);
+    uint32_t x = seed * 2654435761u + 1;
+    for (qsizetype i = 0; i < size; ++i) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        b[i] = char(x);
+    }
+    return b;
+}
+
+qint64 treeBytes(const QString &dir)
+{
+    qint64 total = 0;
+    for (const QFileInfo &fi : QDir(dir).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
+        total += fi.isDir() ? treeBytes(fi.filePath()) : fi.size();
+    return total;
+}
+
+double ms(const QElapsedTimer &t) { return double(t.nsecsElapsed()) / 1e6; }
+
+void fresh(const QString &pristine, const QString &work)
+{
+    QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-rf"), work});
+    QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), pristine, work});
+    ::sync();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+
+    QTemporaryDir tmp(QDir::tempPath() + QStringLiteral("/quorvane-bench-XXXXXX"));
+    const QString root = QDir(tmp.path()).canonicalPath();
+    const QString pristine = root + QStringLiteral("/pristine");
+    const QString work = root + QStringLiteral("/prefix");
+    if (!bench::makeDemoPrefix(pristine) || bench::growSystemHive(pristine) < 0)
+        return 1;
+    // Plug-ins of a full installation: 80 MB, some in folders of their own.
+    const QString plugIns = pristine + QLatin1Char('/') + kPlugIns;
+    for (uint32_t n = 0; treeBytes(plugIns) < 80'000'000; ++n) {
+        const QString dir = n % 4 == 0 ? plugIns + QStringLiteral("/Extras%1").arg(n / 4) : plugIns;
+        QDir().mkpath(dir);
+        QFile f(dir + QStringLiteral("/Extra%1.api").arg(n));
+        f.open(QIODevice::WriteOnly);
+        f.write(payload(1'500'000 + qsizetype(n % 7) * 100'000, n));
+    }
+    const int files = int(QDir(plugIns).entryList(QDir::Files).size());
+    std::printf("plug_ins: %.1f MB (%d files at its top), %d rounds\n", double(treeBytes(plugIns)) / 1e6, files, rounds);
+
+    const double start = bench::processStart();
+    std::vector<double> opt, optFloor, res, resFloor;
+    for (int r = 0; r < rounds; ++r) {
+        // Ours.
+        fresh(pristine, work);
+        qv::WinePrefix::setCurrent(work);
+        const qv::Discovery found = qv::discoverReader();
+        if (!found.complete()) {
+            std::fprintf(stderr, "discovery did not complete: %s\n", qPrintable(found.error));
+            return 1;
+        }
+        QElapsedTimer t;
+        t.start();
+        const qv::OperationReport optimized = qv::optimize(found.reader, {});
+        opt.push_back(ms(t));
+        if (!optimized.succeeded()) {
+            std::fprintf(stderr, "Optimize failed: %s\n", qPrintable(optimized.error));
+            return 1;
+        }
+        ::sync();
+        t.restart();
+        const qv::OperationReport restored = qv::restore(found.reader, {});
+        res.push_back(ms(t));
+        if (!restored.succeeded()) {
+            std::fprintf(stderr, "Restore failed: %s\n", qPrintable(restored.error));
+            return 1;
+        }
+        ::sync();
+
+        // The physical work of the same changes, on a fresh copy again.
+        const QString plugInsNow = work + QLatin1Char('/') + kPlugIns;
+        const QString optionalNow = work + QLatin1Char('/') + kOptional;
+        const bench::PhysicalWork physical = bench::physicalWorkOf(optimized, work, plugInsNow, optionalNow);
+        const QStringList &removed = physical.removed;
+        std::set<QString> resHives;
+        for (const qv::Change &c : restored.changes)
+            if (c.kind == qv::Change::WriteValue || c.kind == qv::Change::DeleteKey)
+                resHives.insert(bench::hiveOf(c.root, work));
+        fresh(pristine, work);
+        optFloor.push_back(bench::doPhysicalOptimize(physical, start));
+        ::sync();
+        // Restore brings the same files back from the safety copy: one cp
+        // per folder they go to.
+        std::map<QString, QStringList> back;
+        for (const QString &p : removed)
+            if (p.startsWith(plugInsNow + QLatin1Char('/')))
+                back[QFileInfo(p).path()] << optionalNow + p.mid(plugInsNow.size());
+        t.restart();
+        for (const auto &[folder, sources] : back)
+            bench::runCommand(QStringLiteral("cp"), QStringList{QStringLiteral("-r"), QStringLiteral("-t"), folder} + sources);
+        for (const QString &h : resHives)
+            bench::rewriteHive(h);
+        const double copies = double(back.size());
+        resFloor.push_back(ms(t) - copies * start);
+        ::sync();
+    }
+
+    auto line = [](const char *what, const std::vector<double> &v) {
+        const bench::Figures f = bench::figures(v);
+        std::printf("  %-34s %8.1f / %8.1f / %8.1f ms\n", what, f.min, f.median, f.max);
+    };
+    std::printf("process start %.1f ms, taken out of each tool's time\n", start);
+    std::printf("                                       fastest /   median /  slowest\n");
+    line("Optimize", opt);
+    line("  its physical work", optFloor);
+    line("Restore", res);
+    line("  its physical work", resFloor);
+    bench::printRatio("Optimize to its physical work", bench::ratios(opt, optFloor), 1.2);
+    bench::printRatio("Restore to its physical work", bench::ratios(res, resFloor), 1.2);
+    return 0;
+}

@@ -1,0 +1,262 @@
+// Optimize while Reader runs, from the call to the closing question, next to
+// its floor measured in the same run: Wine's own wind-down after Reader is
+// ended (the wineserver's lock watched every millisecond) plus the physical
+// work of the same changes (bench_operations). Goal: 1.05x.
+//
+//   bench_reader_running [rounds]    (default 5)
+//
+// Needs Wine and the mingw-w64 compiler (the stand-in Reader is a Windows
+// program that only sleeps); without them it says so and skips. The prefix
+// is made with wineboot in a temporary folder, or reused from
+// $QV_BENCH_WINEPREFIX when that names one; the sample Reader of
+// scripts/make-demo-prefix is laid into it, as a 32-bit program sees it.
+// The closing question is left out on both sides, as in bench_operations.
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <csignal>
+#include <cstdio>
+
+#include "benchsupport.h"
+#include "core/discovery.h"
+#include "platform/processes.h"
+#include "platform/wineserver.h"
+
+namespace {
+
+const QString kReader = QStringLiteral("drive_c/Program Files/Adobe/Reader 9.0/Reader");
+
+QProcessEnvironment wineEnvironment(const QString &prefix)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("WINEPREFIX"), prefix);
+    env.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
+    env.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    return env;
+}
+
+bool runWine(const QString &prefix, const QStringList &args, int timeoutMs = 300000)
+{
+    QProcess p;
+    p.setProcessEnvironment(wineEnvironment(prefix));
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(args.first(), args.mid(1));
+    return p.waitForFinished(timeoutMs) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// The sections of a sample hive whose key starts with one of the given
+// texts, renamed by replacing `from` with `to` at the start of the key.
+QByteArray sectionsOf(const QString &hive, const QList<QByteArray> &starts, const QByteArray &from,
+                      const QByteArray &to)
+{
+    QFile f(hive);
+    f.open(QIODevice::ReadOnly);
+    const QByteArray text = f.readAll();
+    QByteArray out;
+    for (qsizetype at = text.indexOf("\n[") + 1; at > 0 && at < text.size();) {
+        const qsizetype next = text.indexOf("\n[", at);
+        QByteArray section = text.mid(at, next < 0 ? -1 : next + 1 - at);
+        at = next < 0 ? -1 : next + 1;
+        const bool wanted = std::any_of(starts.begin(), starts.end(),
+                                        [&](const QByteArray &s) { return section.startsWith("[" + s); });
+        if (!wanted)
+            continue;
+        if (section.startsWith("[" + from))
+            section = "[" + to + section.mid(1 + from.size());
+        out += section.endsWith("\n\n") ? section : section + "\n";
+    }
+    return out;
+}
+
+bool appendTo(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::Append) && f.write("\n" + bytes) == bytes.size() + 1;
+}
+
+// The stand-in Reader's process, once the prefix lists it; 0 when it never shows.
+int64_t waitForReader()
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 60000) {
+        for (const qv::ProcessEntry &e : qv::ProcessControl::instance().snapshot())
+            if (e.exeFile.compare(QLatin1String("AcroRd32.exe"), Qt::CaseInsensitive) == 0 && qv::runsOnThisMachine(e))
+                return e.pid;
+        QThread::msleep(20);
+    }
+    return 0;
+}
+
+// Starts the stand-in Reader and lets Wine settle (its services start with
+// the first program of a prefix).
+bool startReader(QProcess &reader, const QString &prefix)
+{
+    reader.setProcessEnvironment(wineEnvironment(prefix));
+    reader.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    reader.start(QStringLiteral("wine"), {prefix + QLatin1Char('/') + kReader + QStringLiteral("/AcroRd32.exe")});
+    if (!reader.waitForStarted() || !waitForReader())
+        return false;
+    QThread::msleep(1000);
+    return true;
+}
+
+// Back to the state before Optimize, outside the timing: Restore, and the
+// safety copy gone, so that every Optimize takes it again.
+bool reset(const qv::ReaderInstallation &reader, const QString &prefix)
+{
+    qv::wineserver::ensureStopped(prefix);
+    const qv::OperationReport restored = qv::restore(reader, {});
+    if (!restored.succeeded() && restored.outcome != qv::OperationReport::NothingToRestore) {
+        std::fprintf(stderr, "Restore failed: %s\n", qPrintable(restored.error));
+        return false;
+    }
+    QDir(prefix + QStringLiteral("/drive_c/Program Files/Adobe/Reader 9.0/Reader/Optional")).removeRecursively();
+    ::sync();
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+    for (const char *tool : {"wine", "wineboot", "wineserver", "x86_64-w64-mingw32-gcc"})
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) {
+            std::printf("skipped: %s is not installed (needs wine and gcc-mingw-w64-x86-64)\n", tool);
+            return 0;
+        }
+
+    QTemporaryDir tmp(QDir::tempPath() + QStringLiteral("/quorvane-bench-XXXXXX"));
+    QString prefix = qEnvironmentVariable("QV_BENCH_WINEPREFIX");
+    if (prefix.isEmpty()) {
+        prefix = tmp.filePath(QStringLiteral("wine"));
+        std::printf("making a Wine prefix with wineboot (a minute or two)...\n");
+        std::fflush(stdout);
+        if (!runWine(prefix, {QStringLiteral("wineboot"), QStringLiteral("-i")})) {
+            std::printf("skipped: wineboot could not make a prefix in %s\n", qPrintable(prefix));
+            return 0;
+        }
+    }
+    runWine(prefix, {QStringLiteral("wineserver"), QStringLiteral("-w")});
+    qv::WinePrefix::setCurrent(prefix);
+
+    // The sample Reader, laid into the Wine prefix: its files, its keys
+    // where a 32-bit program finds them, and a stand-in AcroRd32.exe.
+    const QString demo = tmp.filePath(QStringLiteral("demo"));
+    if (!bench::makeDemoPrefix(demo))
+        return 1;
+    QDir(prefix + QLatin1Char('/') + kReader).removeRecursively();
+    QDir().mkpath(prefix + QStringLiteral("/drive_c/Program Files/Adobe"));
+    if (QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), demo + QStringLiteral("/drive_c/Program Files/Adobe/."),
+                                                 prefix + QStringLiteral("/drive_c/Program Files/Adobe/")})
+        != 0)
+        return 1;
+    const bool win64 = [&] {
+        QFile f(prefix + QStringLiteral("/system.reg"));
+        return f.open(QIODevice::ReadOnly) && f.read(4096).contains("#arch=win64");
+    }();
+    // A reused prefix has the keys from the last run.
+    const bool laid = [&] {
+        QFile f(prefix + QStringLiteral("/system.reg"));
+        return f.open(QIODevice::ReadOnly) && f.readAll().contains("Adobe\\\\Acrobat Reader");
+    }();
+    if (!laid) {
+        const QByteArray machine = win64 ? "Software\\\\Wow6432Node\\\\" : "Software\\\\";
+        appendTo(prefix + QStringLiteral("/system.reg"),
+                 sectionsOf(demo + QStringLiteral("/system.reg"),
+                            {"Software\\\\Adobe\\\\", "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\App Paths\\\\AcroRd32"},
+                            "Software\\\\", machine));
+        appendTo(prefix + QStringLiteral("/user.reg"),
+                 sectionsOf(demo + QStringLiteral("/user.reg"), {"Software\\\\Adobe\\\\"}, "", ""));
+    }
+    const QString source = tmp.filePath(QStringLiteral("sleeper.c"));
+    {
+        QFile c(source);
+        c.open(QIODevice::WriteOnly);
+        c.write("#include <windows.h>\nint main(void) { Sleep(600000); return 0; }\n");
+    }
+    const QString readerExe = prefix + QLatin1Char('/') + kReader + QStringLiteral("/AcroRd32.exe");
+    if (QProcess::execute(QStringLiteral("x86_64-w64-mingw32-gcc"), {QStringLiteral("-O1"), QStringLiteral("-o"), readerExe, source})
+        != 0) {
+        std::printf("skipped: the stand-in Reader did not build\n");
+        return 0;
+    }
+
+    const qv::Discovery found = qv::discoverReader();
+    if (!found.complete()) {
+        std::fprintf(stderr, "discovery did not complete in %s: %s%s\n", qPrintable(prefix), qPrintable(found.error),
+                     found.question ? qPrintable(QStringLiteral(" (asks: ") + found.question->prompt + QLatin1Char(')'))
+                                    : "");
+        return 1;
+    }
+    const QString plugIns = prefix + QLatin1Char('/') + kReader + QStringLiteral("/plug_ins");
+    const QString optional = prefix + QLatin1Char('/') + kReader + QStringLiteral("/Optional");
+    const double start = bench::processStart();
+
+    std::vector<double> ours, windDown, physical, floor;
+    qv::OptimizeOptions options;
+    options.endRunningReader = true;
+    for (int r = 0; r < rounds; ++r) {
+        // Ours: from the call, Reader running, to the report.
+        if (!reset(found.reader, prefix))
+            return 1;
+        QProcess reader;
+        if (!startReader(reader, prefix)) {
+            std::fprintf(stderr, "the stand-in Reader did not start\n");
+            return 1;
+        }
+        QElapsedTimer t;
+        t.start();
+        const qv::OperationReport optimized = qv::optimize(found.reader, options);
+        ours.push_back(double(t.nsecsElapsed()) / 1e6);
+        reader.waitForFinished(10000);
+        if (!optimized.succeeded()) {
+            std::fprintf(stderr, "Optimize failed: %s\n", qPrintable(optimized.error));
+            return 1;
+        }
+
+        // The floor: end the same Reader, watch Wine leave, then the work.
+        if (!reset(found.reader, prefix))
+            return 1;
+        const bench::PhysicalWork work = bench::physicalWorkOf(optimized, prefix, plugIns, optional);
+        QProcess again;
+        if (!startReader(again, prefix))
+            return 1;
+        const int64_t pid = waitForReader();
+        t.restart();
+        ::kill(pid_t(pid), SIGKILL);
+        while (qv::wineserver::runningPid(prefix) != 0 && t.elapsed() < 30000)
+            QThread::usleep(1000);
+        const double down = double(t.nsecsElapsed()) / 1e6;
+        again.waitForFinished(10000);
+        const double done = bench::doPhysicalOptimize(work, start);
+        windDown.push_back(down);
+        physical.push_back(done);
+        floor.push_back(down + done);
+    }
+    reset(found.reader, prefix);
+
+    auto line = [](const char *what, const std::vector<double> &v) {
+        const bench::Figures f = bench::figures(v);
+        std::printf("  %-34s %8.1f / %8.1f / %8.1f ms\n", what, f.min, f.median, f.max);
+    };
+    std::printf("Optimize with Reader running, %d rounds (Wine prefix %s)\n", rounds, qPrintable(prefix));
+    std::printf("                                       fastest /   median /  slowest\n");
+    line("Optimize, Reader running", ours);
+    line("  Wine's own wind-down", windDown);
+    line("  the physical work", physical);
+    line("  floor: both", floor);
+    bench::printRatio("Optimize to its floor", bench::ratios(ours, floor), 1.05);
+    return 0;
+}

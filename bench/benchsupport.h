@@ -1,0 +1,216 @@
+// What the benchmarks share: the sample prefix, a realistic machine hive,
+// timing of outside commands and the figures printed (min / median / max).
+#pragma once
+
+#include <QByteArray>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QString>
+
+#include "core/operations.h"
+#include "platform/registry.h"
+#include "platform/wineprefix.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace bench {
+
+struct Figures
+{
+    double min, median, max;
+};
+
+inline Figures figures(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return {v.front(), v[v.size() / 2], v.back()};
+}
+
+inline double median(const std::vector<double> &v) { return figures(v).median; }
+
+// Element-wise ratio of two series measured round by round.
+inline std::vector<double> ratios(const std::vector<double> &a, const std::vector<double> &b)
+{
+    std::vector<double> r;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        r.push_back(a[i] / b[i]);
+    return r;
+}
+
+// "ratio min / median / max, N of M rounds within the goal".
+inline void printRatio(const char *what, const std::vector<double> &r, double goal)
+{
+    const Figures f = figures(r);
+    const long within = std::count_if(r.begin(), r.end(), [goal](double x) { return x <= goal; });
+    std::printf("  %-34s %.2fx / %.2fx / %.2fx   goal <= %.2fx: %ld of %zu rounds\n", what, f.min, f.median, f.max,
+                goal, within, r.size());
+}
+
+inline double runCommand(const QString &program, const QStringList &args)
+{
+    QElapsedTimer t;
+    t.start();
+    const int rc = QProcess::execute(program, args);
+    const double ms = double(t.nsecsElapsed()) / 1e6;
+    if (rc != 0)
+        std::fprintf(stderr, "%s failed (%d)\n", qPrintable(program), rc);
+    return ms;
+}
+
+// The time a shell tool pays just to start, taken out of its figures.
+inline double processStart()
+{
+    std::vector<double> starts;
+    for (int i = 0; i < 5; ++i)
+        starts.push_back(runCommand(QStringLiteral("true"), {}));
+    return median(starts);
+}
+
+// A fresh sample prefix with Reader installed, by scripts/make-demo-prefix.
+inline bool makeDemoPrefix(const QString &prefix)
+{
+    const QString script = QStringLiteral(QV_SOURCE_PATH "/scripts/make-demo-prefix");
+    const std::string cmd = "'" + script.toStdString() + "' '" + prefix.toStdString() + "' >/dev/null";
+    if (std::system(cmd.c_str()) != 0) {
+        std::fprintf(stderr, "could not make the sample prefix with %s\n", qPrintable(script));
+        return false;
+    }
+    return true;
+}
+
+// Grows the prefix's system.reg to what a used Wine prefix holds (about
+// 8,700 keys, 1.7 MB: classes, interfaces, file types, services), kept in
+// the order Wine saves keys (case-insensitive). Returns the number of keys.
+inline int growSystemHive(const QString &prefix)
+{
+    QFile f(prefix + QStringLiteral("/system.reg"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray text = f.readAll();
+    f.close();
+    const qsizetype first = text.indexOf("\n[");
+    const QByteArray header = text.left(first + 1);
+    std::vector<std::pair<QByteArray, QByteArray>> sections; // lower-cased key, text
+    auto add = [&](const QByteArray &section) {
+        const QByteArray key = section.mid(1, section.indexOf(']') - 1).toLower();
+        sections.emplace_back(key, section);
+    };
+    for (qsizetype at = first + 1; at >= 0 && at < text.size();) {
+        const qsizetype next = text.indexOf("\n[", at);
+        add(text.mid(at, next < 0 ? -1 : next + 1 - at));
+        at = next < 0 ? -1 : next + 1;
+    }
+    const QByteArray stamp = " 1231006505\n#time=1d4a1e1f2b3c400\n";
+    char guid[64], proxy[64];
+    for (unsigned n = 0; n < 2050; ++n) {
+        std::snprintf(guid, sizeof guid, "{%08X-%04X-11D0-9ABC-%012X}", n * 2654435761u, n & 0xffff, n * 40503u);
+        std::snprintf(proxy, sizeof proxy, "{%08X-0000-0000-C000-000000000046}", 0x320 + n % 7);
+        const QByteArray g(guid);
+        add("[Software\\\\Classes\\\\CLSID\\\\" + g + "]" + stamp + "@=\"Component object " + QByteArray::number(n)
+            + "\"\n\n");
+        add("[Software\\\\Classes\\\\CLSID\\\\" + g + "\\\\InprocServer32]" + stamp
+            + "@=\"C:\\\\windows\\\\system32\\\\component" + QByteArray::number(n % 300)
+            + ".dll\"\n\"ThreadingModel\"=\"Both\"\n\n");
+        add("[Software\\\\Classes\\\\Interface\\\\" + g + "]" + stamp + "@=\"IComponent" + QByteArray::number(n)
+            + "\"\n\n");
+        add("[Software\\\\Classes\\\\Interface\\\\" + g + "\\\\ProxyStubClsid32]" + stamp + "@=\"" + QByteArray(proxy)
+            + "\"\n\n");
+    }
+    for (unsigned n = 0; n < 400; ++n) {
+        const QByteArray ext = "ext" + QByteArray::number(n);
+        add("[Software\\\\Classes\\\\." + ext + "]" + stamp + "@=\"" + ext + "file\"\n\"Content Type\"=\"application/x-"
+            + ext + "\"\n\n");
+        add("[Software\\\\Classes\\\\" + ext + "file\\\\shell\\\\open\\\\command]" + stamp
+            + "@=str(2):\"%SystemRoot%\\\\system32\\\\viewer.exe \\\"%1\\\"\"\n\n");
+    }
+    for (unsigned n = 0; n < 150; ++n)
+        add("[System\\\\CurrentControlSet\\\\Services\\\\Service" + QByteArray::number(n) + "]" + stamp
+            + "\"DisplayName\"=\"Service " + QByteArray::number(n) + "\"\n\"ErrorControl\"=dword:00000001\n"
+            + "\"ImagePath\"=str(2):\"C:\\\\windows\\\\system32\\\\service" + QByteArray::number(n)
+            + ".exe\"\n\"Start\"=dword:00000003\n\"Type\"=dword:00000010\n"
+            + "\"Security\"=hex:01,00,14,80,90,00,00,00,9c,00,00,00,14,00,00,00,30,00,00,00,02,\\\n"
+            + "  00,1c,00,01,00,00,00,02,80,14,00,ff,01,0f,00,01,01,00,00,00,00,00,01,00,00,\\\n"
+            + "  00,00,02,00,60,00,04,00,00,00,00,00,14,00,fd,01,02,00,01,01,00,00,00,00,00\n\n");
+    std::stable_sort(sections.begin(), sections.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    QByteArray out = header;
+    for (auto &s : sections)
+        out += s.second.endsWith("\n\n") ? s.second : s.second + "\n";
+    if (out.endsWith("\n\n"))
+        out.chop(1);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(out) != out.size())
+        return -1;
+    return int(sections.size());
+}
+
+// One write of a hive the way a save does it: the same bytes to a temporary
+// file beside it, flushed, renamed over it.
+inline void rewriteHive(const QString &path)
+{
+    QFile in(path);
+    in.open(QIODevice::ReadOnly);
+    const QByteArray bytes = in.readAll();
+    in.close();
+    const QByteArray tmp = QFile::encodeName(path + QStringLiteral(".tmp"));
+    const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0 || ::write(fd, bytes.constData(), size_t(bytes.size())) != bytes.size() || ::fsync(fd) != 0)
+        std::fprintf(stderr, "could not write %s\n", tmp.constData());
+    ::close(fd);
+    ::rename(tmp.constData(), QFile::encodeName(path).constData());
+}
+
+inline QString hiveOf(uint32_t root, const QString &prefix)
+{
+    if (root == qv::HKeyLocalMachine)
+        return prefix + QStringLiteral("/system.reg");
+    return prefix + (root == qv::HKeyUsers ? QStringLiteral("/userdef.reg") : QStringLiteral("/user.reg"));
+}
+
+// What an Optimize did, as plain file and hive work.
+struct PhysicalWork
+{
+    QString plugIns, optional; // host folders
+    QStringList removed;       // host paths of the files that left plug_ins
+    std::set<QString> hives;   // hive files written
+};
+
+inline PhysicalWork physicalWorkOf(const qv::OperationReport &report, const QString &prefixRoot,
+                                   const QString &plugIns, const QString &optional)
+{
+    PhysicalWork w{plugIns, optional, {}, {}};
+    for (const qv::Change &c : report.changes) {
+        if (c.kind == qv::Change::DeleteFiles)
+            for (const QString &p : c.paths)
+                w.removed << qv::WinePrefix::current().toHost(p);
+        if (c.kind == qv::Change::WriteValue || c.kind == qv::Change::DeleteKey)
+            w.hives.insert(hiveOf(c.root, prefixRoot));
+    }
+    return w;
+}
+
+// Does the work of an Optimize by the plainest means, in milliseconds: the
+// safety copy by `cp -r`, the removal by `rm -f`, one write of each hive;
+// the tools' process starts (start each) are taken out.
+inline double doPhysicalOptimize(const PhysicalWork &w, double start)
+{
+    QElapsedTimer t;
+    t.start();
+    runCommand(QStringLiteral("cp"), {QStringLiteral("-r"), w.plugIns, w.optional});
+    runCommand(QStringLiteral("rm"), QStringList{QStringLiteral("-f")} + w.removed);
+    for (const QString &h : w.hives)
+        rewriteHive(h);
+    return double(t.nsecsElapsed()) / 1e6 - 2 * start;
+}
+
+} // namespace bench
