@@ -118,7 +118,8 @@ inline int growSystemHive(const QString &prefix)
         std::snprintf(proxy, sizeof proxy, "{%08X-0000-0000-C000-000000000046}", 0x320 + n % 7);
         const QByteArray g(guid);
         add("[Software\\\\Classes\\\\CLSID\\\\" + g + "]" + stamp + "@=\"Component object " + QByteArray::number(n)
-            + "\"\n\n");
+            + "\"\n\"AppID\"=\"" + g + "\"\n\"LocalizedString\"=\"@C:\\\\windows\\\\system32\\\\component"
+            + QByteArray::number(n % 300) + ".dll,-" + QByteArray::number(100 + n % 50) + "\"\n\n");
         add("[Software\\\\Classes\\\\CLSID\\\\" + g + "\\\\InprocServer32]" + stamp
             + "@=\"C:\\\\windows\\\\system32\\\\component" + QByteArray::number(n % 300)
             + ".dll\"\n\"ThreadingModel\"=\"Both\"\n\n");
@@ -177,6 +178,35 @@ inline QString hiveOf(uint32_t root, const QString &prefix)
     return prefix + (root == qv::HKeyUsers ? QStringLiteral("/userdef.reg") : QStringLiteral("/user.reg"));
 }
 
+// Copies a file or a tree as cp does (copy_file_range), without starting a
+// process; false on any failure.
+inline bool copyTree(const QString &from, const QString &to)
+{
+    const QFileInfo fi(from);
+    if (fi.isDir()) {
+        if (!QDir().mkpath(to))
+            return false;
+        for (const QString &name : QDir(from).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
+            if (!copyTree(from + QLatin1Char('/') + name, to + QLatin1Char('/') + name))
+                return false;
+        return true;
+    }
+    const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC);
+    const int out = ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    bool ok = in >= 0 && out >= 0;
+    while (ok) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, size_t(1) << 30, 0);
+        ok = n >= 0;
+        if (n <= 0)
+            break;
+    }
+    if (in >= 0)
+        ::close(in);
+    if (out >= 0)
+        ::close(out);
+    return ok;
+}
+
 // What an Optimize did, as plain file and hive work.
 struct PhysicalWork
 {
@@ -200,14 +230,14 @@ inline PhysicalWork physicalWorkOf(const qv::OperationReport &report, const QStr
 }
 
 // Does the work of an Optimize by the plainest means, in milliseconds: the
-// safety copy by `cp -r`, the removal by `rm -f`, one write of each hive;
+// safety copy by `cp -r`, the removal by `rm -rf`, one write of each hive;
 // the tools' process starts (start each) are taken out.
 inline double doPhysicalOptimize(const PhysicalWork &w, double start)
 {
     QElapsedTimer t;
     t.start();
     runCommand(QStringLiteral("cp"), {QStringLiteral("-r"), w.plugIns, w.optional});
-    runCommand(QStringLiteral("rm"), QStringList{QStringLiteral("-f")} + w.removed);
+    runCommand(QStringLiteral("rm"), QStringList{QStringLiteral("-rf")} + w.removed);
     for (const QString &h : w.hives)
         rewriteHive(h);
     return double(t.nsecsElapsed()) / 1e6 - 2 * start;
