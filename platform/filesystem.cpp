@@ -1,6 +1,5 @@
 #include "platform/filesystem.h"
 
-#include <QDate>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -220,30 +219,6 @@ std::vector<FoundEntry> findFiles(const QString &windowsFolderAndPattern, uint32
     return found;
 }
 
-// ---------------------------------------------------------------------------
-
-InOutError::InOutError(int code) : Error(messageFor(code)), m_code(code) {}
-
-QString InOutError::messageFor(int code)
-{
-    switch (code) {
-    case 2: return QStringLiteral("File not found");
-    case 3: return QStringLiteral("Invalid filename");
-    case 4: return QStringLiteral("Too many open files");
-    case 5: return QStringLiteral("File access denied");
-    case 100: return QStringLiteral("Read beyond end of file");
-    case 101: return QStringLiteral("Disk full");
-    case 106: return QStringLiteral("Invalid numeric input");
-    default: return QStringLiteral("I/O error %1").arg(code);
-    }
-}
-
-int InOutError::codeFromErrno(int err)
-{
-    const int code = winerror::fromErrno(err);
-    return code == winerror::DiskFull || code == winerror::FileTooLarge ? 101 : code;
-}
-
 TextFile::TextFile(const QString &windowsPath) : m_windowsPath(windowsPath) {}
 
 TextFile::~TextFile()
@@ -298,11 +273,6 @@ void TextFile::close()
     m_fd = -1;
     if (::close(fd) != 0)
         throw InOutError(InOutError::codeFromErrno(errno));
-}
-
-int currentYear()
-{
-    return QDate::currentDate().year();
 }
 
 } // namespace qv

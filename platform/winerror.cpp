@@ -33,7 +33,9 @@ const ErrnoClass kErrnos[] = {
     {ESRCH, InvalidParameter, nullptr}, // OpenProcess on an id that is gone
     {EINVAL, InvalidParameter, nullptr},
     {ENOSPC, DiskFull, "There is not enough space on the disk. Free some space and try again."},
+#ifdef EDQUOT // not in Windows' C runtime
     {EDQUOT, DiskFull, "There is not enough space on the disk. Free some space and try again."},
+#endif
     {ENOSYS, CallNotImplemented, nullptr},
     {ENOTEMPTY, DirNotEmpty, nullptr},
     {EBUSY, Busy, nullptr},

@@ -14,7 +14,11 @@
 #include <memory>
 
 #include "platform/application.h"
+#ifdef Q_OS_WIN
+#include "platform/machine.h"
+#else
 #include "platform/winestart.h"
+#endif
 
 namespace qv::ui {
 
@@ -77,6 +81,10 @@ void WindowShell::open(QWidget *, const QString &target)
         QDesktopServices::openUrl(QUrl(target));
         return;
     }
+#ifdef Q_OS_WIN
+    if (QString why; !machine::startProgram(target, &why))
+        showError(why);
+#else
     // Wine that cannot run the program ends within moments; watch for that
     // from the event loop, so the window goes on answering meanwhile.
     auto start = std::make_shared<WineStart>(target);
@@ -97,6 +105,7 @@ void WindowShell::open(QWidget *, const QString &target)
             showError(start->failure());
     });
     timer->start(100);
+#endif
 }
 
 } // namespace qv::ui

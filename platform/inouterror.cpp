@@ -1,0 +1,37 @@
+#include "platform/filesystem.h"
+
+#include <QDate>
+
+#include "platform/winerror.h"
+
+// The parts of the file services that are the same on every machine.
+namespace qv {
+
+InOutError::InOutError(int code) : Error(messageFor(code)), m_code(code) {}
+
+QString InOutError::messageFor(int code)
+{
+    switch (code) {
+    case 2: return QStringLiteral("File not found");
+    case 3: return QStringLiteral("Invalid filename");
+    case 4: return QStringLiteral("Too many open files");
+    case 5: return QStringLiteral("File access denied");
+    case 100: return QStringLiteral("Read beyond end of file");
+    case 101: return QStringLiteral("Disk full");
+    case 106: return QStringLiteral("Invalid numeric input");
+    default: return QStringLiteral("I/O error %1").arg(code);
+    }
+}
+
+int InOutError::codeFromErrno(int err)
+{
+    const int code = winerror::fromErrno(err);
+    return code == winerror::DiskFull || code == winerror::FileTooLarge ? 101 : code;
+}
+
+int currentYear()
+{
+    return QDate::currentDate().year();
+}
+
+} // namespace qv

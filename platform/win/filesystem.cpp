@@ -1,0 +1,213 @@
+#include "platform/filesystem.h"
+
+#include <windows.h>
+
+#include <QFile>
+#include <cerrno>
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
+#include "platform/win/wintext.h"
+#include "platform/winerror.h"
+#include "platform/winpath.h"
+
+namespace qv {
+
+namespace {
+
+DWORD attributesOf(const QString &windowsPath)
+{
+    return windowsPath.isEmpty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(win::wide(windowsPath).c_str());
+}
+
+// The code of the last failed C runtime call as Windows numbers it.
+int lastCode()
+{
+    return _doserrno ? int(_doserrno) : winerror::fromErrno(errno);
+}
+
+int textFileCode(int code)
+{
+    return code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL ? 101 : code;
+}
+
+void collectFiles(const QString &folder, const QString &relative, QStringList &out)
+{
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(win::wide(winpath::join(folder, QStringLiteral("*"))).c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const QString name = win::fromWide(data.cFileName);
+        if (name == QLatin1String(".") || name == QLatin1String(".."))
+            continue;
+        const QString rel = relative.isEmpty() ? name : relative + QLatin1Char('\\') + name;
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            out << rel;
+        else if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) // a link out of the tree is not followed
+            collectFiles(winpath::join(folder, name), rel, out);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+}
+
+} // namespace
+
+bool fileExists(const QString &windowsPath)
+{
+    const DWORD a = attributesOf(windowsPath);
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool directoryExists(const QString &windowsPath)
+{
+    const DWORD a = attributesOf(windowsPath);
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool deleteFile(const QString &windowsPath)
+{
+    return DeleteFileW(win::wide(windowsPath).c_str());
+}
+
+bool makeFolder(const QString &windowsPath)
+{
+    // Each missing parent in turn, from the top.
+    const QStringList parts = winpath::split(windowsPath);
+    QString path = windowsPath.startsWith(QLatin1String("\\\\")) ? QStringLiteral("\\\\") : QString();
+    for (const QString &part : parts) {
+        path = path.isEmpty() || path.endsWith(QLatin1Char('\\')) ? path + part : path + QLatin1Char('\\') + part;
+        if (!winpath::drive(path).isNull() && path.size() == 2)
+            continue; // "C:" itself
+        if (!directoryExists(path))
+            CreateDirectoryW(win::wide(path).c_str(), nullptr);
+    }
+    return directoryExists(windowsPath);
+}
+
+bool removeEmptyFolder(const QString &windowsPath)
+{
+    return RemoveDirectoryW(win::wide(windowsPath).c_str());
+}
+
+QStringList filesBelow(const QString &windowsFolder)
+{
+    QStringList out;
+    if (directoryExists(windowsFolder))
+        collectFiles(windowsFolder, QString(), out);
+    out.sort(Qt::CaseInsensitive);
+    return out;
+}
+
+bool sameFileContent(const QString &windowsPathA, const QString &windowsPathB)
+{
+    QFile a(windowsPathA);
+    QFile b(windowsPathB);
+    if (!fileExists(windowsPathA) || !fileExists(windowsPathB))
+        return false;
+    if (!a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly) || a.size() != b.size())
+        return false;
+    constexpr qint64 chunk = 1 << 16;
+    while (!a.atEnd()) {
+        const QByteArray x = a.read(chunk);
+        if (x.isEmpty() || x != b.read(chunk))
+            return false;
+    }
+    return b.atEnd();
+}
+
+QString folderIdentity(const QString &windowsFolder)
+{
+    // The folder's final path, links and letter case resolved by the system.
+    HANDLE h = CreateFileW(win::wide(windowsFolder).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    QString identity;
+    if (h != INVALID_HANDLE_VALUE) {
+        wchar_t buffer[MAX_PATH * 4];
+        const DWORD n = GetFinalPathNameByHandleW(h, buffer, DWORD(std::size(buffer)), FILE_NAME_NORMALIZED);
+        if (n > 0 && n < std::size(buffer))
+            identity = win::fromWide(buffer, n).toLower();
+        CloseHandle(h);
+    }
+    return identity.isEmpty() ? windowsFolder.toLower() : identity;
+}
+
+uint32_t hostAttributes(const QString &hostPath, const QString &)
+{
+    const DWORD a = attributesOf(hostPath);
+    return a == INVALID_FILE_ATTRIBUTES ? 0 : uint32_t(a) & faAnyFile;
+}
+
+std::vector<FoundEntry> findFiles(const QString &windowsFolderAndPattern, uint32_t mask)
+{
+    std::vector<FoundEntry> found;
+    if (winpath::name(windowsFolderAndPattern).isEmpty())
+        return found;
+    // The system matches the pattern; the mask decides as it does for the
+    // Wine prefix: an entry with an attribute outside it (read-only and
+    // archive aside) is left out, and a volume label never counts.
+    const uint32_t excluded = ~mask & (faHidden | faSysFile | faVolumeId | faDirectory);
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(win::wide(windowsFolderAndPattern).c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return found;
+    do {
+        const uint32_t attr = uint32_t(data.dwFileAttributes) & faAnyFile;
+        if (!(attr & excluded))
+            found.push_back(FoundEntry{win::fromWide(data.cFileName), attr});
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return found;
+}
+
+// ---------------------------------------------------------------------------
+
+TextFile::TextFile(const QString &windowsPath) : m_windowsPath(windowsPath) {}
+
+TextFile::~TextFile()
+{
+    if (m_fd >= 0)
+        _close(m_fd);
+}
+
+void TextFile::rewrite()
+{
+    if (m_fd >= 0) {
+        _close(m_fd);
+        m_fd = -1;
+    }
+    _doserrno = 0;
+    m_fd = _wopen(win::wide(m_windowsPath).c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (m_fd < 0)
+        throw InOutError(textFileCode(lastCode()));
+}
+
+void TextFile::writeLine(const QByteArray &line)
+{
+    if (m_fd < 0)
+        throw InOutError(103); // not open
+    const QByteArray bytes = line + "\r\n";
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        _doserrno = 0;
+        const int n = _write(m_fd, bytes.constData() + done, unsigned(bytes.size() - done));
+        if (n < 0)
+            throw InOutError(textFileCode(lastCode()));
+        if (n == 0)
+            throw InOutError(101);
+        done += n;
+    }
+}
+
+void TextFile::close()
+{
+    if (m_fd < 0)
+        throw InOutError(103);
+    const int fd = m_fd;
+    m_fd = -1;
+    _doserrno = 0;
+    if (_close(fd) != 0)
+        throw InOutError(textFileCode(lastCode()));
+}
+
+} // namespace qv

@@ -1,0 +1,88 @@
+#include "platform/machine.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <vector>
+
+#include "platform/win/wintext.h"
+#include "platform/winerror.h"
+
+namespace qv::win {
+
+QString systemText(unsigned long code)
+{
+    wchar_t *buffer = nullptr;
+    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
+                                       | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, code, 0, reinterpret_cast<wchar_t *>(&buffer), 0, nullptr);
+    QString text = n ? fromWide(buffer, n).trimmed() : winerror::systemText(int(code));
+    LocalFree(buffer);
+    return text;
+}
+
+} // namespace qv::win
+
+// The machine is the computer Quorvane runs on.
+namespace qv::machine {
+
+bool choose(const QString &where, QString *why)
+{
+    if (where.isEmpty())
+        return true;
+    if (why)
+        *why = QStringLiteral("On Windows Quorvane works on this computer's own Adobe Reader; a Wine prefix "
+                              "(\"%1\") can only be chosen on Linux. Leave out --prefix")
+                   .arg(where);
+    return false;
+}
+
+bool exists()
+{
+    return true;
+}
+
+QString missingMessage()
+{
+    return QString();
+}
+
+QString kind()
+{
+    return QStringLiteral("Computer");
+}
+
+QString name()
+{
+    wchar_t buffer[MAX_COMPUTERNAME_LENGTH + 1];
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    return GetComputerNameW(buffer, &size) ? win::fromWide(buffer, size) : QStringLiteral("this computer");
+}
+
+QString currentDirectory()
+{
+    const DWORD size = GetCurrentDirectoryW(0, nullptr);
+    std::vector<wchar_t> buffer(size + 1);
+    const DWORD n = GetCurrentDirectoryW(DWORD(buffer.size()), buffer.data());
+    return win::fromWide(buffer.data(), n);
+}
+
+bool setCurrentDirectory(const QString &windowsPath)
+{
+    return SetCurrentDirectoryW(win::wide(windowsPath).c_str());
+}
+
+bool startProgram(const QString &windowsProgram, QString *why)
+{
+    // ShellExecute answers a number above 32 on success, else an error code.
+    const auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(nullptr, L"open", win::wide(windowsProgram).c_str(), nullptr, nullptr, SW_SHOW));
+    if (result > 32)
+        return true;
+    if (why)
+        *why = QStringLiteral("%1 Start the program yourself.").arg(win::systemText(DWORD(result)));
+    return false;
+}
+
+} // namespace qv::machine
