@@ -3,11 +3,15 @@
 #include <QSessionManager>
 
 #include "app/commandline.h"
-#include "app/prefixwindows.h"
 #include "platform/ui/application.h"
-#include "platform/prefixes.h"
 #include "platform/ui/windows.h"
+#ifdef Q_OS_WIN
+#include "platform/machine.h"
+#else
+#include "app/prefixwindows.h"
+#include "platform/prefixes.h"
 #include "platform/wineprefix.h"
+#endif
 
 int main(int argc, char **argv)
 {
@@ -21,6 +25,11 @@ int main(int argc, char **argv)
     installApplicationFonts();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/quorvane.png")));
 
+#ifdef Q_OS_WIN
+    // On Windows the machine is the computer itself; there is no prefix to find.
+    if (!qv::machine::exists()) {
+        qv::showError(qv::machine::missingMessage());
+#else
     // Started without a prefix named, as from the desktop's menu: find the
     // one that holds a Reader, wherever a prefix manager keeps it.
     if (qv::prefixes::machineHasPrefixes() && qEnvironmentVariable("WINEPREFIX").isEmpty()) {
@@ -34,6 +43,7 @@ int main(int argc, char **argv)
     const qv::WinePrefix &prefix = qv::WinePrefix::current();
     if (!prefix.exists()) {
         qv::showError(prefix.missingMessage());
+#endif
         return 1;
     }
 

@@ -16,7 +16,10 @@
 #include "platform/error.h"
 #include "platform/prefixes.h"
 #include "platform/filesystem.h"
+#include "platform/machine.h"
+#ifndef Q_OS_WIN
 #include "platform/wineprefix.h"
+#endif
 
 namespace qv::cli {
 
@@ -266,12 +269,12 @@ int status(const ReaderInstallation &reader, bool json, QTextStream &out)
             {QStringLiteral("not_loaded"), jsonList(s.notLoaded)},
             {QStringLiteral("preferences"), prefs},
         };
-        QJsonObject all{{QStringLiteral("prefix"), WinePrefix::current().root()}, {QStringLiteral("reader"), r}};
+        QJsonObject all{{machine::kind().toLower(), machine::name()}, {QStringLiteral("reader"), r}};
         out << QJsonDocument(all).toJson(QJsonDocument::Indented);
         return ExitDone;
     }
     auto yesNo = [](bool b) { return b ? QStringLiteral("yes") : QStringLiteral("no"); };
-    out << "Prefix:        " << WinePrefix::current().root() << "\n"
+    out << (machine::kind() + QLatin1Char(':')).leftJustified(15) << machine::name() << "\n"
         << "Adobe Reader:  " << reader.version;
     if (!reader.versionsFound.isEmpty())
         out << " (installed: " << reader.versionsFound.join(QStringLiteral(", ")) << ")";
@@ -455,6 +458,10 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
         return std::nullopt;
     };
 
+#ifdef Q_OS_WIN
+    if (QString why; !machine::choose(value(o.prefix).value_or(QString()), &why))
+        return failure(err, why);
+#else
     if (name == QLatin1String("prefixes"))
         return listPrefixes(local.isSet(o.json), out);
 
@@ -471,6 +478,7 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
         return failure(err, QStringLiteral("No Wine prefix was found at \"%1\". Give the prefix with --prefix DIR "
                                            "or set WINEPREFIX")
                                 .arg(root));
+#endif
     // No window is registered: the batch file operation's errors go to
     // stderr, and a question it would ask is refused, never answered yes.
 

@@ -3,7 +3,7 @@
 #include <QByteArray>
 
 #include "platform/error.h"
-#include "platform/wineprefix.h"
+#include "platform/machine.h"
 
 namespace {
 
@@ -89,7 +89,7 @@ bool TKELFileOperator::Execute()
     if (m_operation != opDeleteFile && m_dirTo.isEmpty())
         throw qv::Error(QStringLiteral("Directory Information is invalid"));
 
-    if (!m_dirFrom.isEmpty() && !qv::WinePrefix::current().setCurrentDirectory(m_dirFrom))
+    if (!m_dirFrom.isEmpty() && !qv::machine::setCurrentDirectory(m_dirFrom))
         throw qv::Error(QStringLiteral("Can not locate current Directory"));
 
     bool result = false;

@@ -1,0 +1,8 @@
+/* A stand-in Windows program for the process tests: it runs until ended. */
+#include <windows.h>
+
+int main(void)
+{
+    Sleep(120000);
+    return 0;
+}
