@@ -44,3 +44,7 @@ add_custom_target(quorvane_runtime ALL
   VERBATIM)
 # The tests need Qt6Test too, only they.
 set(QUORVANE_QT_TEST_DLL ${qv_qt_bin}/Qt6Test.dll)
+
+# The host's rcc compresses resources with zstd, which this Qt for Windows
+# was built without: keep to zlib.
+set(CMAKE_AUTORCC_OPTIONS --no-zstd)

@@ -5,7 +5,8 @@
 ; FILES (the File lines) and UNFILES (the Delete lines) are written by
 ; scripts/build-windows for exactly the files it staged, so the uninstaller
 ; removes what was installed and nothing else.
-Unicode true
+; A 64-bit installer for a 64-bit program (and for a Wine without its 32-bit half).
+Target amd64-unicode
 !include "MUI2.nsh"
 !include "x64.nsh"
 
