@@ -26,3 +26,6 @@ endfunction()
 
 quorvane_windows_test(test_platform_win quorvane_platform ${CMAKE_CURRENT_SOURCE_DIR}/platform_win/*.cpp
                       ${CMAKE_CURRENT_SOURCE_DIR}/platform_win/*.h)
+
+# The core and the file operation component on the Windows backend.
+quorvane_windows_test(test_core_win "quorvane_core;quorvane_components" ${CMAKE_CURRENT_SOURCE_DIR}/core_win/*.cpp)

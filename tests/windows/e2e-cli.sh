@@ -44,7 +44,7 @@ state() { # prefix
     WINEPREFIX=$p wine reg query 'HKLM\Software\Adobe\Acrobat Reader' /s /reg:32 2>&1
     WINEPREFIX=$p wineserver -w
     cd "$p/drive_c"
-    find 'Program Files/Adobe' users/Public/Desktop users/ann \
+    find 'Program Files/Adobe' users/*/Desktop users/ann \
          'ProgramData/Microsoft/Windows/Start Menu' \( -type f -o -type l \) 2>/dev/null | LC_ALL=C sort \
       | while read -r f; do
           if [[ $f == *.lnk ]]; then echo "$f (link)"; else echo "$f $(sha1sum < "$f" | cut -c1-12)"; fi
