@@ -218,12 +218,13 @@ QString findReader(const std::optional<QString> &version, const std::optional<QS
     const QStringList &installed = found.reader.versionsFound;
     if (found.question && found.question->kind == DiscoveryQuestion::Version)
         return installed.isEmpty()
-            ? QStringLiteral("No Adobe Reader is recorded in the registry of this prefix. If it is installed all "
+            ? QStringLiteral("No Adobe Reader is recorded in the registry %1. If it is installed all "
                              "the same, give its version with --reader-version V and its folder with "
                              "--reader-folder PATH")
-            : QStringLiteral("Several versions of Adobe Reader are installed in this prefix: %1. Choose one with "
+                  .arg(machine::here())
+            : QStringLiteral("Several versions of Adobe Reader are installed %1: %2. Choose one with "
                              "--reader-version V")
-                  .arg(installed.join(QStringLiteral(", ")));
+                  .arg(machine::here(), installed.join(QStringLiteral(", ")));
     if (found.question)
         return QStringLiteral("The registry does not say where Adobe Reader %1 is installed. Give its folder, the "
                               "one that holds AcroRd32.exe, with --reader-folder PATH")
@@ -231,9 +232,9 @@ QString findReader(const std::optional<QString> &version, const std::optional<QS
     // The window takes the last version for a name that is not installed; a
     // script gets told instead.
     if (version && !installed.isEmpty() && !installed.contains(*version, Qt::CaseInsensitive))
-        return QStringLiteral("Adobe Reader %1 is not installed in this prefix (installed: %2). Choose one of "
+        return QStringLiteral("Adobe Reader %1 is not installed %2 (installed: %3). Choose one of "
                               "those with --reader-version V")
-            .arg(*version, installed.join(QStringLiteral(", ")));
+            .arg(*version, machine::here(), installed.join(QStringLiteral(", ")));
     QString given = folder.value_or(QString());
     while (given.size() > 1 && given.endsWith(QLatin1Char('\\')))
         given.chop(1);
@@ -492,9 +493,9 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
         return status(reader, local.isSet(o.json), out);
 
     if (!directoryExists(reader.folder))
-        return failure(err, QStringLiteral("The Adobe Reader folder \"%1\" does not exist in this prefix. Give the "
+        return failure(err, QStringLiteral("The Adobe Reader folder \"%1\" does not exist %2. Give the "
                                            "folder that holds AcroRd32.exe with --reader-folder PATH")
-                                .arg(reader.folder));
+                                .arg(reader.folder, machine::here()));
     const bool dryRun = local.isSet(o.dryRun);
     QStringList shown;
     const OperationHooks hooks = printingHooks(out, shown);

@@ -13,6 +13,7 @@
 #include "platform/fileoperation.h"
 #include "platform/launchers.h"
 #include "platform/filesystem.h"
+#include "platform/machine.h"
 #include "platform/registry.h"
 #include "platform/winpath.h"
 
@@ -194,9 +195,9 @@ public:
             return;
         if (!allowed) {
             m_report.runningReader = pid;
-            throw Error(QStringLiteral("Adobe Reader is running in this prefix (%1, process %2), so nothing was "
+            throw Error(QStringLiteral("Adobe Reader is running %1 (%2, process %3), so nothing was "
                                        "changed. Close Reader and try again")
-                            .arg(QLatin1String(reader::kProcessName))
+                            .arg(machine::here(), QLatin1String(reader::kProcessName))
                             .arg(pid));
         }
         if (!dry)

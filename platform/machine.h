@@ -21,6 +21,8 @@ QString missingMessage();
 // "Computer" and the computer's name.
 QString kind();
 QString name();
+// Where a Reader is, in a message: "in this prefix", "on this computer".
+QString here();
 
 // The process's current folder as a Windows path, and changing it (false
 // when the folder does not exist).

@@ -41,6 +41,11 @@ QString name()
     return WinePrefix::current().root();
 }
 
+QString here()
+{
+    return QStringLiteral("in this prefix");
+}
+
 QString currentDirectory()
 {
     return WinePrefix::current().currentDirectory();

@@ -60,6 +60,11 @@ QString name()
     return GetComputerNameW(buffer, &size) ? win::fromWide(buffer, size) : QStringLiteral("this computer");
 }
 
+QString here()
+{
+    return QStringLiteral("on this computer");
+}
+
 QString currentDirectory()
 {
     const DWORD size = GetCurrentDirectoryW(0, nullptr);
