@@ -13,6 +13,8 @@ linux_cli=$1 windows_cli=$2 template=$3 work=$4
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 export WINEDEBUG=-all
+# No menu entries or desktop files for the prefix's shortcuts in the user's home.
+export WINEDLLOVERRIDES=winemenubuilder.exe=d
 unset DISPLAY WAYLAND_DISPLAY
 # "My eBook" goes to the trash: a scratch one, not the user's.
 export XDG_DATA_HOME=$work/trash-home
