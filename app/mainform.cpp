@@ -59,6 +59,12 @@ static QFont layoutFont()
     // substitutes, a third of the cost of loading the face.
     const QString layoutFamily = QStringLiteral("MS Sans Serif");
     QStringList families = QFont::substitutes(layoutFamily);
+#ifdef Q_OS_WIN
+    // Windows has the face itself as TrueType ("MS Sans Serif" proper is a
+    // bitmap font, which Qt passes over); the free ones stay behind it for
+    // a Wine without it.
+    families.prepend(QStringLiteral("Microsoft Sans Serif"));
+#endif
     if (families.isEmpty())
         families = {layoutFamily};
     QFont font;

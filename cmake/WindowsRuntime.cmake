@@ -34,12 +34,14 @@ list(REMOVE_DUPLICATES qv_picture_dlls)
 
 set(qv_bin ${CMAKE_BINARY_DIR}/bin)
 add_custom_target(quorvane_runtime ALL
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${qv_bin}/platforms
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${qv_bin}/platforms ${qv_bin}/styles
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${qv_qt_bin}/Qt6Core.dll ${qv_qt_bin}/Qt6Gui.dll
           ${qv_qt_bin}/Qt6Widgets.dll ${qv_runtime_dlls} ${qv_picture_dlls} ${qv_bin}
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${qv_qt_root}/plugins/platforms/qwindows.dll
           ${qv_qt_root}/plugins/platforms/qoffscreen.dll ${qv_qt_root}/plugins/platforms/qminimal.dll
           ${qv_bin}/platforms
+  # Without it Qt falls back to its classic Windows 95 look.
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${qv_qt_root}/plugins/styles/qwindowsvistastyle.dll ${qv_bin}/styles
   COMMENT "Placing Qt, mingw, libjpeg and giflib DLLs beside the programs"
   VERBATIM)
 # The tests need Qt6Test too, only they.
