@@ -26,6 +26,14 @@ namespace qv::cli {
 namespace {
 
 const QString kProgram = QStringLiteral("quorvane-cli");
+#ifdef Q_OS_WIN
+// On Windows the program works on the computer it runs on; there is no prefix to name.
+const QString kWhere = QStringLiteral("on this computer");
+const QString kMachine = QStringLiteral("the computer");
+#else
+const QString kWhere = QStringLiteral("in a Wine prefix");
+const QString kMachine = QStringLiteral("the prefix");
+#endif
 
 // One option of optimize that leaves what a box of the window governs alone,
 // as that box unticked does.
@@ -52,8 +60,8 @@ struct Options
                        "does not name it."),
         QStringLiteral("PATH")};
     QCommandLineOption endReader{QStringLiteral("end-reader"),
-                                 QStringLiteral("End a Reader running in the prefix. Without it, optimize and "
-                                                "restore refuse while Reader runs.")};
+                                 QStringLiteral("End a Reader running in %1. Without it, optimize and "
+                                                "restore refuse while Reader runs.").arg(kMachine)};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")};
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Show the program's version.")};
@@ -100,6 +108,15 @@ struct Options
     };
 
     QList<QCommandLineOption> globals() const { return {prefix, readerVersion, readerFolder, endReader}; }
+    // --prefix is still parsed on Windows, to refuse it with a reason, but not offered.
+    QList<QCommandLineOption> shownGlobals() const
+    {
+#ifdef Q_OS_WIN
+        return {readerVersion, readerFolder, endReader};
+#else
+        return globals();
+#endif
+    }
 };
 
 struct Command
@@ -122,8 +139,9 @@ std::vector<Command> commands(const Options &o)
                         "the Adobe Reader versions each holds and the Wine build that goes with it."),
          {o.json}},
         {QStringLiteral("status"), QStringLiteral("status [--json]"),
-         QStringLiteral("Show the prefix, Reader's version and folder, whether it is optimized (the marker "
-                        "Wexmor.DAT), the plug-ins loaded and not loaded, and each preference value."),
+         QStringLiteral("Show %1, Reader's version and folder, whether it is optimized (the marker "
+                        "Wexmor.DAT), the plug-ins loaded and not loaded, and each preference value.")
+             .arg(kMachine),
          {o.json}},
         {QStringLiteral("optimize"), QStringLiteral("optimize [--dry-run] [--keep NAME]... [--keep-...]"),
          QStringLiteral("What the window's Optimize does with every box ticked: take the safety copy of plug_ins "
@@ -176,11 +194,12 @@ QString helpText(const Options &o, const QString &only = QString())
     QString text;
     if (only.isEmpty()) {
         text += QStringLiteral("Usage: %1 [options] <command> [command options]\n\n").arg(kProgram);
-        text += wrapped(QStringLiteral("Makes Adobe Reader in a Wine prefix start faster and show fewer "
-                                       "distractions, as Quorvane's window does, without a window."),
+        text += wrapped(QStringLiteral("Makes Adobe Reader %1 start faster and show fewer "
+                                       "distractions, as Quorvane's window does, without a window.")
+                            .arg(kWhere),
                         0);
         text += QStringLiteral("\nOptions (also accepted after the command):\n");
-        text += optionLines(o.globals() + QList<QCommandLineOption>{o.help, o.version});
+        text += optionLines(o.shownGlobals() + QList<QCommandLineOption>{o.help, o.version});
         text += QStringLiteral("\nCommands:\n");
     }
     for (const Command &c : commands(o)) {
