@@ -26,7 +26,11 @@ cp -a "$template" "$base"
 
 # The sample Reader: files into drive_c, keys through Wine itself. The
 # machine-wide keys go into the 32-bit view, where Reader (32-bit) has them.
-"$repo/scripts/make-demo-prefix" "$work/demo" --user ann >/dev/null
+# The Reader's user is Wine's own (the Unix user): Wine's shell puts that
+# user's folders back into "Shell Folders" whenever a Windows program asks,
+# so any other name would send the two programs' shortcuts to different desktops.
+user=$(id -un)
+"$repo/scripts/make-demo-prefix" "$work/demo" --user "$user" >/dev/null
 cp -a "$work/demo/drive_c/." "$base/drive_c/"
 python3 "$here/demo-to-reg.py" "$work/demo/system.reg" HKEY_LOCAL_MACHINE > "$work/machine.reg"
 python3 "$here/demo-to-reg.py" "$work/demo/user.reg" HKEY_CURRENT_USER > "$work/user.reg"
@@ -46,7 +50,7 @@ state() { # prefix
     WINEPREFIX=$p wine reg query 'HKLM\Software\Adobe\Acrobat Reader' /s /reg:32 2>&1
     WINEPREFIX=$p wineserver -w
     cd "$p/drive_c"
-    find 'Program Files/Adobe' users/*/Desktop users/ann \
+    find 'Program Files/Adobe' users/Public/Desktop "users/$user" \
          'ProgramData/Microsoft/Windows/Start Menu' \( -type f -o -type l \) 2>/dev/null | LC_ALL=C sort \
       | while read -r f; do
           if [[ $f == *.lnk ]]; then echo "$f (link)"; else echo "$f $(sha1sum < "$f" | cut -c1-12)"; fi
