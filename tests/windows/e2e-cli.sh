@@ -53,7 +53,9 @@ state() { # prefix
     find 'Program Files/Adobe' users/Public/Desktop "users/$user" \
          'ProgramData/Microsoft/Windows/Start Menu' \( -type f -o -type l \) 2>/dev/null | LC_ALL=C sort \
       | while read -r f; do
-          if [[ $f == *.lnk ]]; then echo "$f (link)"; else echo "$f $(sha1sum < "$f" | cut -c1-12)"; fi
+          if [[ $f == *.lnk ]]; then echo "$f (link)"
+          elif [[ -d $f ]]; then echo "$f (link to a folder)"
+          else echo "$f $(sha1sum < "$f" | cut -c1-12)"; fi
         done
   } | tr -d '\r'
 }
