@@ -1,0 +1,16 @@
+#include "platform/launchers.h"
+
+// On Windows there is no host beside the machine: Wine's menu builder makes
+// no launchers, so there are none to find, remove or write.
+namespace qv::launchers {
+
+HostLaunchers find(const QString &, const QString &) { return {}; }
+
+QStringList remove(const HostLaunchers &) { return {}; }
+
+// Empty: no host desktop to mirror a shortcut on.
+QString desktopEntryPath(const QString &) { return {}; }
+
+QString writeDesktopEntry(const DesktopShortcut &) { return {}; }
+
+} // namespace qv::launchers
