@@ -14,6 +14,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -38,7 +39,8 @@ QProcessEnvironment wineEnvironment(const QString &prefix)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("WINEPREFIX"), prefix);
     env.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
-    env.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
+    // No menu entries or desktop files for the prefix's shortcuts in the user's home.
+    env.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml=;winemenubuilder.exe=d"));
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     return env;
@@ -125,6 +127,20 @@ bool reset(const qv::ReaderInstallation &reader, const QString &prefix)
     return true;
 }
 
+// wineboot links the user's Desktop, Documents and the like to the home
+// folder; Restore writes Reader's desktop shortcut (and its launcher), so
+// make them the prefix's own, or the bench would write to the real desktop.
+void ownUserFolders(const QString &prefix)
+{
+    QDirIterator users(prefix + QStringLiteral("/drive_c/users"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (users.hasNext()) {
+        const QString user = users.next();
+        for (const QFileInfo &entry : QDir(user).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+            if (entry.isSymLink() && QFile::remove(entry.filePath()))
+                QDir().mkdir(entry.filePath());
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -149,6 +165,7 @@ int main(int argc, char **argv)
         }
     }
     runWine(prefix, {QStringLiteral("wineserver"), QStringLiteral("-w")});
+    ownUserFolders(prefix);
     qv::WinePrefix::setCurrent(prefix);
 
     // The sample Reader, laid into the Wine prefix: its files, its keys
