@@ -2,13 +2,42 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace qv {
+
+namespace {
+
+bool g_unnamedAllowed = true;
+
+// ".<name>.qvpart-" + six random letters or digits, beside the target.
+QByteArray temporaryName(const QString &target, bool pattern)
+{
+    const QFileInfo info(target);
+    QByteArray name = QFile::encodeName(info.absolutePath()) + "/." + QFile::encodeName(info.fileName()) + ".qvpart-";
+    if (pattern)
+        return name + "XXXXXX";
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int i = 0; i < 6; ++i)
+        name += letters[QRandomGenerator::global()->bounded(int(sizeof letters) - 1)];
+    return name;
+}
+
+} // namespace
+
+void AtomicFile::setUnnamedAllowed(bool allowed)
+{
+    g_unnamedAllowed = allowed;
+}
 
 AtomicFile::AtomicFile(const QString &hostPath, Link link)
 {
@@ -33,13 +62,19 @@ bool AtomicFile::fail(const char *step, int err)
 bool AtomicFile::open(mode_t newFileMode)
 {
     discard();
-    const QFileInfo info(m_target);
-    m_tempName = QFile::encodeName(info.absolutePath()) + "/." + QFile::encodeName(info.fileName()) + ".qvpart-XXXXXX";
-    // mkostemp makes it 0600: nobody else reads the bytes before the mode below is set.
-    m_fd = ::mkostemp(m_tempName.data(), O_CLOEXEC);
+    m_tempName.clear();
+    const QByteArray folder = QFile::encodeName(QFileInfo(m_target).absolutePath());
+    // Mode 0600 at first: nobody else reads the bytes before the mode below is set.
+    m_fd = g_unnamedAllowed ? ::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600) : -1;
     if (m_fd < 0) {
-        m_tempName.clear();
-        return fail("creating a temporary file", errno);
+        // A file system without unnamed files (or a folder that is missing,
+        // which the named way reports as well).
+        m_tempName = temporaryName(m_target, true);
+        m_fd = ::mkostemp(m_tempName.data(), O_CLOEXEC);
+        if (m_fd < 0) {
+            m_tempName.clear();
+            return fail("creating a temporary file", errno);
+        }
     }
     m_synced = false;
     struct stat old;
@@ -84,19 +119,49 @@ bool AtomicFile::flush()
     return true;
 }
 
+// Gives the unnamed temporary file a name; false (errno set) when it cannot.
+bool AtomicFile::link(const QByteArray &name)
+{
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
+    if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) == 0)
+        return true;
+    if (errno != ENOENT)
+        return false;
+    // No /proc: the descriptor itself, which needs the right to look up any file.
+    return ::linkat(m_fd, "", AT_FDCWD, name.constData(), AT_EMPTY_PATH) == 0;
+}
+
 bool AtomicFile::commit(Sync sync)
 {
     if (m_fd < 0)
         return fail("closing", EBADF);
     if (sync == Sync::ToDisk && !m_synced && !flush())
         return false;
-    const int fd = m_fd;
-    m_fd = -1;
+    const QByteArray target = QFile::encodeName(m_target);
+    if (m_tempName.isEmpty()) {
+        // A new file takes its name in one step; an existing one can only be
+        // replaced by a rename, so the bytes get a hidden name for that moment.
+        if (link(target)) {
+            const int fd = std::exchange(m_fd, -1);
+            ::close(fd);
+            return true;
+        }
+        if (errno != EEXIST)
+            return fail("replacing the file", errno);
+        for (int tries = 0; m_tempName.isEmpty(); ++tries) {
+            const QByteArray name = temporaryName(m_target, false);
+            if (link(name))
+                m_tempName = name;
+            else if (errno != EEXIST || tries > 100)
+                return fail("replacing the file", errno);
+        }
+    }
+    const int fd = std::exchange(m_fd, -1);
     if (::close(fd) != 0)
         return fail("closing", errno);
     // No fsync of the folder: the rename is atomic in the file system's
     // journal either way, so a crash leaves the old file or the new one.
-    if (::rename(m_tempName.constData(), QFile::encodeName(m_target).constData()) != 0)
+    if (::rename(m_tempName.constData(), target.constData()) != 0)
         return fail("replacing the file", errno);
     m_tempName.clear();
     return true;
@@ -112,6 +177,39 @@ void AtomicFile::discard()
         ::unlink(m_tempName.constData());
         m_tempName.clear();
     }
+}
+
+bool isTemporaryName(const QString &fileName)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\..+\\.(qvpart|quorvane)-[A-Za-z0-9]{6,}$"));
+    return fileName.startsWith(QLatin1Char('.')) && pattern.match(fileName).hasMatch();
+}
+
+int removeTemporaries(const QString &hostFolder, bool recursive)
+{
+    const QByteArray folder = QFile::encodeName(hostFolder);
+    DIR *dir = ::opendir(folder.constData());
+    if (!dir)
+        return 0;
+    int removed = 0;
+    QList<QByteArray> below;
+    while (dirent *e = ::readdir(dir)) {
+        if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, ".."))
+            continue;
+        struct stat st;
+        if (::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (S_ISREG(st.st_mode) && isTemporaryName(QFile::decodeName(e->d_name))) {
+            if (::unlinkat(::dirfd(dir), e->d_name, 0) == 0)
+                ++removed;
+        } else if (recursive && S_ISDIR(st.st_mode)) {
+            below << folder + '/' + e->d_name;
+        }
+    }
+    ::closedir(dir);
+    for (const QByteArray &sub : below)
+        removed += removeTemporaries(QFile::decodeName(sub), true);
+    return removed;
 }
 
 } // namespace qv

@@ -6,11 +6,17 @@
 
 namespace qv {
 
-// A host file replaced in one step: the bytes go to a hidden temporary file
-// beside the target (".<name>.qvpart-XXXXXX"), which takes the target's name
-// only on commit(). Until then the target keeps its old content, and a
+// A host file replaced in one step. The bytes go to a temporary file beside
+// the target that has no name at all where the file system allows it
+// (O_TMPFILE): a writer that dies, however, leaves nothing behind. Elsewhere
+// the temporary file is hidden (".<name>.qvpart-XXXXXX"); isTemporaryName()
+// knows such names, so that copies skip them and the next operation removes
+// them. Either way the target keeps its old content until commit(), and a
 // writer that is destroyed or fails before commit() leaves nothing behind.
 // An existing target's mode and owner carry over to the new file.
+//
+// On Windows the temporary file is a hidden one beside the target, replaced
+// by MoveFileEx with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH.
 //
 //     AtomicFile f(path);
 //     if (!f.open() || !f.write(bytes) || !f.commit())
@@ -39,7 +45,7 @@ public:
     bool write(const QByteArray &bytes) { return write(bytes.constData(), bytes.size()); }
     // Waits for the bytes written so far to reach the disk.
     bool flush();
-    // Closes the temporary file and renames it over the target.
+    // Closes the temporary file and gives it the target's name.
     bool commit(Sync sync = Sync::ToDisk);
     // Drops the temporary file; the target stays as it was.
     void discard();
@@ -54,13 +60,27 @@ public:
     // error() and failedStep() tell it like the others; returns false.
     bool fail(const char *step, int err);
 
+    // Whether the open temporary file has no name (O_TMPFILE).
+    bool isUnnamed() const { return m_fd >= 0 && m_tempName.isEmpty(); }
+    // Tests: named temporary files only, as on a file system without O_TMPFILE.
+    static void setUnnamedAllowed(bool allowed);
+
 private:
+    bool link(const QByteArray &name);
+
     QString m_target;
-    QByteArray m_tempName;
+    QByteArray m_tempName; // empty while the temporary file has no name
     int m_fd = -1;
     bool m_synced = false;
     int m_error = 0;
     QString m_step;
 };
+
+// Whether a file name is that of a temporary file an interrupted writer left
+// (".<name>.qvpart-XXXXXX", or ".<name>.quorvane-XXXXXX" of older versions).
+bool isTemporaryName(const QString &fileName);
+// Removes such leftovers from a host folder, and from its sub-folders with
+// recursive (links are not followed). Gives back how many went.
+int removeTemporaries(const QString &hostFolder, bool recursive);
 
 } // namespace qv

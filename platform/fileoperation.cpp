@@ -32,6 +32,8 @@ namespace qv {
 
 namespace {
 
+FileOperationFailure g_lastFailure;
+
 // ---------------------------------------------------------------- helpers
 
 QByteArray enc(const QString &s) { return QFile::encodeName(s); }
@@ -245,7 +247,7 @@ std::vector<Source> Batch::expand(const QString &entry, bool &wildcard)
     QStringList names;
     if (!folderNames(parentHost, names))
         throw Failure::ofErrno(errno, parentWin);
-    names.removeIf([&name](const QString &n) { return !wildcardMatch(name, n); });
+    names.removeIf([&name](const QString &n) { return !wildcardMatch(name, n) || isTemporaryName(n); });
     names.sort(Qt::CaseInsensitive);
     for (const QString &n : names) {
         const QString host = hostJoin(parentHost, n);
@@ -542,6 +544,8 @@ void Batch::copyTree(const QString &srcWin, const QString &srcHost, const QStrin
 
     ancestors.emplace_back(st.st_dev, st.st_ino);
     for (const QString &n : names) {
+        if (isTemporaryName(n))
+            continue; // half a file from an interrupted copy: never passed on
         const QString childSrc = hostJoin(srcHost, n);
         const QString childDst = hostJoin(dstHost, n);
         struct stat cd;
@@ -790,14 +794,16 @@ int Batch::run()
         : defaultTitle();
     m_progress.title = title;
 
-    if (m_op.wFunc < FO_MOVE || m_op.wFunc > FO_RENAME) {
-        m_ui.error(caption(), QString(), QStringLiteral("The operation code %1 is not known.").arg(m_op.wFunc));
+    g_lastFailure = {};
+    auto refuse = [&](const QString &reason) {
+        g_lastFailure = {FileOpInvalidParameter, QString(), reason};
+        m_ui.error(caption(), QString(), reason);
         return FileOpInvalidParameter;
-    }
-    if (from.isEmpty()) {
-        m_ui.error(caption(), QString(), QStringLiteral("No file or folder was given."));
-        return FileOpInvalidParameter;
-    }
+    };
+    if (m_op.wFunc < FO_MOVE || m_op.wFunc > FO_RENAME)
+        return refuse(QStringLiteral("The operation code %1 is not known.").arg(m_op.wFunc));
+    if (from.isEmpty())
+        return refuse(QStringLiteral("No file or folder was given."));
 
     if (!silent)
         m_ui.progressBegin(title);
@@ -847,10 +853,12 @@ int Batch::run()
         }
     } catch (const Failure &f) {
         m_op.fAnyOperationsAborted = true;
+        g_lastFailure = {f.code, f.file, f.reason};
         m_ui.error(caption(), f.file, f.reason);
         result = f.code;
     } catch (const Cancelled &) {
         m_op.fAnyOperationsAborted = true;
+        g_lastFailure = {FileOpCancelled, QString(), winerror::systemText(FileOpCancelled)};
         result = FileOpCancelled;
     }
     if (!silent)
@@ -872,6 +880,11 @@ FileOperationUi &FileOperationUi::instance()
 
 void FileOperationUi::setInstance(FileOperationUi *ui) { g_ui.test = ui; }
 void FileOperationUi::registerWindows(FileOperationUi *ui) { g_ui.windows = ui; }
+
+FileOperationFailure lastFileOperationFailure()
+{
+    return g_lastFailure;
+}
 
 int shFileOperation(ShFileOpStruct &op)
 {

@@ -66,8 +66,22 @@ struct ShFileOpStruct
 };
 
 // Runs the batch to completion. 0 on success; a cancel by the user gives
-// FileOpCancelled and sets fAnyOperationsAborted.
+// FileOpCancelled and sets fAnyOperationsAborted. Temporary files that an
+// interrupted copy left (atomicfile.h) are never copied or moved.
 int shFileOperation(ShFileOpStruct &op);
+
+// Why the last batch of this program failed, as its error window said it:
+// the result code, the file and the reason (code 0: the last batch went
+// through). Callers that only see that a file did not arrive tell the user
+// the real cause from here. On Windows: the code SHFileOperation returned,
+// worded by winerror.h, with no file.
+struct FileOperationFailure
+{
+    int code = 0;
+    QString file;   // Windows path; may be empty
+    QString reason; // one or two sentences
+};
+FileOperationFailure lastFileOperationFailure();
 
 // The windows of the batch operation, behind an interface so tests can
 // record and answer them and a program without a window still hears of its errors.

@@ -13,6 +13,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include "platform/atomicfile.h"
 #include "platform/wildcard.h"
 #include "platform/wineprefix.h"
 #include "platform/winerror.h"
@@ -65,7 +66,11 @@ bool removeEmptyFolder(const QString &windowsPath)
     return !host.isEmpty() && ::rmdir(host.constData()) == 0;
 }
 
-QStringList filesBelow(const QString &windowsFolder)
+namespace {
+
+// Files below a host folder, relative with backslashes; dangling: the links
+// that lead nowhere instead of the files.
+QStringList walkFiles(const QString &windowsFolder, bool dangling)
 {
     QStringList out;
     const QString host = WinePrefix::current().toHost(windowsFolder);
@@ -75,12 +80,43 @@ QStringList filesBelow(const QString &windowsFolder)
                     QDirIterator::Subdirectories);
     const QDir base(host);
     while (it.hasNext()) {
-        QString rel = base.relativeFilePath(it.next());
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        const bool nowhere = info.isSymLink() && !info.exists();
+        if (nowhere != dangling || (!dangling && isTemporaryName(info.fileName())))
+            continue;
+        QString rel = base.relativeFilePath(info.filePath());
         rel.replace(QLatin1Char('/'), QLatin1Char('\\'));
         out << rel;
     }
     out.sort(Qt::CaseInsensitive);
     return out;
+}
+
+} // namespace
+
+QStringList filesBelow(const QString &windowsFolder)
+{
+    return walkFiles(windowsFolder, false);
+}
+
+QStringList linksToNothingBelow(const QString &windowsFolder)
+{
+    return walkFiles(windowsFolder, true);
+}
+
+int removeLeftoverTemporaries(const QString &windowsFolder)
+{
+    const QString host = WinePrefix::current().toHost(windowsFolder);
+    return host.isEmpty() ? 0 : removeTemporaries(host, true);
+}
+
+QByteArray readFileStart(const QString &windowsPath, qsizetype maxBytes)
+{
+    QFile f(WinePrefix::current().toHost(windowsPath));
+    if (f.fileName().isEmpty() || !f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return f.read(maxBytes);
 }
 
 namespace {

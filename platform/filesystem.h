@@ -24,8 +24,18 @@ bool makeFolder(const QString &windowsPath);
 bool removeEmptyFolder(const QString &windowsPath);
 // Every file below a folder, hidden ones too, as paths relative to it with
 // backslashes ("a.api", "sub\b.api"), sorted without regard to case. Links
-// to folders are not followed. Empty when the folder is missing.
+// to folders are not followed; links to nothing and the temporary files of
+// an interrupted copy (atomicfile.h) are no files. Empty when the folder is missing.
 QStringList filesBelow(const QString &windowsFolder);
+// The symbolic links below a folder that lead nowhere, as filesBelow gives
+// paths. On Windows: reparse points whose target is missing.
+QStringList linksToNothingBelow(const QString &windowsFolder);
+// Removes what interrupted copies and saves left below a folder (their
+// temporary files, atomicfile.h); gives back how many went.
+int removeLeftoverTemporaries(const QString &windowsFolder);
+// The first maxBytes bytes of a file (all of a smaller one); empty when it
+// cannot be read.
+QByteArray readFileStart(const QString &windowsPath, qsizetype maxBytes);
 // True when both paths are files holding the same bytes.
 bool sameFileContent(const QString &windowsPathA, const QString &windowsPathB);
 // What a folder is, whichever path leads to it: the same text for two paths
