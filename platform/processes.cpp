@@ -201,6 +201,22 @@ bool runsInPrefix(const ProcessEntry &entry, const QString &prefixRoot)
     return canonical(entry.prefix) == canonical(prefixRoot);
 }
 
+QString commandLineOf(int64_t pid)
+{
+    const QByteArray file = "/proc/" + QByteArray::number(qint64(pid)) + "/cmdline";
+    QStringList words;
+    for (const QByteArray &arg : readProcFile(AT_FDCWD, file.constData()).split('\0')) {
+        const QString word = QString::fromUtf8(arg);
+        if (!word.isEmpty())
+            words << (word.contains(QLatin1Char(' ')) ? QLatin1Char('"') + word + QLatin1Char('"') : word);
+    }
+    QString line = words.join(QLatin1Char(' '));
+    constexpr qsizetype kLongest = 200;
+    if (line.size() > kLongest)
+        line = line.left(kLongest) + QStringLiteral("...");
+    return line;
+}
+
 bool runsOnThisMachine(const ProcessEntry &entry)
 {
     return runsInPrefix(entry, WinePrefix::current().root());

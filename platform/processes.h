@@ -38,6 +38,12 @@ bool runsInPrefix(const ProcessEntry &entry, const QString &prefixRoot);
 // current prefix), and so is ours to end.
 bool runsOnThisMachine(const ProcessEntry &entry);
 
+// The command line of a process as a person would type it: its arguments
+// joined by blanks, quoted where they hold one, cut short after about 200
+// characters. Empty when it cannot be read. On Windows: the process's own
+// command line (PEB), read with PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_VM_READ.
+QString commandLineOf(int64_t pid);
+
 // The executable name of a process from its argv[0] and its process name:
 // the last component of argv[0] (either separator) when argv[0] is a Windows
 // path or Wine's loader runs the process, else the process name. At most 259
