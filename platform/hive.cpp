@@ -895,6 +895,12 @@ Hive::Hive() : m_index(std::make_unique<KeyIndex>(m_data)) {}
 Hive::~Hive() = default;
 
 void Hive::setSaveHook(void (*hook)(const char *)) { g_saveHook = hook; }
+
+void Hive::saveStage(const char *stage)
+{
+    if (g_saveHook)
+        g_saveHook(stage);
+}
 void Hive::setClockForTests(int64_t s) { g_fixedClock = s; }
 
 std::unique_ptr<Hive> Hive::load(const QString &file)
@@ -1445,15 +1451,31 @@ bool writeAll(int fd, std::vector<iovec> &iov)
 
 void Hive::save()
 {
+    std::unique_ptr<AtomicFile> file = writeTemporary();
+    if (g_saveHook)
+        g_saveHook("checked");
+    if (!file->flush())
+        throw saveError(*file);
+    if (g_saveHook)
+        g_saveHook("synced");
+    if (!file->commit())
+        throw saveError(*file);
+    saved();
+}
+
+Error Hive::saveError(const AtomicFile &file) const
+{
+    return Error(QStringLiteral("Could not save the registry file \"%1\" (%2: %3). The file was left as it "
+                                "was; make sure the prefix folder is writable and the disk has room, then try again")
+                     .arg(m_file, file.failedStep(), osError(file.error())));
+}
+
+std::unique_ptr<AtomicFile> Hive::writeTemporary()
+{
     // A hive that is a symbolic link is replaced where it points, keeping the link.
-    AtomicFile file(m_file, AtomicFile::Link::Follow);
-    auto fail = [&] {
-        throw Error(QStringLiteral("Could not save the registry file \"%1\" (%2: %3). The file was left as it "
-                                   "was; make sure the prefix folder is writable and the disk has room, then try again")
-                        .arg(m_file, file.failedStep(), osError(file.error())));
-    };
-    if (!file.open(0644))
-        fail();
+    auto file = std::make_unique<AtomicFile>(m_file, AtomicFile::Link::Follow);
+    if (!file->open(0644))
+        throw saveError(*file);
 
     // Untouched neighbours are one run of the bytes read: write them in one go.
     std::vector<iovec> iov;
@@ -1468,27 +1490,24 @@ void Hive::save()
     add(m_data.constData(), size_t(m_prologueEnd));
     for (size_t i = 0; i < m_sections.size(); ++i)
         add(sectionData(i), sectionSize(i));
-    if (!writeAll(file.handle(), iov)) {
-        file.fail("writing", errno);
-        fail();
+    if (!writeAll(file->handle(), iov)) {
+        file->fail("writing", errno);
+        throw saveError(*file);
     }
     if (g_saveHook)
         g_saveHook("written");
 #ifdef SYNC_FILE_RANGE_WRITE
     // Let the disk start on the bytes while the check below runs on the processor.
-    ::sync_file_range(file.handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
+    ::sync_file_range(file->handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
 #endif
     // A damaged hive is never replaced: the temporary copy goes (with the
     // writer), the file stays.
     validate();
-    if (g_saveHook)
-        g_saveHook("checked");
-    if (!file.flush())
-        fail();
-    if (g_saveHook)
-        g_saveHook("synced");
-    if (!file.commit())
-        fail();
+    return file;
+}
+
+void Hive::saved()
+{
     m_existed = true;
     m_modified = false;
 }

@@ -13,6 +13,8 @@
 
 namespace qv {
 
+class AtomicFile;
+
 // Value types as the registry numbers them.
 enum : uint32_t {
     RegNone = 0,
@@ -111,10 +113,22 @@ public:
     // Atomic save to fileName(): temporary file beside it, fsync, rename,
     // mode and owner kept. Validates first; throws Error when it cannot.
     void save();
+    // The two halves of save(), for several hives replaced together: the
+    // whole file written to a temporary file beside it and checked (not yet
+    // flushed, not yet in place); then, once the caller has committed that
+    // file (commitTogether), saved() records that the hive is on disk.
+    // Throws Error when it cannot be written.
+    std::unique_ptr<AtomicFile> writeTemporary();
+    void saved();
+    // The error of a failed save, naming the file, the step and the cause.
+    Error saveError(const AtomicFile &file) const;
 
     // Test hook: called with a stage name ("written", "synced") during save;
     // it may throw to stand in for a crash at that point.
     static void setSaveHook(void (*hook)(const char *stage));
+    // Calls that hook, for the stages of a save that others carry out
+    // ("replaced", once a hive of several saved together has its new content).
+    static void saveStage(const char *stage);
 
     // The time stamps Wine writes; tests can fix the clock (seconds since 1970, 0 = real clock).
     static void setClockForTests(int64_t unixSeconds);

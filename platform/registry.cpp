@@ -1,8 +1,11 @@
 #include "platform/registry.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -12,9 +15,13 @@
 #include <unistd.h>
 #include <variant>
 
+#include "platform/atomicfile.h"
 #include "platform/hive.h"
+#include "platform/processes.h"
+#include "platform/winerror.h"
 #include "platform/wineprefix.h"
 #include "platform/wineserver.h"
+#include "platform/writeprobe.h"
 
 namespace qv {
 
@@ -89,8 +96,27 @@ void apply(Hive &hive, const Change &c)
         hive.deleteKey(d->path);
 }
 
+// A hive file that holds nothing, or a link to a file that is gone, is no
+// registry Wine could have left: most likely a crash or a slip of the hand
+// emptied it. Taken for an empty hive it would read as "nothing installed"
+// and be replaced by one holding only our keys.
+void refuseDamagedFile(const QString &file)
+{
+    const QFileInfo info(file);
+    if (info.isSymLink() && !info.exists())
+        throw Error(QStringLiteral("The registry file \"%1\" is a link to \"%2\", which does not exist. Quorvane "
+                                   "neither reads nor replaces it; bring back the file it points to, then try again")
+                        .arg(file, info.symLinkTarget()));
+    if (info.isFile() && info.size() == 0)
+        throw Error(QStringLiteral("The registry file \"%1\" is empty, as a crash while it was written may leave "
+                                   "it. Quorvane neither reads nor replaces it; restore it from a backup, then try "
+                                   "again")
+                        .arg(file));
+}
+
 void loadInto(HiveEntry &e, const QString &file)
 {
+    refuseDamagedFile(file);
     e.identity = identityOf(file);
     auto hive = Hive::load(file);
     if (hive->isEmpty())
@@ -115,7 +141,8 @@ HiveEntry &entryFor(const QString &file, const QByteArray &newPrologue)
 class PrefixLock
 {
 public:
-    explicit PrefixLock(const QString &prefixRoot)
+    // With tryOnly, never waits and never throws: held() says how it went.
+    explicit PrefixLock(const QString &prefixRoot, bool tryOnly = false)
     {
         const QByteArray name = QFile::encodeName(prefixRoot + QStringLiteral("/.quorvane-registry.lock"));
         m_fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
@@ -124,6 +151,11 @@ public:
         QElapsedTimer t;
         t.start();
         while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+            if (tryOnly) {
+                ::close(m_fd);
+                m_fd = -1;
+                return;
+            }
             if (t.elapsed() > g_lockTimeoutMs) {
                 ::close(m_fd);
                 m_fd = -1;
@@ -142,13 +174,29 @@ public:
             ::close(m_fd);
         }
     }
+    bool held() const { return m_fd >= 0; }
 
 private:
     int m_fd = -1;
 };
 
+int g_staging = 0; // RegistryStaging objects alive: changes wait for their commit
+
+// Throws when the file cannot be replaced; a hive that is a link to a missing
+// file would otherwise become a new file holding only our keys.
+void ensureReplaceable(const QString &file)
+{
+    const QString why = hostFileReplaceProblem(file);
+    if (!why.isEmpty())
+        throw Error(QStringLiteral("The registry file \"%1\" cannot be replaced: %2. Nothing was changed; try "
+                                   "again once it can be")
+                        .arg(file, why));
+}
+
 void flush(const QString &file)
 {
+    if (g_staging)
+        return; // the staging's commit writes it
     auto it = g_hives.find(file);
     if (it == g_hives.end() || it->second.pending.empty())
         return;
@@ -157,6 +205,7 @@ void flush(const QString &file)
     try {
         PrefixLock lock(root);
         wineserver::ensureStopped(root);
+        ensureReplaceable(file);
         if (!(identityOf(file) == e.identity)) {
             // another program saved since we read: start from its file
             loadInto(e, file);
@@ -449,9 +498,144 @@ void ensureRegistryWritable(std::initializer_list<uint32_t> roots)
         RegistryKeyHandle h;
         if (!locate(root, {}, h) || h.file.isEmpty())
             continue;
+        ensureReplaceable(h.file);
         entryFor(h.file, prologueFor(root, false)).hive->validate();
     }
+    // The hives are replaced by a rename in the prefix folder itself.
+    const QString root = WinePrefix::current().root();
+    const QString why = hostFolderWriteProblem(root);
+    if (!why.isEmpty())
+        throw Error(QStringLiteral("The registry of the prefix \"%1\" cannot be written, since its folder cannot be "
+                                   "changed: %2. Nothing was changed; try again once it can be")
+                        .arg(QDir::toNativeSeparators(root), why));
+}
+
+namespace {
+
+// Wine starts these itself; they end when the last program of the prefix does.
+bool isWineBackgroundProgram(const QString &exeFile)
+{
+    static const char *const names[] = {"services.exe", "winedevice.exe", "plugplay.exe", "svchost.exe",
+                                        "rpcss.exe", "explorer.exe", "conhost.exe", "winemenubuilder.exe",
+                                        "start.exe", "wineboot.exe", "tabtip.exe"};
+    for (const char *n : names)
+        if (!exeFile.compare(QLatin1String(n), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+} // namespace
+
+void ensureNoProgramHoldsRegistry(const std::vector<int64_t> &endedByCaller)
+{
+    const QString root = WinePrefix::current().root();
+    QStringList named;
+    for (const ProcessEntry &e : ProcessControl::instance().snapshot()) {
+        // Only a process known to run in this prefix: one whose prefix cannot
+        // be told is not known to keep this server alive.
+        if (e.prefix.isEmpty() || !runsInPrefix(e, root) || isWineBackgroundProgram(e.exeFile))
+            continue;
+        if (std::find(endedByCaller.begin(), endedByCaller.end(), e.pid) != endedByCaller.end())
+            continue;
+        const QString line = commandLineOf(e.pid);
+        named << QStringLiteral("%1 (process %2%3)")
+                     .arg(e.exeFile)
+                     .arg(e.pid)
+                     .arg(line.isEmpty() ? QString() : QStringLiteral(": ") + line);
+    }
+    if (named.isEmpty())
+        return;
+    throw Error(QStringLiteral("%1 running in the prefix \"%2\": %3. While Windows programs run there, Wine keeps its "
+                               "own copy of the registry and would undo the changes when they end, so nothing was "
+                               "changed. Close %4, then try again")
+                    .arg(named.size() == 1 ? QStringLiteral("Another Windows program is")
+                                           : QStringLiteral("Other Windows programs are"),
+                         QDir::toNativeSeparators(root), named.join(QStringLiteral("; ")),
+                         named.size() == 1 ? QStringLiteral("it") : QStringLiteral("them")));
+}
+
+void waitForRegistry()
+{
     wineserver::ensureStopped(WinePrefix::current().root());
+}
+
+RegistryStaging::RegistryStaging()
+{
+    if (g_staging++)
+        return;
+    // What an interrupted save left beside the hives; only while no other
+    // Quorvane is saving, since its file may be one of them.
+    const QString root = WinePrefix::current().root();
+    PrefixLock lock(root, true);
+    if (lock.held())
+        removeTemporaries(root, false);
+}
+
+RegistryStaging::~RegistryStaging()
+{
+    --g_staging;
+    if (m_done || g_staging)
+        return;
+    // Dropped: what is in memory is read again from the files.
+    for (auto it = g_hives.begin(); it != g_hives.end();)
+        it = it->second.pending.empty() ? std::next(it) : g_hives.erase(it);
+}
+
+void RegistryStaging::commit()
+{
+    m_done = true;
+    std::vector<std::pair<QString, HiveEntry *>> changed;
+    for (auto &[file, e] : g_hives)
+        if (!e.pending.empty())
+            changed.push_back({file, &e});
+    if (changed.empty())
+        return;
+    const QString root = WinePrefix::current().root();
+    QStringList replaced;
+    try {
+        PrefixLock lock(root);
+        wineserver::ensureStopped(root);
+        removeTemporaries(root, false);
+        std::vector<std::unique_ptr<AtomicFile>> files;
+        for (auto &[file, e] : changed) {
+            ensureReplaceable(file);
+            if (!(identityOf(file) == e->identity)) {
+                // another program saved since we read: start from its file
+                loadInto(*e, file);
+                for (const Change &c : e->pending)
+                    apply(*e->hive, c);
+            }
+            files.push_back(e->hive->writeTemporary());
+        }
+        // Every hive on the disk before any is replaced: a full disk stops
+        // the commit here, with every hive as it was.
+        for (size_t i = 0; i < files.size(); ++i)
+            if (!files[i]->flush())
+                throw changed[i].second->hive->saveError(*files[i]);
+        Hive::saveStage("synced");
+        for (size_t i = 0; i < files.size(); ++i) {
+            HiveEntry &e = *changed[i].second;
+            if (!files[i]->commit(AtomicFile::Sync::No)) {
+                throw Error(QStringLiteral("Could not replace the registry file \"%1\" (%2: %3). %4")
+                                .arg(changed[i].first, files[i]->failedStep(),
+                                     winerror::reasonForErrno(files[i]->error()),
+                                     replaced.isEmpty()
+                                         ? QStringLiteral("No registry file was changed.")
+                                         : QStringLiteral("These were replaced already: %1.").arg(replaced.join(QStringLiteral(", ")))));
+            }
+            e.hive->saved();
+            e.identity = identityOf(changed[i].first);
+            e.pending.clear();
+            replaced << changed[i].first;
+            Hive::saveStage("replaced");
+        }
+    } catch (...) {
+        // what is in memory no longer matches the files: read them again next time
+        for (auto &[file, e] : changed)
+            if (!e->pending.empty())
+                g_hives.erase(file);
+        throw;
+    }
 }
 
 RegistryAccessor::RegistryAccessor() = default;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
+#include <vector>
 
 namespace qv {
 
@@ -25,10 +26,52 @@ class RegistryKeyHandle; // an open key of one hive (registry store internals)
 void resetRegistryCache();
 // How long a save waits for another Quorvane holding the registry lock (ms).
 void setRegistryLockTimeout(int ms);
-// Throws the error a later write to these roots would meet (a damaged hive,
-// a live wineserver), so that an operation can refuse before it changes
-// anything rather than stop half-way.
+
+// The checks an operation runs before it changes anything, so that it
+// refuses at the start rather than stop half-way.
+//
+// Throws the error a later write to these roots would meet: a hive that does
+// not load (damaged, empty, a link to a missing file) or cannot be replaced
+// (a read-only or immutable file or folder). Running programs are the next
+// two functions' business. On Windows: the keys' access rights for this account.
 void ensureRegistryWritable(std::initializer_list<uint32_t> roots);
+// Throws an Error naming every program (with its command line) that keeps the
+// registry from taking changes, apart from the processes the caller is about
+// to end itself. Under Wine: the Windows programs of the prefix, which keep
+// its wineserver alive, and the server writes its own copy of the registry
+// back when it ends; Wine's own background programs end with the last of them
+// and do not count. On Windows nothing holds the registry so: never throws.
+void ensureNoProgramHoldsRegistry(const std::vector<int64_t> &endedByCaller = {});
+// Waits until nothing holds the registry any more (under Wine: the prefix's
+// wineserver, which ends a few seconds after its last program); throws an
+// Error that names the cause and the way out when it does not. On Windows:
+// returns at once.
+void waitForRegistry();
+
+// The registry changes of one operation, held back and written together.
+// While one lives, changes through any accessor are kept in memory (reads see
+// them) instead of being saved key by key; commit() writes every changed hive
+// to its temporary file and flushes it, and only then replaces them all, so a
+// full disk or a failing write leaves every hive as it was. Leftovers of an
+// interrupted save are removed first. Destroyed without commit(), the changes
+// are dropped. On Windows: the values are kept the same way and commit()
+// writes them through advapi32 (RegSetValueEx, RegDeleteTree), then
+// RegFlushKey on each key.
+class RegistryStaging
+{
+public:
+    RegistryStaging();
+    ~RegistryStaging();
+    RegistryStaging(const RegistryStaging &) = delete;
+    RegistryStaging &operator=(const RegistryStaging &) = delete;
+
+    // Throws an Error naming the hive and the cause when it cannot; the
+    // message says whether any hive had been replaced by then (normally none).
+    void commit();
+
+private:
+    bool m_done = false;
+};
 
 // The registry accessor: one per registry step. Reads and writes the hive
 // files of the current Wine prefix (system.reg, user.reg, userdef.reg).
