@@ -12,11 +12,20 @@ bool backupMarkerExists(const QString &readerFolder)
     return qv::fileExists(backupMarkerPath(readerFolder));
 }
 
+namespace {
+const QByteArray kMarkerLine = QByteArrayLiteral("Backup Done.");
+}
+
+bool backupMarkerIntact(const QString &readerFolder)
+{
+    return qv::readFileStart(backupMarkerPath(readerFolder), 64) == kMarkerLine + "\r\n";
+}
+
 void createBackupMarker(const QString &readerFolder)
 {
     qv::TextFile f(backupMarkerPath(readerFolder));
     f.rewrite();
-    f.writeLine(QByteArrayLiteral("Backup Done."));
+    f.writeLine(kMarkerLine);
     f.close();
 }
 

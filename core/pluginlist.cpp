@@ -112,7 +112,7 @@ std::vector<PlugInItem> findPlugInFiles(const QString &folder, const QString &pa
 
 std::vector<PlugInItem> plugInsNotLoaded(const QString &readerFolder)
 {
-    if (!backupMarkerExists(readerFolder))
+    if (!safetyCopyTrusted(readerFolder))
         return findPlugInFiles(withBackslash(plugInsFolderOf(readerFolder)), kPattern, true);
     return plugInsOnlyInSafetyCopy(readerFolder);
 }

@@ -22,9 +22,9 @@ struct PlugInItem
 // (a link looping back into the tree) is searched once.
 std::vector<PlugInItem> findPlugInFiles(const QString &folder, const QString &pattern, bool recurse);
 
-// What Reader does not load at start: without the backup marker every
-// plug-in of plug_ins (nothing has been unloaded yet, so all are candidates);
-// with it, the plug-ins of the safety copy whose counterpart at the same
+// What Reader does not load at start: without a safety copy to trust (see
+// safetyCopyTrusted) every plug-in of plug_ins (nothing has been unloaded
+// yet, so all are candidates); with one, the plug-ins of the safety copy whose counterpart at the same
 // place below plug_ins is missing.
 std::vector<PlugInItem> plugInsNotLoaded(const QString &readerFolder);
 

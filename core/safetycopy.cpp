@@ -2,6 +2,7 @@
 
 #include <QMap>
 
+#include "core/backupmarker.h"
 #include "platform/filesystem.h"
 #include "platform/winpath.h"
 
@@ -13,6 +14,11 @@ QString plugInsFolderOf(const QString &readerFolder)
 QString optionalFolderOf(const QString &readerFolder)
 {
     return readerFolder + QStringLiteral("\\Optional");
+}
+
+bool safetyCopyTrusted(const QString &readerFolder)
+{
+    return backupMarkerIntact(readerFolder) && !qv::filesBelow(optionalFolderOf(readerFolder)).isEmpty();
 }
 
 SafetyCopyState compareWithSafetyCopy(const QString &readerFolder)

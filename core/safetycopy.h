@@ -11,6 +11,11 @@
 QString plugInsFolderOf(const QString &readerFolder);  // ...\plug_ins
 QString optionalFolderOf(const QString &readerFolder); // ...\Optional
 
+// Whether the safety copy can be relied on: the marker intact and Optional
+// holding files. Otherwise Optimize takes the copy again (and writes the
+// marker anew), and the plug-in list shows plug_ins as before any optimisation.
+bool safetyCopyTrusted(const QString &readerFolder);
+
 // How the plug-ins folder stands against its safety copy.
 struct SafetyCopyState
 {

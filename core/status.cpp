@@ -32,7 +32,7 @@ ReaderStatus readerStatus(const ReaderInstallation &reader)
 {
     ReaderStatus s;
     s.folderExists = directoryExists(reader.folder);
-    s.optimized = backupMarkerExists(reader.folder);
+    s.optimized = safetyCopyTrusted(reader.folder);
     s.runningReader = FindProcessId(QLatin1String(reader::kProcessName));
     s.loaded = plugInsLoaded(reader.folder);
     const QString optional = optionalFolderOf(reader.folder) + QLatin1Char('\\');

@@ -15,7 +15,7 @@ namespace qv {
 struct ReaderStatus
 {
     bool folderExists = false;
-    bool optimized = false;       // the marker is there: the safety copy is in place
+    bool optimized = false;       // the marker vouches for a safety copy in place (safetyCopyTrusted)
     int64_t runningReader = -1;   // the process id of a Reader running in the prefix
     QStringList loaded;           // plug-ins Reader loads, below plug_ins ("X.api", "S\X.api")
     QStringList notLoaded;        // plug-ins only in the safety copy, below Optional
