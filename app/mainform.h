@@ -123,8 +123,9 @@ private:
     // The hooks through which an operation started by button shows itself:
     // the button greyed once it starts, the memo, FO1 and FO2 for the files.
     qv::OperationHooks operationHooks(TFlatButton *button);
-    // The list read again, an error shown, or the closing question asked.
-    void finishOperation(const qv::OperationReport &report);
+    // The list read again, an error shown (the button usable again for
+    // another try), or the closing question asked.
+    void finishOperation(const qv::OperationReport &report, TFlatButton *button);
     void showListMenu(const QPoint &pos);
     bool m_placed = false;
     bool m_sessionEnding = false;

@@ -25,8 +25,9 @@ qv::ReaderInstallation TForm1::installation() const
 qv::OperationHooks TForm1::operationHooks(TFlatButton *button)
 {
     qv::OperationHooks hooks;
-    // Once the checks have passed the button stays greyed: an operation runs
-    // at most once per run. A refusal leaves it for another try.
+    // Once the checks have passed the button is greyed: an operation that
+    // completes runs once per run. A refusal, a failure or work left undone
+    // leaves it for another try.
     hooks.started = [this, button] {
         button->setEnabled(false);
         Memo->clear();
@@ -63,14 +64,17 @@ void TForm1::refreshPlugInListAfterChange()
     }
 }
 
-void TForm1::finishOperation(const qv::OperationReport &report)
+void TForm1::finishOperation(const qv::OperationReport &report, TFlatButton *button)
 {
     // Read again once the folders may have changed, before the question so
     // the list is right while it shows; "Nothing to restore!" changed nothing.
     if (report.started && report.outcome != qv::OperationReport::NothingToRestore)
         refreshPlugInListAfterChange();
-    if (!report.succeeded())
+    if (!report.succeeded()) {
+        // What was not done can be tried again once its cause is dealt with.
+        button->setEnabled(true);
         throw qv::Error(report.error);
+    }
     if (report.closingQuestion.isEmpty())
         return;
     if (qv::Dialogs::instance().messageBox(this, report.closingQuestion, QStringLiteral("Information"),
@@ -97,7 +101,7 @@ void TForm1::FlatButton1Click()
         if (options.unloadPlugIns)
             options.keepLoaded = pluginsKeptLoaded();
         options.endRunningReader = true; // the window ends Reader without asking
-        finishOperation(qv::optimize(installation(), options, operationHooks(FlatButton1)));
+        finishOperation(qv::optimize(installation(), options, operationHooks(FlatButton1)), FlatButton1);
     });
 }
 
@@ -106,6 +110,6 @@ void TForm1::FlatButton2Click()
     qv::guarded([&] {
         qv::RestoreOptions options;
         options.endRunningReader = true;
-        finishOperation(qv::restore(installation(), options, operationHooks(FlatButton2)));
+        finishOperation(qv::restore(installation(), options, operationHooks(FlatButton2)), FlatButton2);
     });
 }

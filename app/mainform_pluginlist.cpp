@@ -1,12 +1,16 @@
 #include "mainform.h"
 
 #include <QListWidgetItem>
+#include <optional>
 
 #include "keltfileoperator.h"
 #include "core/pluginlist.h"
 #include "core/safetycopy.h"
 #include "platform/application.h"
+#include "platform/error.h"
+#include "platform/fileoperation.h"
 #include "platform/filesystem.h"
+#include "platform/operationlock.h"
 
 namespace {
 
@@ -77,7 +81,12 @@ void TForm1::Load1Click()
 
         const qv::PlugInCopy plan = qv::planBringBack(ReaderFolder, path);
         const bool copies = !plan.alreadyLoaded && !plan.source.isEmpty();
+        // Copying into plug_ins is an operation like Optimize: not while another Quorvane runs one.
+        std::optional<qv::OperationLock> turn;
         if (copies) {
+            turn.emplace();
+            if (!turn->held())
+                throw qv::Error(turn->refusal());
             FO1->FilesFrom().clear();
             FO1->FilesFrom() << plan.source;
             FO1->setDirTo(plan.target);
@@ -85,10 +94,11 @@ void TForm1::Load1Click()
             const QString below = qv::pathBelowPlugInFolders(ReaderFolder, path);
             if (!qv::fileExists(plugInsFolderOf(ReaderFolder) + QLatin1Char('\\') + below)) {
                 // The item stays: Reader still does not load it.
+                const QString why = qv::lastFileOperationFailure().reason;
                 Memo->clear();
                 Memo->addLine(caption + QStringLiteral(" could not be copied back into \"") + plugInsFolderOf(ReaderFolder)
-                              + QStringLiteral("\"; it is still not loaded on startup. Check that the folder can be written "
-                                               "and try again."));
+                              + QStringLiteral("\"; it is still not loaded on startup. ")
+                              + (why.isEmpty() ? QStringLiteral("Check that the folder can be written and try again.") : why));
                 return;
             }
         }

@@ -3,6 +3,7 @@
 #include <QSet>
 #include <algorithm>
 #include <exception>
+#include <optional>
 
 #include "core/backupmarker.h"
 #include "core/pluginlist.h"
@@ -14,7 +15,9 @@
 #include "platform/launchers.h"
 #include "platform/filesystem.h"
 #include "platform/machine.h"
+#include "platform/operationlock.h"
 #include "platform/registry.h"
+#include "platform/writeprobe.h"
 #include "platform/winpath.h"
 
 namespace qv {
@@ -145,12 +148,23 @@ bool containsPath(const QStringList &list, const QString &path)
     return list.contains(path, Qt::CaseInsensitive);
 }
 
+QString failureReason()
+{
+    const FileOperationFailure f = lastFileOperationFailure();
+    const QString reason = f.reason.isEmpty() ? QStringLiteral("The file operation failed.") : f.reason;
+    return reason.endsWith(QLatin1Char('.')) ? reason : reason + QLatin1Char('.');
+}
+
 // One run of an operation: the report it fills, the caller's hooks, and
 // whether the changes are made or only planned.
 class Run
 {
 public:
-    Run(OperationReport &report, const OperationHooks &hooks, bool dry) : dry(dry), m_report(report), m_hooks(hooks) {}
+    // title: "Optimization" or "Restoration", as the memo and messages name it.
+    Run(OperationReport &report, const OperationHooks &hooks, bool dry, const QString &title)
+        : dry(dry), m_report(report), m_hooks(hooks), m_title(title)
+    {
+    }
 
     const bool dry;
 
@@ -166,6 +180,17 @@ public:
         }
     }
 
+    // One operation at a time on this machine, the window's and the CLI's
+    // alike; a dry run changes nothing and needs no turn.
+    void takeTurn()
+    {
+        if (dry)
+            return;
+        m_lock.emplace();
+        if (!m_lock->held())
+            throw Error(m_lock->refusal());
+    }
+
     void start()
     {
         if (dry)
@@ -173,6 +198,12 @@ public:
         m_report.started = true;
         if (m_hooks.started)
             m_hooks.started();
+    }
+
+    void stepDone(const char *step)
+    {
+        if (!dry && m_hooks.stepDone)
+            m_hooks.stepDone(step);
     }
 
     void setMemo(const QStringList &lines)
@@ -184,25 +215,81 @@ public:
     void addMemo(const QString &line) { setMemo(m_report.memo + QStringList{line}); }
 
     void record(Change change) { m_report.changes.push_back(std::move(change)); }
-    void notDone(const QString &what, const QString &why) { m_report.notDone.push_back({what, why}); }
+    // memoLine: how the memo names it (short); what and why otherwise.
+    void notDone(const QString &what, const QString &why, const QString &memoLine = QString(), bool failed = true)
+    {
+        m_report.notDone.push_back({what, why, failed});
+        if (!memoLine.isEmpty() || failed)
+            m_memoNotes << (memoLine.isEmpty() ? what + QStringLiteral(": ") + why : memoLine);
+    }
+    // Left as it was, and rightly so: the run still completes; the memo
+    // names it when given a line for it.
+    void note(const QString &what, const QString &why, const QString &memoLine)
+    {
+        notDone(what, why, memoLine, false);
+    }
+    bool anythingFailed() const
+    {
+        return std::any_of(m_report.notDone.cbegin(), m_report.notDone.cend(), [](const NotDone &n) { return n.failed; });
+    }
 
-    // A Reader left running would keep its plug-ins open and write its
-    // preferences back when it closes.
-    void endReader(bool allowed)
+    // The running Reader's process id, or -1. A Reader left running would
+    // keep its plug-ins open and write its preferences back when it closes,
+    // so it is ended or the operation refuses.
+    int64_t findReader(bool mayEnd)
     {
         const int64_t pid = FindProcessId(QLatin1String(reader::kProcessName));
-        if (pid == -1)
-            return;
-        if (!allowed) {
+        if (pid != -1 && !mayEnd) {
             m_report.runningReader = pid;
             throw Error(QStringLiteral("Adobe Reader is running %1 (%2, process %3), so nothing was "
                                        "changed. Close Reader and try again")
                             .arg(machine::here(), QLatin1String(reader::kProcessName))
                             .arg(pid));
         }
+        return pid;
+    }
+
+    void endReader(int64_t pid)
+    {
+        if (pid == -1)
+            return;
         if (!dry)
             KillProcess(pid);
         record(change(Change::EndProcess, {QLatin1String(reader::kProcessName)}, {}, {}, 0, pid));
+        stepDone("reader ended");
+    }
+
+    // Refuses when a folder the run is to change cannot be changed.
+    static void requireWritable(const QString &folder, const QString &role)
+    {
+        const QString why = folderWriteProblem(folder);
+        if (!why.isEmpty())
+            throw Error(QStringLiteral("%1 \"%2\" cannot be changed: %3. Nothing was changed; try again once it "
+                                       "can be")
+                            .arg(role, folder, why));
+    }
+
+    // From here on the registry changes wait for commitRegistry().
+    void stageRegistry()
+    {
+        if (!dry)
+            m_staging.emplace();
+    }
+
+    // Writes every staged registry change in one go. When that fails, undo
+    // first undoes this run's file changes so far, and the error says so.
+    void commitRegistry(const std::function<QString()> &undo)
+    {
+        if (dry)
+            return;
+        try {
+            m_staging->commit();
+        } catch (const Error &e) {
+            m_staging.reset();
+            throw Error(e.message() + QStringLiteral(". ") + undo());
+        }
+        m_staging.reset();
+        stepDone("registry");
     }
 
     void copy(const QStringList &from, const QString &to)
@@ -230,25 +317,60 @@ public:
         }
     }
 
-    // Deletes permanently (or to the trash); gives back the paths still there.
-    QStringList remove(const QStringList &paths, FileBatch::Kind kind = FileBatch::Delete)
+    // Deletes permanently (or to the trash); gives back the paths still
+    // there, each named as not done with the cause the batch met. A batch
+    // stops at its first failure, so what follows that file gets a batch of
+    // its own: everything that can go, goes.
+    QStringList remove(const QStringList &paths, FileBatch::Kind kind = FileBatch::Delete,
+                       const std::function<QString(const QString &)> &memoLine = {})
     {
         if (paths.isEmpty())
             return {};
-        batch({kind, paths, QString()});
-        QStringList gone, left;
+        auto there = [](const QString &p) { return fileExists(p) || directoryExists(p); };
+        QStringList pending = paths, failed;
+        QStringList reasons;
+        while (!pending.isEmpty()) {
+            batch({kind, pending, QString()});
+            QStringList left;
+            for (const QString &p : pending)
+                if (!dry && there(p))
+                    left << p;
+            if (left.isEmpty())
+                break;
+            // The entry the batch failed on: the file it names, or the folder holding it.
+            const QString file = lastFileOperationFailure().file;
+            const auto culprit = std::find_if(left.cbegin(), left.cend(), [&](const QString &p) {
+                return winpath::sameName(p, file) || file.startsWith(p + QLatin1Char('\\'), Qt::CaseInsensitive);
+            });
+            const QString why = failureReason();
+            if (culprit == left.cend()) {
+                // No telling which one failed: all that is left failed so.
+                for (const QString &p : left) {
+                    failed << p;
+                    reasons << why;
+                }
+                break;
+            }
+            failed << *culprit;
+            reasons << why;
+            left.removeAt(culprit - left.cbegin());
+            pending = left;
+        }
+        for (qsizetype i = 0; i < failed.size(); ++i)
+            notDone(failed[i], QStringLiteral("could not be removed: ") + reasons[i],
+                    memoLine ? memoLine(failed[i]) : QString());
+        QStringList gone;
         for (const QString &p : paths)
-            (dry || !(fileExists(p) || directoryExists(p)) ? gone : left) << p;
-        for (const QString &p : left)
-            notDone(p, QStringLiteral("could not be removed"));
+            if (!failed.contains(p))
+                gone << p;
         if (!gone.isEmpty())
             record(change(kind == FileBatch::Trash ? Change::TrashFolder : Change::DeleteFiles, gone));
-        return left;
+        return failed;
     }
 
     // One registry step: an accessor of its own, the key opened (created
-    // when missing), the values written only when it opened. Closing flushes
-    // the hive, so every value is on disk before the closing question.
+    // when missing), the values written only when it opened. While the
+    // registry is staged, closing keeps the values for the commit.
     void writeBlock(uint32_t root, const QString &key, const std::vector<std::pair<QString, int32_t>> &values,
                     const QString &parentFirst = QString())
     {
@@ -285,9 +407,18 @@ public:
 
     void writeMarker(const QString &readerFolder)
     {
-        if (!dry)
-            createBackupMarker(readerFolder);
+        if (!dry) {
+            try {
+                createBackupMarker(readerFolder);
+            } catch (const InOutError &e) {
+                throw Error(QStringLiteral("The marker \"%1\" could not be written (%2). The safety copy is complete; "
+                                           "no plug-in was moved and the registry was not changed. Try Optimize "
+                                           "again once the folder can be written")
+                                .arg(backupMarkerPath(readerFolder), e.message()));
+            }
+        }
         record(change(Change::WriteMarker, {backupMarkerPath(readerFolder)}));
+        stepDone("marker");
     }
 
     void deleteMarker(const QString &readerFolder)
@@ -295,23 +426,31 @@ public:
         if (!dry)
             deleteBackupMarker(readerFolder); // a failure only means a later Restore runs again
         record(change(Change::DeleteMarker, {backupMarkerPath(readerFolder)}));
+        stepDone("marker removed");
     }
 
     void writeShortcut(const QString &readerFolder, const QString &version)
     {
         const QString target = reader::programPath(readerFolder);
+        // Looked up without creating any key: the registry is committed by now.
         QString linkPath = shortcutPath(target, slDesktop, QString());
+        if (linkPath.isEmpty()) {
+            note(QStringLiteral("The desktop shortcut"), QStringLiteral("the user has no desktop folder"),
+                 QStringLiteral("No desktop folder: no shortcut was made"));
+            return;
+        }
         if (!dry) {
             linkPath.clear();
             CreateShortcut(target, slDesktop, QString(), readerFolder, QString(), reader::shortcutDescription(version),
                            linkPath);
-        }
-        if (linkPath.isEmpty()) {
-            notDone(QStringLiteral("The desktop shortcut"), QStringLiteral("the user has no desktop folder"));
-            return;
+            if (!fileExists(linkPath)) {
+                notDone(linkPath, QStringLiteral("the shortcut could not be written"));
+                return;
+            }
         }
         record(change(Change::WriteShortcut, {linkPath}, target));
         writeLauncher({linkPath, target, QString(), reader::shortcutDescription(version), readerFolder});
+        stepDone("shortcut");
     }
 
     // Wine's menu builder would mirror a new desktop shortcut on the host's
@@ -346,15 +485,35 @@ public:
             record(change(Change::DeleteLaunchers, gone));
     }
 
-    void complete(const QString &what, const QString &readerFolder, const QString &version)
+    // The end: "completed" and the closing question only when everything
+    // asked was done; otherwise the memo and the message list what was not.
+    void finish(const QString &completedLine, const QString &readerFolder, const QString &version)
     {
-        m_report.outcome = OperationReport::Completed;
-        m_report.readerProgram = reader::programPath(readerFolder);
-        m_report.closingQuestion =
-            what + QStringLiteral(" completed. Do you want to start Adobe Reader ") + version + QStringLiteral(" now?");
+        if (!anythingFailed()) {
+            setMemo(QStringList{completedLine} + m_memoNotes);
+            m_report.outcome = OperationReport::Completed;
+            m_report.readerProgram = reader::programPath(readerFolder);
+            m_report.closingQuestion = m_title + QStringLiteral(" completed. Do you want to start Adobe Reader ")
+                + version + QStringLiteral(" now?");
+            return;
+        }
+        setMemo(QStringList{m_title + QStringLiteral(" not completed. Not done:")} + m_memoNotes);
+        QStringList lines;
+        for (const NotDone &n : m_report.notDone)
+            if (n.failed)
+                lines << QStringLiteral("- ") + n.what + QStringLiteral(": ") + n.why;
+        m_report.outcome = OperationReport::Incomplete;
+        m_report.error = m_title + QStringLiteral(" was not completed. Not done:\n") + lines.join(QLatin1Char('\n'))
+            + QStringLiteral("\nEverything else was done. Remove the causes named above, then try ") + verb()
+            + QStringLiteral(" again");
     }
 
 private:
+    QString verb() const
+    {
+        return m_title == QLatin1String("Optimization") ? QStringLiteral("Optimize") : QStringLiteral("Restore");
+    }
+
     void batch(const FileBatch &b)
     {
         if (dry)
@@ -369,11 +528,46 @@ private:
     {
         m_report.outcome = m_report.started ? OperationReport::Failed : OperationReport::Refused;
         m_report.error = message;
+        if (m_report.started)
+            setMemo(QStringList{m_title + QStringLiteral(" not completed:")} + message.split(QLatin1Char('\n')));
     }
 
     OperationReport &m_report;
     const OperationHooks &m_hooks;
+    const QString m_title;
+    QStringList m_memoNotes;
+    std::optional<OperationLock> m_lock;
+    std::optional<RegistryStaging> m_staging;
 };
+
+// Nothing may start on an installation that start-up could not settle: an
+// empty or root folder would make Optimize work on the drive itself, and an
+// empty version would write Reader's keys without one.
+void checkInstallation(const ReaderInstallation &r, bool needsPlugIns)
+{
+    const QString again = QStringLiteral("Start Quorvane again and enter the folder that holds AcroRd32.exe");
+    if (r.folder.trimmed().isEmpty())
+        throw Error(QStringLiteral("No Adobe Reader folder is set, so nothing was changed. ") + again);
+    QStringList parts = winpath::split(r.folder);
+    parts.removeAll(QStringLiteral("."));
+    if (parts.size() <= 1 && (parts.isEmpty() || !winpath::drive(parts.first()).isNull()))
+        throw Error(QStringLiteral("\"%1\" is the root of a drive, not Adobe Reader's folder, so nothing was "
+                                   "changed. ")
+                        .arg(r.folder)
+                    + again);
+    if (!directoryExists(r.folder))
+        throw Error(QStringLiteral("The Adobe Reader folder \"%1\" does not exist, so nothing was changed. ")
+                        .arg(r.folder)
+                    + again);
+    if (needsPlugIns && !directoryExists(plugInsFolderOf(r.folder)))
+        throw Error(QStringLiteral("The folder \"%1\" holds no plug_ins folder, so it is not Adobe Reader's folder "
+                                   "or Reader is damaged; nothing was changed. ")
+                        .arg(r.folder)
+                    + again + QStringLiteral(", or repair Reader"));
+    if (r.version.trimmed().isEmpty())
+        throw Error(QStringLiteral("No Adobe Reader version is set, so nothing was changed (Reader's registry keys "
+                                   "are named after it). Start Quorvane again and choose the version"));
+}
 
 // What the two plug-in folders hold as Optimize goes on: the disk itself in
 // a real run, and in a dry run the disk as the planned changes would leave it.
@@ -422,13 +616,12 @@ private:
 
 QString safetyCopyFailure(const QString &readerFolder, const QStringList &missing)
 {
-    return QStringLiteral("The plug-ins could not all be copied to \"%1\" (%2 missing, for example \"%3\"). "
-                          "To keep them safe, the plug-ins folder has been left as it is. Make room on the "
-                          "disk or check that the folder can be written, then start Quorvane again and "
-                          "click Optimize")
+    return QStringLiteral("The plug-ins could not all be copied to \"%1\" (%2 missing, for example \"%3\"): %4 "
+                          "To keep them safe, the plug-ins folder and the registry have been left as they are. "
+                          "Once the cause is dealt with, try Optimize again")
         .arg(optionalFolderOf(readerFolder))
         .arg(missing.size())
-        .arg(missing.first());
+        .arg(missing.first(), failureReason());
 }
 
 // Removes the sub-folders that held the given files (paths relative to
@@ -486,14 +679,6 @@ void writeReaderPreferences(Run &run, const QString &version, const ReaderPrefer
     run.writeBlock(HKeyCurrentUser, key("FeatureLockdown"), lockdown);
 }
 
-// A live wineserver would undo every registry value when it ends, and a
-// damaged hive cannot be written: find that out before a single file
-// changes, not half-way through an operation.
-void ensureRegistryCanBeWritten()
-{
-    ensureRegistryWritable({HKeyCurrentUser, HKeyLocalMachine});
-}
-
 bool isKeptPlugInFile(const QString &rel)
 {
     const QStringList &stems = keptPlugInStems();
@@ -501,10 +686,9 @@ bool isKeptPlugInFile(const QString &rel)
 }
 
 // Takes out of plug_ins what Reader is not to load; a file whose very bytes
-// are not in the safety copy stays. Gives back the memo lines that say what
-// stayed loaded against the plan.
-QStringList unloadPlugIns(Run &run, PlugInFolders &folders, const SafetyCopyState &state,
-                          const QString &readerFolder, const QStringList &keepLoaded)
+// are not in the safety copy stays, and so does a link to nothing.
+void unloadPlugIns(Run &run, PlugInFolders &folders, const SafetyCopyState &state, const QString &readerFolder,
+                   const QStringList &keepLoaded)
 {
     const QString plugIns = plugInsFolderOf(readerFolder);
     const QString optional = optionalFolderOf(readerFolder);
@@ -521,7 +705,13 @@ QStringList unloadPlugIns(Run &run, PlugInFolders &folders, const SafetyCopyStat
         else if (folders.inPlugIns(rel))
             keptDiffering << rel;
     }
-    const QStringList left = run.remove(joined(plugIns, unload));
+    const QString below = plugIns + QLatin1Char('\\');
+    run.remove(joined(plugIns, unload), FileBatch::Delete, [&](const QString &path) {
+        const QString rel = path.mid(below.size());
+        return (rel.endsWith(QStringLiteral(".api"), Qt::CaseInsensitive) ? QStringLiteral("Still loaded (could not be removed): ")
+                                                                          : QStringLiteral("Not removed: "))
+            + rel;
+    });
     if (!run.dry)
         removeEmptiedSubFolders(plugIns, unload);
     folders.removedFromPlugIns(unload);
@@ -535,19 +725,20 @@ QStringList unloadPlugIns(Run &run, PlugInFolders &folders, const SafetyCopyStat
     folders.copiedToPlugIns(back);
     for (const QString &rel : back)
         if (!folders.inPlugIns(rel))
-            run.notDone(joinPath(plugIns, rel), QStringLiteral("could not be copied back, so Reader does not load it"));
+            run.notDone(joinPath(plugIns, rel),
+                        QStringLiteral("could not be copied back, so Reader does not load it: ") + failureReason(),
+                        QStringLiteral("Not loaded (could not be copied back): ") + rel);
 
-    QStringList remarks;
-    for (const QString &rel : keptDiffering) {
-        run.notDone(joinPath(plugIns, rel), QStringLiteral("it differs from its safety copy, so it stays loaded"));
-        remarks << QStringLiteral("Kept (differs from its safety copy): ") + rel;
-    }
-    // The shell's error window is gone by the end; the memo keeps saying
-    // which plug-ins Reader still loads.
-    for (const QString &rel : unload)
-        if (rel.endsWith(QStringLiteral(".api"), Qt::CaseInsensitive) && containsPath(left, joinPath(plugIns, rel)))
-            remarks << QStringLiteral("Still loaded (could not be removed): ") + rel;
-    return remarks;
+    for (const QString &rel : keptDiffering)
+        run.notDone(joinPath(plugIns, rel),
+                    QStringLiteral("it differs from its copy in \"%1\" (a newer version, say), so it stays loaded "
+                                   "and both are kept. Restore, then Optimize, makes this version the safety copy")
+                        .arg(optional),
+                    QStringLiteral("Kept (differs from its safety copy): ") + rel);
+    // Reader cannot load a link to nothing, and it is no one's to delete.
+    for (const QString &rel : linksToNothingBelow(plugIns))
+        run.note(joinPath(plugIns, rel), QStringLiteral("a link to a missing file, left in place"),
+                 QStringLiteral("Left in place (a link to a missing file): ") + rel);
 }
 
 } // namespace
@@ -555,27 +746,46 @@ QStringList unloadPlugIns(Run &run, PlugInFolders &folders, const SafetyCopyStat
 OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions &o, const OperationHooks &hooks)
 {
     OperationReport report;
-    Run run(report, hooks, o.dryRun);
+    Run run(report, hooks, o.dryRun, QStringLiteral("Optimization"));
     run.guard([&] {
         const QString &folder = reader.folder;
-        run.endReader(o.endRunningReader);
-        if (!directoryExists(folder))
-            throw Error(QStringLiteral("The Adobe Reader folder \"%1\" does not exist, so nothing was changed. "
-                                       "Start Quorvane again and enter the folder that holds AcroRd32.exe")
-                            .arg(folder));
-        ensureRegistryCanBeWritten();
-        run.start();
-        run.setMemo({});
-
         const QString plugIns = plugInsFolderOf(folder);
         const QString optional = optionalFolderOf(folder);
-        PlugInFolders folders(folder, run.dry);
 
+        // Everything that could stop the run, before Reader is ended and
+        // before anything changes.
+        checkInstallation(reader, true);
+        run.takeTurn();
+        const int64_t readerPid = run.findReader(o.endRunningReader);
+        ensureNoProgramHoldsRegistry(readerPid == -1 ? std::vector<int64_t>{} : std::vector<int64_t>{readerPid});
+        ensureRegistryWritable({HKeyCurrentUser, HKeyLocalMachine});
+        const bool trusted = safetyCopyTrusted(folder);
+        if (!trusted || !directoryExists(optional))
+            Run::requireWritable(folder, QStringLiteral("The Adobe Reader folder")); // Optional and the marker go there
+        if (directoryExists(optional))
+            Run::requireWritable(optional, QStringLiteral("The safety copy folder"));
+        if (o.unloadPlugIns)
+            Run::requireWritable(plugIns, QStringLiteral("The plug-ins folder"));
+
+        run.endReader(readerPid);
+        if (!run.dry)
+            waitForRegistry(); // with Reader gone, Wine lets go of the registry
+        run.start();
+        run.setMemo({});
+        if (!run.dry) {
+            // Halves of files an interrupted copy left are never copied on.
+            removeLeftoverTemporaries(plugIns);
+            removeLeftoverTemporaries(optional);
+        }
+        run.stageRegistry();
+
+        PlugInFolders folders(folder, run.dry);
         // How plug_ins stands against its safety copy, compared byte for byte
         // once the copy is complete; afterwards it follows the changes below,
         // which delete files or bring back files from the copy itself.
         SafetyCopyState state;
-        if (!backupMarkerExists(folder)) {
+        bool markerWritten = false;
+        if (!trusted) {
             run.addMemo(QStringLiteral("Copy files and backup original settings ..."));
             run.copy({plugIns + QStringLiteral("\\*.*")}, optional);
             if (run.dry) {
@@ -589,8 +799,10 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
                 if (!incomplete.isEmpty())
                     throw Error(safetyCopyFailure(folder, incomplete));
             }
+            run.stepDone("safety copy");
             run.setMemo({QStringLiteral("Copy files and backup original settings ... Done!")});
             run.writeMarker(folder);
+            markerWritten = true;
         } else {
             // Plug-ins installed since the safety copy was taken join it, so
             // Restore can bring them back; nothing in the copy is overwritten.
@@ -606,14 +818,11 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
                     if (!state.missing.isEmpty())
                         throw Error(safetyCopyFailure(folder, state.missing));
                 }
+                run.stepDone("safety copy");
             }
         }
 
-        // Lines the memo adds after "Optimization Completed.".
-        QStringList remarks;
-        if (o.unloadPlugIns)
-            remarks = unloadPlugIns(run, folders, state, folder, o.keepLoaded);
-
+        // The registry first, in one commit: when that fails no plug-in has moved.
         ReaderPreferences prefs;
         prefs.noSplash = o.noSplash;
         prefs.noAds = o.noAds;
@@ -628,6 +837,25 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
         if (prefs.noAds)
             lockdown.push_back({QStringLiteral("bUpdater"), 0});
         writeReaderPreferences(run, reader.version, prefs, lockdown);
+        if (o.noRecentFiles)
+            run.deleteKey(HKeyCurrentUser, reader::versionKey(reader.version, QStringLiteral("AVGeneral\\cRecentFiles")));
+        run.commitRegistry([&] {
+            if (!markerWritten)
+                return QStringLiteral("No plug-in was moved and nothing else was changed");
+            deleteBackupMarker(folder);
+            return backupMarkerExists(folder)
+                ? QStringLiteral("No plug-in was moved. The marker \"%1\" written by this run could not be removed; "
+                                 "the next Optimize finds the safety copy complete all the same")
+                      .arg(backupMarkerPath(folder))
+                : QStringLiteral("No plug-in was moved, and the marker written by this run was removed again, so "
+                                 "everything is as it was (the copy in \"%1\" stays)")
+                      .arg(optional);
+        });
+
+        if (o.unloadPlugIns) {
+            unloadPlugIns(run, folders, state, folder, o.keepLoaded);
+            run.stepDone("plug-ins");
+        }
 
         if (o.noEBooks) {
             if (folders.inPlugIns(QStringLiteral("eBook.api"))) {
@@ -644,7 +872,8 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
             const QString personal = reader.personalFolder.isEmpty() ? userShellFolder(QStringLiteral("Personal"))
                                                                      : reader.personalFolder;
             if (personal.isEmpty()) {
-                run.notDone(QStringLiteral("The \"My eBook\" folder"), QStringLiteral("no documents folder is known"));
+                run.note(QStringLiteral("The \"My eBook\" folder"), QStringLiteral("no documents folder is known"),
+                         QString());
             } else {
                 // It holds the user's own books: they go to the trash, where
                 // they can be got back, not out of existence.
@@ -667,12 +896,9 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
                     run.removeShortcut(link);
             }
         }
+        run.stepDone("removals");
 
-        if (o.noRecentFiles)
-            run.deleteKey(HKeyCurrentUser, reader::versionKey(reader.version, QStringLiteral("AVGeneral\\cRecentFiles")));
-
-        run.setMemo(QStringList{QStringLiteral("Optimization Completed.")} + remarks);
-        run.complete(QStringLiteral("Optimization"), folder, reader.version);
+        run.finish(QStringLiteral("Optimization Completed."), folder, reader.version);
     });
     return report;
 }
@@ -680,13 +906,26 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
 OperationReport restore(const ReaderInstallation &reader, const RestoreOptions &o, const OperationHooks &hooks)
 {
     OperationReport report;
-    Run run(report, hooks, o.dryRun);
+    Run run(report, hooks, o.dryRun, QStringLiteral("Restoration"));
     run.guard([&] {
         const QString &folder = reader.folder;
-        run.endReader(o.endRunningReader);
+        const QString plugIns = plugInsFolderOf(folder);
+        const QString optional = optionalFolderOf(folder);
+
+        checkInstallation(reader, false);
+        run.takeTurn();
+        const int64_t readerPid = run.findReader(o.endRunningReader);
         const bool backedUp = backupMarkerExists(folder);
-        if (backedUp)
-            ensureRegistryCanBeWritten();
+        if (backedUp) {
+            ensureNoProgramHoldsRegistry(readerPid == -1 ? std::vector<int64_t>{} : std::vector<int64_t>{readerPid});
+            ensureRegistryWritable({HKeyCurrentUser, HKeyLocalMachine});
+            Run::requireWritable(folder, QStringLiteral("The Adobe Reader folder")); // the marker goes
+            if (directoryExists(plugIns))
+                Run::requireWritable(plugIns, QStringLiteral("The plug-ins folder"));
+        }
+        run.endReader(readerPid);
+        if (backedUp && !run.dry)
+            waitForRegistry();
         run.start();
         run.setMemo({});
         if (!backedUp) {
@@ -695,11 +934,21 @@ OperationReport restore(const ReaderInstallation &reader, const RestoreOptions &
             return;
         }
         run.setMemo({QStringLiteral("Restore files and registry settings ...")});
+        if (!run.dry) {
+            removeLeftoverTemporaries(plugIns);
+            removeLeftoverTemporaries(optional);
+        }
+
+        // The registry first, in one commit: when that fails nothing has changed.
+        run.stageRegistry();
+        writeReaderPreferences(run, reader.version, ReaderPreferences(),
+                               {{QStringLiteral("bShowAdsAllow"), 1}, {QStringLiteral("bUpdater"), 1}});
+        run.commitRegistry([] {
+            return QStringLiteral("No plug-in was copied and the marker stays, so nothing was changed");
+        });
 
         // Everything of the safety copy that plug_ins lacks comes back. A file
         // that plug_ins holds already stays: it may be newer than the copy.
-        const QString plugIns = plugInsFolderOf(folder);
-        const QString optional = optionalFolderOf(folder);
         auto lacking = [&] {
             QStringList out;
             for (const QString &rel : filesBelow(optional))
@@ -711,23 +960,23 @@ OperationReport restore(const ReaderInstallation &reader, const RestoreOptions &
         if (!missing.isEmpty()) {
             run.copyRelative(optional, missing, plugIns);
             const QStringList still = run.dry ? QStringList() : lacking();
-            if (!still.isEmpty())
-                throw Error(QStringLiteral("The plug-ins could not all be copied back to \"%1\" (%2 missing, for "
-                                           "example \"%3\"). The safety copy in \"%4\" is kept. Make room on "
-                                           "the disk or check that the folder can be written, then start "
-                                           "Quorvane again and click Restore")
-                                .arg(plugIns)
-                                .arg(still.size())
-                                .arg(still.first(), optional));
+            const QString why = still.isEmpty() ? QString() : failureReason();
+            for (const QString &rel : still)
+                run.notDone(joinPath(plugIns, rel),
+                            QStringLiteral("could not be copied back from the safety copy: ") + why
+                                + QStringLiteral(" The safety copy and the marker stay, so Restore can finish later"),
+                            QStringLiteral("Not restored: ") + rel);
+            run.stepDone("plug-ins");
         }
 
-        writeReaderPreferences(run, reader.version, ReaderPreferences(),
-                               {{QStringLiteral("bShowAdsAllow"), 1}, {QStringLiteral("bUpdater"), 1}});
         run.writeShortcut(folder, reader.version);
 
-        run.setMemo({QStringLiteral("Restore files and registry settings ... Done!")});
-        run.deleteMarker(folder);
-        run.complete(QStringLiteral("Restoration"), folder, reader.version);
+        // The marker goes only once the safety copy is all back.
+        if (!run.anythingFailed()) {
+            run.setMemo({QStringLiteral("Restore files and registry settings ... Done!")});
+            run.deleteMarker(folder);
+        }
+        run.finish(QStringLiteral("Restore files and registry settings ... Done!"), folder, reader.version);
     });
     return report;
 }

@@ -77,6 +77,10 @@ struct NotDone
 {
     QString what;
     QString why;
+    // False for what there was nothing to do about (no documents folder to
+    // look in, a link to nothing left in place): the operation still counts
+    // as completed.
+    bool failed = true;
 };
 
 struct OperationReport
@@ -84,11 +88,12 @@ struct OperationReport
     enum Outcome {
         Completed,
         NothingToRestore,
-        Refused, // stopped before changing anything
-        Failed,  // stopped part-way: what was done stays done
+        Refused,    // stopped before changing anything
+        Failed,     // stopped part-way; error says what was done, or undone
+        Incomplete, // ran to its end, but notDone lists what was asked and not done
     };
     Outcome outcome = Completed;
-    QString error;         // Refused, Failed: what stopped it, and what to do
+    QString error;         // Refused, Failed, Incomplete: what stopped it or was not done, and what to do
     int64_t runningReader = -1; // Refused because this Reader runs and was not to be ended
     bool started = false;  // the checks passed and changes began (never in a dry run)
     QStringList memo;      // the status memo at the end, in order
@@ -106,19 +111,33 @@ struct OperationHooks
     std::function<void()> started;                   // after the checks, before the first change
     std::function<void(const QStringList &)> memo;   // the memo as it now reads
     std::function<void(const FileBatch &)> runBatch; // runFileBatch when not set
+    // After each step that changed something ("reader ended", "safety copy",
+    // "marker", "registry", "plug-ins", ...): where a long run stands, and
+    // where tests interrupt one.
+    std::function<void(const char *step)> stepDone;
 };
 
+// Both operations first check everything that could stop them: a usable
+// installation (folder and version set, not a drive's root), the hives and
+// folders they change can be changed, no other Quorvane works on the machine
+// (a lock held to the end), and no program but the Reader they end keeps the
+// registry from taking changes. Only then do they end Reader and change
+// anything; a refusal changes nothing. The registry changes are written in
+// one commit, before any plug-in moves, so a failure there leaves the
+// plug-ins as they were. What could not be done is listed (Incomplete), and
+// "completed" is said only when everything was done.
+
 // Ends a running Reader, takes the safety copy once (marked by the marker),
-// takes the plug-ins out of plug_ins but EWH32, search and keepLoaded, writes
-// Reader's preferences and removes what the options say. Every file that
-// leaves plug_ins is first found byte for byte in the safety copy, and a live
-// wineserver, a damaged hive or a missing Reader folder stop it before any change.
+// writes Reader's preferences, takes the plug-ins out of plug_ins but EWH32,
+// search and keepLoaded, and removes what the options say. Every file that
+// leaves plug_ins is first found byte for byte in the safety copy.
 OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions &options,
                          const OperationHooks &hooks = {});
 
-// With the marker present: brings every plug-in of the safety copy that
-// plug_ins lacks back, writes the preferences as Reader has them out of the
-// box, puts a Reader shortcut on the user's desktop and removes the marker.
+// With the marker present: writes the preferences as Reader has them out of
+// the box, brings every plug-in of the safety copy that plug_ins lacks back,
+// puts a Reader shortcut on the user's desktop and removes the marker once
+// every plug-in is back.
 OperationReport restore(const ReaderInstallation &reader, const RestoreOptions &options,
                         const OperationHooks &hooks = {});
 
