@@ -11,7 +11,8 @@
 #include "platform/registry.h"
 #include "platform/wineprefix.h"
 
-TestPrefix::TestPrefix(Arch arch) : m_dir(QDir::tempPath() + QStringLiteral("/quorvane-prefix-XXXXXX")), m_arch(arch)
+TestPrefix::TestPrefix(Arch arch, const QString &parent)
+    : m_dir((parent.isEmpty() ? QDir::tempPath() : parent) + QStringLiteral("/quorvane-prefix-XXXXXX")), m_arch(arch)
 {
     QDir().mkpath(root() + QStringLiteral("/dosdevices"));
     QDir().mkpath(driveC());
@@ -19,6 +20,9 @@ TestPrefix::TestPrefix(Arch arch) : m_dir(QDir::tempPath() + QStringLiteral("/qu
     QFile::link(QStringLiteral("/"), root() + QStringLiteral("/dosdevices/z:"));
     for (const char *hive : {"system.reg", "user.reg", "userdef.reg"})
         writeHive(QLatin1String(hive), QByteArray());
+    // The lock an operation takes lives here; made up front, as any Quorvane
+    // that ever ran leaves it, so that "nothing changed" compares the rest.
+    QFile(root() + QStringLiteral("/.quorvane.lock")).open(QIODevice::WriteOnly);
     qv::WinePrefix::setCurrent(root());
     qv::resetRegistryCache();
 }

@@ -13,7 +13,9 @@ class TestPrefix
 {
 public:
     enum Arch { Win32, Win64 };
-    explicit TestPrefix(Arch arch = Win32);
+    // parent: the folder to make it in (a small disk, say); the system's
+    // temporary folder when empty.
+    explicit TestPrefix(Arch arch = Win32, const QString &parent = QString());
     ~TestPrefix();
     TestPrefix(const TestPrefix &) = delete;
     TestPrefix &operator=(const TestPrefix &) = delete;
