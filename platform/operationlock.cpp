@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/wineprefix.h"
@@ -13,23 +14,48 @@ namespace qv {
 
 namespace {
 
-int openLockFile(const QString &path)
+// A folder of this user's own in /tmp, as Wine keeps its server's: the same
+// for the window and quorvane-cli whatever TMPDIR each was given, and nobody
+// else can put a file or a link in its place.
+QString privateFolder()
 {
-    const QByteArray name = QFile::encodeName(path);
-    int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0 && (errno == EROFS || errno == EACCES || errno == EPERM))
-        fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC); // flock needs no write access
-    return fd;
+    const QString folder = QStringLiteral("/tmp/quorvane-%1").arg(::geteuid());
+    const QByteArray name = QFile::encodeName(folder);
+    ::mkdir(name.constData(), 0700);
+    struct stat st;
+    if (::lstat(name.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()
+        || (st.st_mode & 0077))
+        return QString();
+    return folder;
 }
 
 } // namespace
 
+QString OperationLock::fileFor(const QString &prefixRoot)
+{
+    // Named after the prefix folder itself, so every path that leads to it
+    // (links, a trailing slash) meets the same lock.
+    struct stat st;
+    if (::stat(QFile::encodeName(prefixRoot).constData(), &st) != 0)
+        return QString();
+    const QString folder = privateFolder();
+    const QString name = QStringLiteral("prefix-%1-%2.lock").arg(quint64(st.st_dev), 0, 16).arg(quint64(st.st_ino), 0, 16);
+    // Where that folder is not ours alone, the prefix folder holds the lock.
+    return folder.isEmpty() ? prefixRoot + QStringLiteral("/.quorvane.lock") : folder + QLatin1Char('/') + name;
+}
+
 OperationLock::OperationLock()
 {
     const QString root = WinePrefix::current().root();
-    m_fd = openLockFile(root + QStringLiteral("/.quorvane.lock"));
+    const QString file = fileFor(root);
+    if (!file.isEmpty()) {
+        const QByteArray name = QFile::encodeName(file);
+        m_fd = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (m_fd < 0)
+            m_fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC); // flock needs no write access
+    }
     if (m_fd < 0) {
-        m_held = true; // a prefix no one can write; the checks that follow say so
+        m_held = true; // no lock to be had (a missing prefix): the checks that follow say what is wrong
         return;
     }
     int r;

@@ -4,16 +4,20 @@
 
 namespace qv {
 
-// One operation at a time on a machine: the window and quorvane-cli, any
+// One operation at a time per prefix: the window and quorvane-cli, any
 // number of each, take this lock before they change anything and hold it to
 // the end. It is a lock the kernel holds for the process, so a Quorvane that
 // crashes or is killed lets go of it at once; nothing is left to clean up.
 //
-// Under Wine: flock() on ".quorvane.lock" in the prefix folder. Where that
-// file can be neither made nor opened, the prefix folder cannot be written,
-// so no Quorvane can change its registry, and the operation's own checks
-// refuse it: the lock counts as held. On Windows: a named mutex ("Global\Quorvane.Operation") owned by the thread
-// that took it; an abandoned mutex counts as free.
+// Under Wine: flock() on a file named after the prefix folder's device and
+// inode, in a folder of this user's own in /tmp as Wine keeps its server's
+// ("/tmp/quorvane-UID/prefix-DEV-INO.lock"), so that taking the lock leaves
+// the prefix as it was; the prefix folder's ".quorvane.lock" where that
+// folder is not this user's alone. Where no lock file can be had at all (a
+// missing prefix), the lock counts as held and the operation's own checks
+// refuse it. On Windows, where the machine has one registry: a named mutex
+// ("Global\Quorvane.Operation") owned by the thread that took it; an
+// abandoned mutex counts as free.
 class OperationLock
 {
 public:
@@ -24,8 +28,11 @@ public:
     OperationLock &operator=(const OperationLock &) = delete;
 
     bool held() const { return m_held; }
+    // The lock file for a prefix folder (Wine only; empty when the folder is
+    // missing). Tests hold it from another process.
+    static QString fileFor(const QString &prefixRoot);
     // When not held: one sentence for the user, saying that another Quorvane
-    // is working on this machine and what to do.
+    // is working on this prefix and what to do.
     QString refusal() const { return m_refusal; }
 
 private:

@@ -20,9 +20,6 @@ TestPrefix::TestPrefix(Arch arch, const QString &parent)
     QFile::link(QStringLiteral("/"), root() + QStringLiteral("/dosdevices/z:"));
     for (const char *hive : {"system.reg", "user.reg", "userdef.reg"})
         writeHive(QLatin1String(hive), QByteArray());
-    // The lock an operation takes lives here; made up front, as any Quorvane
-    // that ever ran leaves it, so that "nothing changed" compares the rest.
-    QFile(root() + QStringLiteral("/.quorvane.lock")).open(QIODevice::WriteOnly);
     qv::WinePrefix::setCurrent(root());
     qv::resetRegistryCache();
 }
