@@ -7,8 +7,9 @@
 
 QString backupMarkerPath(const QString &readerFolder);
 bool backupMarkerExists(const QString &readerFolder);
-// Whether the marker holds exactly its one line: other bytes (a crash while
-// it was written, a file of that name from elsewhere) vouch for nothing.
+// Whether the marker holds exactly its one line; other bytes (a crash while
+// it was written, a file of that name from elsewhere) are written anew once
+// the safety copy is complete.
 bool backupMarkerIntact(const QString &readerFolder);
 // Writes the one line "Backup Done." + CR LF (14 bytes), replacing a file of
 // that name. Throws qv::InOutError when it cannot be created or written.

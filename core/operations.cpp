@@ -1,5 +1,6 @@
 #include "core/operations.h"
 
+#include <QHash>
 #include <QSet>
 #include <algorithm>
 #include <exception>
@@ -148,10 +149,13 @@ bool containsPath(const QStringList &list, const QString &path)
     return list.contains(path, Qt::CaseInsensitive);
 }
 
+// Why the last file step of this run that failed did so: later batches that
+// went through must not hide it.
+QString g_lastFailure;
+
 QString failureReason()
 {
-    const FileOperationFailure f = lastFileOperationFailure();
-    const QString reason = f.reason.isEmpty() ? QStringLiteral("The file operation failed.") : f.reason;
+    const QString reason = g_lastFailure.isEmpty() ? QStringLiteral("The file operation failed.") : g_lastFailure;
     return reason.endsWith(QLatin1Char('.')) ? reason : reason + QLatin1Char('.');
 }
 
@@ -164,6 +168,7 @@ public:
     Run(OperationReport &report, const OperationHooks &hooks, bool dry, const QString &title)
         : dry(dry), m_report(report), m_hooks(hooks), m_title(title)
     {
+        g_lastFailure.clear();
     }
 
     const bool dry;
@@ -180,7 +185,7 @@ public:
         }
     }
 
-    // One operation at a time on this machine, the window's and the CLI's
+    // One operation at a time per prefix, the window's and the CLI's
     // alike; a dry run changes nothing and needs no turn.
     void takeTurn()
     {
@@ -310,11 +315,28 @@ public:
                 // A single file copied to a folder that does not exist would
                 // take the folder's name as its own, or replace a file in the
                 // folder's place.
-                if (!makeFolder(target))
-                    continue; // what stays missing is reported by the caller
+                if (!makeFolder(target)) {
+                    // What stays missing is reported by the caller, with this cause.
+                    QString why = QStringLiteral("The folder \"%1\" could not be made.").arg(target);
+                    for (QString f = target; f.size() > targetFolder.size(); f = winpath::folder(f).chopped(1))
+                        if (fileExists(f)) {
+                            why = QStringLiteral("A file named \"%1\" is in the way of a folder of that name.").arg(f);
+                            break;
+                        }
+                    for (const QString &file : files)
+                        m_whyMissing.insert(joinPath(target, winpath::name(file)).toLower(), why);
+                    continue;
+                }
             }
             copy(joined(sourceFolder, files), target);
         }
+    }
+
+    // Why a file a copy was to bring is missing: the folder it needed, or
+    // the last failed batch.
+    QString whyMissing(const QString &file) const
+    {
+        return m_whyMissing.value(file.toLower(), failureReason());
     }
 
     // Deletes permanently (or to the trash); gives back the paths still
@@ -522,6 +544,9 @@ private:
             m_hooks.runBatch(b);
         else
             runFileBatch(b);
+        const FileOperationFailure f = lastFileOperationFailure();
+        if (f.code != 0 && !f.reason.isEmpty())
+            g_lastFailure = f.reason;
     }
 
     void fail(const QString &message)
@@ -536,6 +561,7 @@ private:
     const OperationHooks &m_hooks;
     const QString m_title;
     QStringList m_memoNotes;
+    QHash<QString, QString> m_whyMissing; // lower-cased Windows path -> cause
     std::optional<OperationLock> m_lock;
     std::optional<RegistryStaging> m_staging;
 };
@@ -729,8 +755,9 @@ void unloadPlugIns(Run &run, PlugInFolders &folders, const SafetyCopyState &stat
                         QStringLiteral("could not be copied back, so Reader does not load it: ") + failureReason(),
                         QStringLiteral("Not loaded (could not be copied back): ") + rel);
 
+    // Kept on purpose, so the run still completes: the memo names them.
     for (const QString &rel : keptDiffering)
-        run.notDone(joinPath(plugIns, rel),
+        run.note(joinPath(plugIns, rel),
                     QStringLiteral("it differs from its copy in \"%1\" (a newer version, say), so it stays loaded "
                                    "and both are kept. Restore, then Optimize, makes this version the safety copy")
                         .arg(optional),
@@ -760,7 +787,7 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
         ensureNoProgramHoldsRegistry(readerPid == -1 ? std::vector<int64_t>{} : std::vector<int64_t>{readerPid});
         ensureRegistryWritable({HKeyCurrentUser, HKeyLocalMachine});
         const bool trusted = safetyCopyTrusted(folder);
-        if (!trusted || !directoryExists(optional))
+        if (!trusted || !directoryExists(optional) || !backupMarkerIntact(folder))
             Run::requireWritable(folder, QStringLiteral("The Adobe Reader folder")); // Optional and the marker go there
         if (directoryExists(optional))
             Run::requireWritable(optional, QStringLiteral("The safety copy folder"));
@@ -820,6 +847,10 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
                 }
                 run.stepDone("safety copy");
             }
+            // Damaged bytes in the marker: written anew now that the copy is
+            // complete. The marker was there before, so no undo removes it.
+            if (!backupMarkerIntact(folder))
+                run.writeMarker(folder);
         }
 
         // The registry first, in one commit: when that fails no plug-in has moved.
@@ -960,10 +991,10 @@ OperationReport restore(const ReaderInstallation &reader, const RestoreOptions &
         if (!missing.isEmpty()) {
             run.copyRelative(optional, missing, plugIns);
             const QStringList still = run.dry ? QStringList() : lacking();
-            const QString why = still.isEmpty() ? QString() : failureReason();
             for (const QString &rel : still)
                 run.notDone(joinPath(plugIns, rel),
-                            QStringLiteral("could not be copied back from the safety copy: ") + why
+                            QStringLiteral("could not be copied back from the safety copy: ")
+                                + run.whyMissing(joinPath(plugIns, rel))
                                 + QStringLiteral(" The safety copy and the marker stay, so Restore can finish later"),
                             QStringLiteral("Not restored: ") + rel);
             run.stepDone("plug-ins");

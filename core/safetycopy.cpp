@@ -18,7 +18,7 @@ QString optionalFolderOf(const QString &readerFolder)
 
 bool safetyCopyTrusted(const QString &readerFolder)
 {
-    return backupMarkerIntact(readerFolder) && !qv::filesBelow(optionalFolderOf(readerFolder)).isEmpty();
+    return backupMarkerExists(readerFolder) && !qv::filesBelow(optionalFolderOf(readerFolder)).isEmpty();
 }
 
 SafetyCopyState compareWithSafetyCopy(const QString &readerFolder)

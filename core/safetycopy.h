@@ -11,9 +11,12 @@
 QString plugInsFolderOf(const QString &readerFolder);  // ...\plug_ins
 QString optionalFolderOf(const QString &readerFolder); // ...\Optional
 
-// Whether the safety copy can be relied on: the marker intact and Optional
-// holding files. Otherwise Optimize takes the copy again (and writes the
-// marker anew), and the plug-in list shows plug_ins as before any optimisation.
+// Whether the safety copy can be relied on: the marker present and Optional
+// holding files. A marker with nothing behind it vouches for nothing: then
+// Optimize takes the copy again (and writes the marker anew), and the
+// plug-in list shows plug_ins as before any optimisation. A marker whose
+// bytes are not its own, with a copy behind it, still counts: what the copy
+// holds is the reference Restore brings back, never overwritten.
 bool safetyCopyTrusted(const QString &readerFolder);
 
 // How the plug-ins folder stands against its safety copy.
