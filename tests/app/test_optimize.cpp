@@ -129,7 +129,8 @@ TEST_F(ReaderPrefix, OptimizeWithTheMarkerPresentReusesTheSafetyCopyAndAddsNewPl
     EXPECT_EQ(filesOf("plug_ins").keys(), QStringList({"Annots.api", "EWH32.api", "New.api", "search.api"}));
     EXPECT_EQ(form->Memo->Lines(),
               QStringList({"Optimization Completed.", "Kept (differs from its safety copy): Annots.api"}));
-    EXPECT_EQ(tmp.read(readerHost + "/Wexmor.DAT"), QByteArray()); // left alone
+    // Its bytes were not the marker's: written anew once the copy was complete.
+    EXPECT_EQ(tmp.read(readerHost + "/Wexmor.DAT"), "Backup Done.\r\n");
 
     // Restore brings the new plug-in back too.
     restore();
@@ -168,28 +169,37 @@ TEST_F(ReaderPrefix, FailedSafetyCopyChangesNothingMore)
     EXPECT_FALSE(exists("Wexmor.DAT"));
     EXPECT_EQ(tmp.read("user.reg"), userHive);
     EXPECT_TRUE(QFileInfo::exists(tmp.file("drive_c/users/tester/Documents/My eBook/book.pdf")));
-    EXPECT_FALSE(form->FlatButton1->isEnabled());
+    // Nothing was done, so it can be tried again.
+    EXPECT_TRUE(form->FlatButton1->isEnabled());
 }
 
-TEST_F(ReaderPrefix, MarkerFolderReadOnlyEndsOptimizeAfterTheCopy)
+TEST_F(ReaderPrefix, FoldersThatCannotBeWrittenAreRefusedBeforeAnyChange)
 {
-    QDir().mkpath(host("Optional"));
-    ReadOnlyFolder guard(host(""));
-    if (!guard.ok())
-        GTEST_SKIP() << "this file system cannot make a folder read-only for this user";
-    const auto pluginsBefore = filesOf("plug_ins");
-    const QByteArray userHive = tmp.read("user.reg");
-
-    optimize();
-
-    ASSERT_EQ(errorBoxes().size(), 1);
-    EXPECT_EQ(errorBoxes()[0], "File access denied.");
-    EXPECT_FALSE(exists("Wexmor.DAT"));
-    EXPECT_EQ(filesOf("Optional"), pluginsBefore);
-    EXPECT_EQ(filesOf("plug_ins"), pluginsBefore);
-    EXPECT_EQ(form->Memo->Lines(), QStringList({"Copy files and backup original settings ... Done!"}));
-    EXPECT_EQ(tmp.read("user.reg"), userHive);
-    EXPECT_FALSE(form->FlatButton1->isEnabled());
+    // The Reader folder (where the marker goes) and plug_ins (where the
+    // plug-ins leave): each refused up front, named, with nothing copied.
+    for (const char *place : {"", "plug_ins"}) {
+        QDir().mkpath(host("Optional"));
+        const auto pluginsBefore = filesOf("plug_ins");
+        const QByteArray userHive = tmp.read("user.reg");
+        const QStringList memoBefore = form->Memo->Lines();
+        dialogs.boxes.clear();
+        {
+            ReadOnlyFolder guard(host(place));
+            if (!guard.ok())
+                GTEST_SKIP() << "this file system cannot make a folder read-only for this user";
+            optimize();
+        }
+        ASSERT_EQ(errorBoxes().size(), 1) << place;
+        const QString named = *place ? readerFolder + "\\plug_ins\" cannot be changed" : readerFolder + "\" cannot be changed";
+        EXPECT_TRUE(errorBoxes()[0].contains(named)) << errorBoxes()[0].toStdString();
+        EXPECT_TRUE(errorBoxes()[0].contains("Nothing was changed")) << errorBoxes()[0].toStdString();
+        EXPECT_FALSE(exists("Wexmor.DAT"));
+        EXPECT_TRUE(filesOf("Optional").isEmpty());
+        EXPECT_EQ(filesOf("plug_ins"), pluginsBefore);
+        EXPECT_EQ(form->Memo->Lines(), memoBefore);
+        EXPECT_EQ(tmp.read("user.reg"), userHive);
+        EXPECT_TRUE(form->FlatButton1->isEnabled());
+    }
 }
 
 TEST_F(ReaderPrefix, EbookFolderIsOnlyLookedForInADocumentsFolder)
@@ -242,26 +252,6 @@ TEST_F(ReaderPrefix, ReaderThatOutlivesTheWaitIsLeftAndOptimizeGoesOn)
     EXPECT_EQ(processes.terminated, std::vector<int64_t>({999999999}));
     EXPECT_TRUE(errorBoxes().isEmpty());
     EXPECT_TRUE(exists("Wexmor.DAT"));
-}
-
-TEST_F(ReaderPrefix, PlugInsThatCannotBeRemovedAreNamedAfterTheCompletion)
-{
-    QDir().mkpath(host("Optional"));
-    ReadOnlyFolder guard(host("plug_ins"));
-    if (!guard.ok())
-        GTEST_SKIP() << "this file system cannot make a folder read-only for this user";
-
-    optimize();
-
-    EXPECT_FALSE(fileWindows.errors.isEmpty());
-    EXPECT_TRUE(exists("Wexmor.DAT"));
-    const QStringList memo = form->Memo->Lines();
-    ASSERT_FALSE(memo.isEmpty());
-    EXPECT_EQ(memo.first(), "Optimization Completed.");
-    // The top of plug_ins is read-only, so its plug-ins stay loaded.
-    EXPECT_TRUE(memo.contains("Still loaded (could not be removed): Annots.api")) << memo.join('\n').toStdString();
-    EXPECT_TRUE(memo.contains("Still loaded (could not be removed): eBook.api"));
-    EXPECT_FALSE(memo.contains("Still loaded (could not be removed): EWH32.api"));
 }
 
 namespace {

@@ -75,8 +75,16 @@ TEST_F(ReaderPrefix, RestoreKeepsANewerPlugInAndTheMarkerWhenTheCopyFails)
 
     EXPECT_EQ(tmp.read(readerHost + "/plug_ins/EWH32.api"), "ewh32 api, updated");
     EXPECT_EQ(tmp.read(readerHost + "/plug_ins/Annots.api"), "annots api");
+    // Not called done: the message and the memo name what is missing and why.
     ASSERT_EQ(errorBoxes().size(), 1);
-    EXPECT_TRUE(errorBoxes()[0].startsWith("The plug-ins could not all be copied back")) << errorBoxes()[0].toStdString();
+    EXPECT_TRUE(errorBoxes()[0].startsWith("Restoration was not completed. Not done:\n- " + readerFolder
+                                           + "\\plug_ins\\Multimedia\\"))
+        << errorBoxes()[0].toStdString();
+    EXPECT_TRUE(errorBoxes()[0].contains("plug_ins\\Multimedia\" is in the way of a folder")) << errorBoxes()[0].toStdString();
     EXPECT_TRUE(exists("Wexmor.DAT"));
-    EXPECT_EQ(form->Memo->Lines(), QStringList({"Restore files and registry settings ..."}));
+    const QStringList memo = form->Memo->Lines();
+    ASSERT_FALSE(memo.isEmpty());
+    EXPECT_EQ(memo.first(), "Restoration not completed. Not done:");
+    EXPECT_TRUE(memo.contains("Not restored: Multimedia\\mm.api")) << memo.join('\n').toStdString();
+    EXPECT_TRUE(form->FlatButton2->isEnabled());
 }

@@ -16,6 +16,7 @@
 #include "platform/atomicfile.h"
 #include "platform/fileoperation.h"
 #include "platform/hive.h"
+#include "platform/operationlock.h"
 #include "platform/registry.h"
 #include "platform/test_processes_fake.h"
 #include "support/faults.h"
@@ -546,7 +547,7 @@ TEST_F(Faults, RefusalsComeBeforeReaderIsEnded)
 
     // Another Quorvane at work on the prefix.
     {
-        LockHolder other(r.prefix.root() + "/.quorvane.lock", LockHolder::Flock);
+        LockHolder other(qv::OperationLock::fileFor(r.prefix.root()), LockHolder::Flock);
         ASSERT_TRUE(other.ok());
         for (const qv::OperationReport &refused : {optimizeAll(r), restoreAll(r)}) {
             EXPECT_EQ(refused.outcome, qv::OperationReport::Refused);
@@ -578,4 +579,46 @@ TEST_F(Faults, RefusalsComeBeforeReaderIsEnded)
     report = optimizeAll(r);
     EXPECT_EQ(report.outcome, qv::OperationReport::Completed) << report.error.toStdString();
     EXPECT_TRUE(reader->ended());
+}
+
+TEST_F(Faults, TwoOperationsAtOnceOneWaitsForNothingAndChangesNothing)
+{
+    // A second Quorvane (a child process) stops half-way through Optimize and
+    // holds there while this one tries both operations.
+    Reader9 r;
+    int ready[2], go[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(go), 0);
+    const pid_t other = ::fork();
+    if (other == 0) {
+        qv::OperationHooks hooks;
+        hooks.stepDone = [&](const char *step) {
+            if (!strcmp(step, "safety copy")) {
+                char c = '1';
+                (void)!::write(ready[1], &c, 1);
+                (void)!::read(go[0], &c, 1);
+            }
+        };
+        ::_exit(optimizeAll(r, hooks).outcome == qv::OperationReport::Completed ? 0 : 1);
+    }
+    char c = 0;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    const auto halfway = treeContents(r.prefix.root());
+    for (const qv::OperationReport &refused : {optimizeAll(r), restoreAll(r)}) {
+        EXPECT_EQ(refused.outcome, qv::OperationReport::Refused);
+        EXPECT_TRUE(refused.error.startsWith("Another Quorvane is working on this prefix")) << refused.error.toStdString();
+        EXPECT_FALSE(refused.started);
+    }
+    EXPECT_EQ(treeContents(r.prefix.root()), halfway);
+    (void)!::write(go[1], &c, 1);
+    int status = -1;
+    ASSERT_EQ(::waitpid(other, &status, 0), other);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    for (int fd : {ready[0], ready[1], go[0], go[1]})
+        ::close(fd);
+    EXPECT_EQ(r.tree("plug_ins").keys(), QStringList({"EWH32.api", "EWH32.ini", "search.api"}));
+
+    // The lock went with the process: this one's turn now.
+    qv::resetRegistryCache();
+    EXPECT_EQ(restoreAll(r).outcome, qv::OperationReport::Completed);
 }
