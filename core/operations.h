@@ -119,7 +119,7 @@ struct OperationHooks
 
 // Both operations first check everything that could stop them: a usable
 // installation (folder and version set, not a drive's root), the hives and
-// folders they change can be changed, no other Quorvane works on the machine
+// folders they change can be changed, no other Quorvane works on the prefix
 // (a lock held to the end), and no program but the Reader they end keeps the
 // registry from taking changes. Only then do they end Reader and change
 // anything; a refusal changes nothing. The registry changes are written in
