@@ -31,7 +31,8 @@ QStringList filesBelow(const QString &windowsFolder);
 // paths. On Windows: reparse points whose target is missing.
 QStringList linksToNothingBelow(const QString &windowsFolder);
 // Removes what interrupted copies and saves left below a folder (their
-// temporary files, atomicfile.h); gives back how many went.
+// temporary files, atomicfile.h); gives back how many went. On Windows the
+// shell's batch operation leaves none of ours: nothing to remove.
 int removeLeftoverTemporaries(const QString &windowsFolder);
 // The first maxBytes bytes of a file (all of a smaller one); empty when it
 // cannot be read.

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QMap>
 #include <functional>
+#include <optional>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -24,6 +25,7 @@
 #include "platform/registry.h"
 #include "platform/test_processes_fake.h"
 #include "platform/wineprefix.h"
+#include "support/faults.h"
 #include "support/tempdir.h"
 #include "TFlatButtonUnit.h"
 #include "TFlatCheckBoxUnit.h"
@@ -94,40 +96,22 @@ public:
     {
         if (::geteuid() != 0) {
             m_ok = QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-            m_chmod = true;
             return;
         }
-        m_ok = setImmutable(true);
+        m_immutable.emplace(path);
+        m_ok = m_immutable->ok();
     }
     ~ReadOnlyFolder()
     {
-        if (!m_ok)
-            return;
-        if (m_chmod)
+        if (m_ok && !m_immutable)
             QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        else
-            setImmutable(false);
     }
     bool ok() const { return m_ok; }
 
 private:
-    bool setImmutable(bool on)
-    {
-        const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_DIRECTORY);
-        if (fd < 0)
-            return false;
-        int flags = 0;
-        bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-        if (done) {
-            flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-            done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        }
-        ::close(fd);
-        return done;
-    }
     QString m_path;
+    std::optional<faults::Attribute> m_immutable;
     bool m_ok = false;
-    bool m_chmod = false;
 };
 
 // Sends what is moved to the trash into a throwaway folder, never the
