@@ -5,9 +5,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <gtest/gtest.h>
+#include <optional>
 
+#include "platform/operationlock.h"
 #include "platform/test_processes_fake.h"
 #include "support/demoprefix.h"
+#include "support/faults.h"
+#include "support/lockholder.h"
 #include "support/tempdir.h"
 #include "support/testprefix.h"
 
@@ -154,4 +158,46 @@ TEST(CommandLine, UsageErrorsAndMissingAnswersHaveTheirExitCodes)
     r = runCli({"--prefix", prefix.root() + "/nowhere", "status"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains("--prefix")) << r.err.toStdString();
+}
+
+TEST_F(SamplePrefix, SharesTheWindowsLockAndExitsOneForWorkNotDone)
+{
+    // Another Quorvane (the window, say) at work on this prefix.
+    {
+        LockHolder window(qv::OperationLock::fileFor(root), LockHolder::Flock);
+        ASSERT_TRUE(window.ok());
+        const auto before = treeContents(root);
+        const CliResult refused = cli({"optimize"});
+        EXPECT_EQ(refused.exitCode, 1);
+        EXPECT_TRUE(refused.err.contains("Another Quorvane is working on this prefix")) << refused.err.toStdString();
+        EXPECT_EQ(treeContents(root), before);
+    }
+
+    // A plug-in that cannot leave its folder: everything else is done, and
+    // the run is not called done.
+    const QString sub = root + "/drive_c/Program Files/Adobe/Reader 9.0/Reader/plug_ins/Stuck";
+    ASSERT_TRUE(QDir().mkpath(sub));
+    QFile plugIn(sub + "/stuck.api");
+    ASSERT_TRUE(plugIn.open(QIODevice::WriteOnly) && plugIn.write("stuck") == 5);
+    plugIn.close();
+    std::optional<faults::Attribute> immutable;
+    if (::geteuid() == 0) {
+        immutable.emplace(sub);
+        if (!immutable->ok())
+            GTEST_SKIP() << "this file system keeps no immutable attribute";
+    } else {
+        ASSERT_TRUE(QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    }
+    const CliResult partly = cli({"optimize"});
+    immutable.reset();
+    QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(partly.exitCode, 1);
+    EXPECT_TRUE(partly.err.contains("Optimization was not completed. Not done:")) << partly.err.toStdString();
+    EXPECT_TRUE(partly.err.contains("plug_ins\\Stuck\\stuck.api: could not be removed")) << partly.err.toStdString();
+    EXPECT_FALSE(partly.out.contains("Optimization Completed.")) << partly.out.toStdString();
+    EXPECT_FALSE(plugIns().contains("Annots.api"));
+
+    const CliResult again = cli({"optimize"});
+    EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
+    EXPECT_FALSE(plugIns().contains("Stuck/stuck.api"));
 }
