@@ -812,6 +812,7 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
         // which delete files or bring back files from the copy itself.
         SafetyCopyState state;
         bool markerWritten = false;
+        bool joinedCopy = false; // plug-ins new since the last Optimize joined the safety copy
         if (!trusted) {
             run.addMemo(QStringLiteral("Copy files and backup original settings ..."));
             run.copy({plugIns + QStringLiteral("\\*.*")}, optional);
@@ -835,6 +836,7 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
             // Restore can bring them back; nothing in the copy is overwritten.
             state = compareWithSafetyCopy(folder);
             if (!state.missing.isEmpty()) {
+                joinedCopy = true;
                 run.copyRelative(plugIns, state.missing, optional);
                 if (run.dry) {
                     folders.copiedToOptional(state.missing);
@@ -872,7 +874,10 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
             run.deleteKey(HKeyCurrentUser, reader::versionKey(reader.version, QStringLiteral("AVGeneral\\cRecentFiles")));
         run.commitRegistry([&] {
             if (!markerWritten)
-                return QStringLiteral("No plug-in was moved and nothing else was changed");
+                return joinedCopy ? QStringLiteral("No plug-in was moved; the plug-ins new since the last Optimize "
+                                                   "joined the safety copy in \"%1\", nothing else was changed")
+                                        .arg(optional)
+                                  : QStringLiteral("No plug-in was moved and nothing else was changed");
             deleteBackupMarker(folder);
             return backupMarkerExists(folder)
                 ? QStringLiteral("No plug-in was moved. The marker \"%1\" written by this run could not be removed; "
