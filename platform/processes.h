@@ -40,8 +40,8 @@ bool runsOnThisMachine(const ProcessEntry &entry);
 
 // The command line of a process as a person would type it: its arguments
 // joined by blanks, quoted where they hold one, cut short after about 200
-// characters. Empty when it cannot be read. On Windows: the process's own
-// command line (PEB), read with PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_VM_READ.
+// characters. Empty when it cannot be read. On Windows: always empty;
+// nothing there needs it (no program holds the registry back).
 QString commandLineOf(int64_t pid);
 
 // The executable name of a process from its argv[0] and its process name:

@@ -54,9 +54,10 @@ void waitForRegistry();
 // to its temporary file and flushes it, and only then replaces them all, so a
 // full disk or a failing write leaves every hive as it was. Leftovers of an
 // interrupted save are removed first. Destroyed without commit(), the changes
-// are dropped. On Windows: the values are kept the same way and commit()
-// writes them through advapi32 (RegSetValueEx, RegDeleteTree), then
-// RegFlushKey on each key.
+// are dropped. On Windows, where the registry saves each value by itself
+// and no file is rewritten whole: the values are written through advapi32
+// as they come, and commit() flushes HKEY_CURRENT_USER and
+// HKEY_LOCAL_MACHINE (RegFlushKey); what was written before a failure stays.
 class RegistryStaging
 {
 public:
