@@ -36,7 +36,11 @@ public:
     QString refusal() const { return m_refusal; }
 
 private:
+#ifdef _WIN32
+    void *m_handle = nullptr; // the mutex
+#else
     int m_fd = -1;
+#endif
     bool m_held = false;
     QString m_refusal;
 };
