@@ -521,7 +521,10 @@ bool isWineBackgroundProgram(const QString &exeFile)
     for (const char *n : names)
         if (!exeFile.compare(QLatin1String(n), Qt::CaseInsensitive))
             return true;
-    return false;
+    // Wine's host side: the server itself ("wineserver64 -p0", which lingers
+    // a moment after the last program and is waited for) and the loader
+    // before it has become a Windows program. Windows programs carry an extension.
+    return exeFile.startsWith(QLatin1String("wine"), Qt::CaseInsensitive) && !exeFile.contains(QLatin1Char('.'));
 }
 
 } // namespace
