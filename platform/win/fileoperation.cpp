@@ -14,6 +14,7 @@ namespace qv {
 namespace {
 
 InstanceSlot<FileOperationUi> g_ui;
+FileOperationFailure g_lastFailure;
 
 // A UTF-8 list of zero-separated entries (two zeros after the last) as the
 // wide list the shell reads.
@@ -78,12 +79,19 @@ int shFileOperation(ShFileOpStruct &op)
     const int result = SHFileOperationW(&request);
     op.fAnyOperationsAborted = request.fAnyOperationsAborted;
     op.hNameMappings = request.hNameMappings;
+    g_lastFailure = result == 0 ? FileOperationFailure{}
+                                : FileOperationFailure{result, QString(), win::systemText(DWORD(result))};
     if (result != 0 && !shellWindows && !request.fAnyOperationsAborted) {
         const QString first = QString::fromUtf8(op.pFrom ? op.pFrom : "");
         FileOperationUi::instance().error(captionOf(op.wFunc), first,
                                           QStringLiteral("%1 (code %2)").arg(win::systemText(DWORD(result))).arg(result));
     }
     return result;
+}
+
+FileOperationFailure lastFileOperationFailure()
+{
+    return g_lastFailure;
 }
 
 } // namespace qv
