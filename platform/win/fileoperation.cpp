@@ -79,12 +79,14 @@ int shFileOperation(ShFileOpStruct &op)
     const int result = SHFileOperationW(&request);
     op.fAnyOperationsAborted = request.fAnyOperationsAborted;
     op.hNameMappings = request.hNameMappings;
-    g_lastFailure = result == 0 ? FileOperationFailure{}
-                                : FileOperationFailure{result, QString(), win::systemText(DWORD(result))};
+    // The shell's own codes (DE_...) have no system text: the code says it then.
+    const QString text = win::systemText(DWORD(result));
+    const QString reason = text.isEmpty() ? QStringLiteral("The file operation failed (code %1).").arg(result)
+                                          : QStringLiteral("%1 (code %2)").arg(text).arg(result);
+    g_lastFailure = result == 0 ? FileOperationFailure{} : FileOperationFailure{result, QString(), reason};
     if (result != 0 && !shellWindows && !request.fAnyOperationsAborted) {
         const QString first = QString::fromUtf8(op.pFrom ? op.pFrom : "");
-        FileOperationUi::instance().error(captionOf(op.wFunc), first,
-                                          QStringLiteral("%1 (code %2)").arg(win::systemText(DWORD(result))).arg(result));
+        FileOperationUi::instance().error(captionOf(op.wFunc), first, reason);
     }
     return result;
 }

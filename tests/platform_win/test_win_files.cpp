@@ -1,9 +1,12 @@
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <thread>
 
 #include "platform/fileoperation.h"
 #include "platform/filesystem.h"
+#include "platform/operationlock.h"
+#include "platform/writeprobe.h"
 #include "platform/windowless.h"
 #include "platform_win/winsupport.h"
 #include "support/errormessage.h"
@@ -137,7 +140,42 @@ TEST(WinFileOperation, AFailureWithoutWindowsReachesWhoeverAnswersForThem)
                              qv::FOF_NOCONFIRMATION | qv::FOF_NOCONFIRMMKDIR);
     qv::FileOperationUi::setInstance(nullptr);
     EXPECT_NE(result, 0);
+    // Kept for the caller that only sees a file missing.
+    EXPECT_EQ(qv::lastFileOperationFailure().code, result);
+    EXPECT_FALSE(qv::lastFileOperationFailure().reason.isEmpty());
     ASSERT_EQ(notes.notes().size(), 1u);
     EXPECT_EQ(notes.notes()[0].caption, "Error Copying File or Folder");
     EXPECT_TRUE(notes.notes()[0].subject.endsWith("missing.api"));
+}
+
+TEST(WinOperationChecks, OneOperationAtATimeAndPlacesThatCannotBeChangedAreNamed)
+{
+    {
+        qv::OperationLock first;
+        ASSERT_TRUE(first.held());
+        // Another Quorvane: the mutex belongs to the thread that took it.
+        bool secondHeld = true;
+        QString refusal;
+        std::thread([&] {
+            qv::OperationLock second;
+            secondHeld = second.held();
+            refusal = second.refusal();
+        }).join();
+        EXPECT_FALSE(secondHeld);
+        EXPECT_TRUE(refusal.startsWith("Another Quorvane is working")) << refusal.toStdString();
+    }
+    bool heldAfter = false;
+    std::thread([&] { heldAfter = qv::OperationLock().held(); }).join();
+    EXPECT_TRUE(heldAfter);
+
+    TempDir tmp;
+    const QString folder = windowsPath(tmp.path());
+    EXPECT_EQ(qv::folderWriteProblem(folder), QString());
+    EXPECT_TRUE(qv::folderWriteProblem(folder + "\\missing").startsWith("it cannot be reached"));
+    const QString file = tmp.file("user.reg");
+    QFile(file).open(QIODevice::WriteOnly);
+    EXPECT_EQ(qv::hostFileReplaceProblem(windowsPath(file)), QString());
+    ASSERT_TRUE(SetFileAttributesW(windowsPath(file).toStdWString().c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_TRUE(qv::hostFileReplaceProblem(windowsPath(file)).contains("read-only"));
+    SetFileAttributesW(windowsPath(file).toStdWString().c_str(), FILE_ATTRIBUTE_NORMAL);
 }
