@@ -30,9 +30,11 @@ const QString kProgram = QStringLiteral("quorvane-cli");
 // On Windows the program works on the computer it runs on; there is no prefix to name.
 const QString kWhere = QStringLiteral("on this computer");
 const QString kMachine = QStringLiteral("the computer");
+const QString kCommandNames = QStringLiteral("status, optimize or restore");
 #else
 const QString kWhere = QStringLiteral("in a Wine prefix");
 const QString kMachine = QStringLiteral("the prefix");
+const QString kCommandNames = QStringLiteral("prefixes, status, optimize or restore");
 #endif
 
 // One option of optimize that leaves what a box of the window governs alone,
@@ -133,11 +135,14 @@ std::vector<Command> commands(const Options &o)
     for (const BoxOption &b : o.boxes)
         optimize << b.option;
     return {
+#ifndef Q_OS_WIN
+        // Wine prefixes exist only beside Wine; on Windows there is one machine.
         {QStringLiteral("prefixes"), QStringLiteral("prefixes [--json]"),
          QStringLiteral("List the Wine prefixes found where Wine and the prefix managers keep them (~/.wine, "
                         "Bottles, PlayOnLinux, Lutris, CrossOver, winetricks): the manager, the name, the folder, "
                         "the Adobe Reader versions each holds and the Wine build that goes with it."),
          {o.json}},
+#endif
         {QStringLiteral("status"), QStringLiteral("status [--json]"),
          QStringLiteral("Show %1, Reader's version and folder, whether it is optimized (the marker "
                         "Wexmor.DAT), the plug-ins loaded and not loaded, and each preference value.")
@@ -437,7 +442,7 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     global.addOptions(o.globals());
     global.addOption(o.help);
     global.addOption(o.version);
-    global.addPositionalArgument(QStringLiteral("command"), QStringLiteral("prefixes, status, optimize or restore"));
+    global.addPositionalArgument(QStringLiteral("command"), kCommandNames);
     if (!global.parse(arguments))
         return usageError(err, global.errorText());
     if (global.isSet(o.help)) {
@@ -450,12 +455,12 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     }
     QStringList rest = global.positionalArguments();
     if (rest.isEmpty())
-        return usageError(err, QStringLiteral("no command given (prefixes, status, optimize or restore)"));
+        return usageError(err, QStringLiteral("no command given (%1)").arg(kCommandNames));
     const QString name = rest.takeFirst();
     const std::vector<Command> all = commands(o);
     const auto command = std::find_if(all.begin(), all.end(), [&](const Command &c) { return c.name == name; });
     if (command == all.end())
-        return usageError(err, QStringLiteral("unknown command \"%1\" (prefixes, status, optimize or restore)").arg(name));
+        return usageError(err, QStringLiteral("unknown command \"%1\" (%2)").arg(name, kCommandNames));
 
     QCommandLineParser local;
     local.addOptions(o.globals());

@@ -75,6 +75,19 @@ compare() { # step
   fi
 }
 
+# Windows has no Wine prefixes to list: there "prefixes" is an unknown
+# command (usage error), never one of the operations.
+state "$work/by-windows" > "$work/before.windows"
+code=0
+WINEPREFIX=$work/by-windows wine "$windows_cli" prefixes > "$work/prefixes.windows.out" 2>&1 || code=$?
+WINEPREFIX=$work/by-windows wineserver -w
+state "$work/by-windows" > "$work/prefixes.windows"
+if [[ $code != 2 ]] || ! cmp -s "$work/before.windows" "$work/prefixes.windows"; then
+  echo "e2e: the Windows \"prefixes\" exited $code (2 expected) or changed the Reader:"
+  cat "$work/prefixes.windows.out"
+  failures=$((failures + 1))
+fi
+
 for step in optimize restore; do
   "$linux_cli" --prefix "$work/by-linux" "$step" > "$work/$step.linux.out" 2>&1 \
     || { echo "e2e: the Linux $step failed:"; cat "$work/$step.linux.out"; exit 1; }
