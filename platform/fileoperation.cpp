@@ -266,8 +266,8 @@ std::vector<Source> Batch::expand(const QString &entry, bool &wildcard)
 void Batch::checkRemovable(const Source &s)
 {
     struct stat st;
-    if (lstatPath(s.host, st) && S_ISLNK(st.st_mode))
-        return; // only the link itself goes
+    if (lstatPath(s.host, st) && !S_ISDIR(st.st_mode))
+        return; // a link goes alone, and a file holds no folder
     const QString real = canonical(s.host);
     if (real.isEmpty())
         return; // vanished: the operation itself reports it
