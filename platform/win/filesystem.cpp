@@ -8,6 +8,7 @@
 #include <io.h>
 #include <sys/stat.h>
 
+#include "platform/win/walk.h"
 #include "platform/win/wintext.h"
 #include "platform/winerror.h"
 #include "platform/winpath.h"
@@ -32,23 +33,16 @@ int textFileCode(int code)
     return code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL ? 101 : code;
 }
 
-void collectFiles(const QString &folder, const QString &relative, QStringList &out)
+// Every file below a folder; a link out of the tree is not followed.
+void collectFiles(const QString &folder, QStringList &out)
 {
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW(win::wide(winpath::join(folder, QStringLiteral("*"))).c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        const QString name = win::fromWide(data.cFileName);
-        if (name == QLatin1String(".") || name == QLatin1String(".."))
-            continue;
-        const QString rel = relative.isEmpty() ? name : relative + QLatin1Char('\\') + name;
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    win::walk(folder, [&out](const QString &, const QString &rel, DWORD attributes) {
+        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
             out << rel;
-        else if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) // a link out of the tree is not followed
-            collectFiles(winpath::join(folder, name), rel, out);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+            return false;
+        }
+        return !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    });
 }
 
 } // namespace
@@ -94,7 +88,7 @@ QStringList filesBelow(const QString &windowsFolder)
 {
     QStringList out;
     if (directoryExists(windowsFolder))
-        collectFiles(windowsFolder, QString(), out);
+        collectFiles(windowsFolder, out);
     out.sort(Qt::CaseInsensitive);
     return out;
 }

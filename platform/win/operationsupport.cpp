@@ -10,6 +10,7 @@
 #include "platform/filesystem.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
+#include "platform/win/walk.h"
 #include "platform/win/wintext.h"
 #include "platform/winpath.h"
 
@@ -50,34 +51,19 @@ bool leadsNowhere(const QString &path)
     return err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND;
 }
 
-void collectDangling(const QString &folder, const QString &relative, QStringList &out)
-{
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW(win::wide(winpath::join(folder, QStringLiteral("*"))).c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        const QString name = win::fromWide(data.cFileName);
-        if (name == QLatin1String(".") || name == QLatin1String(".."))
-            continue;
-        const QString rel = relative.isEmpty() ? name : relative + QLatin1Char('\\') + name;
-        const QString path = winpath::join(folder, name);
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-            if (leadsNowhere(path))
-                out << rel;
-        } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            collectDangling(path, rel, out);
-        }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-}
-
 } // namespace
 
 QStringList linksToNothingBelow(const QString &windowsFolder)
 {
     QStringList out;
-    collectDangling(windowsFolder, QString(), out);
+    win::walk(windowsFolder, [&out](const QString &path, const QString &rel, DWORD attributes) {
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            if (leadsNowhere(path))
+                out << rel;
+            return false;
+        }
+        return bool(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    });
     out.sort(Qt::CaseInsensitive);
     return out;
 }
