@@ -36,20 +36,6 @@ struct NoWindows : qv::FileOperationUi
     Answer confirmMakeFolder(const QString &) override { return YesToAll; }
 };
 
-// Pseudo-random bytes, so no file system can shortcut zeros.
-QByteArray payload(int size, uint32_t seed)
-{
-    QByteArray b(size, Qt::Uninitialized);
-    uint32_t x = seed * 2654435761u + 1;
-    for (int i = 0; i < size; ++i) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        b[i] = char(x);
-    }
-    return b;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -75,7 +61,7 @@ int main(int argc, char **argv)
         for (int f = 0; f < 20; ++f) {
             QFile file(dir + QStringLiteral("/file%1.dat").arg(f));
             file.open(QIODevice::WriteOnly);
-            bytes += file.write(payload(100 * 1024, uint32_t(d * 100 + f)));
+            bytes += file.write(bench::payload(100 * 1024, uint32_t(d * 100 + f)));
         }
     }
     std::printf("tree: 600 files, %.1f MB, %d rounds\n", double(bytes) / 1e6, rounds);
@@ -128,14 +114,10 @@ int main(int argc, char **argv)
         v -= start;
     std::printf("process start: %.1f ms (taken out of the cp and rm times)\n", start);
     std::printf("                         fastest /   median /  slowest\n");
-    auto line = [](const char *what, const std::vector<double> &v) {
-        const bench::Figures f = bench::figures(v);
-        std::printf("  %-20s %8.1f / %8.1f / %8.1f ms\n", what, f.min, f.median, f.max);
-    };
-    line("copy (component)", copy);
-    line("cp -r", cp);
-    line("delete (component)", del);
-    line("rm -rf", rm);
+    bench::printTimes("copy (component)", copy, 20);
+    bench::printTimes("cp -r", cp, 20);
+    bench::printTimes("delete (component)", del, 20);
+    bench::printTimes("rm -rf", rm, 20);
     bench::printRatio("copy to cp -r", bench::ratios(copy, cp), 1.10);
     bench::printRatio("delete to rm -rf", bench::ratios(del, rm), 1.20);
     qv::FileOperationUi::setInstance(nullptr);

@@ -36,19 +36,6 @@ namespace {
 const QString kPlugIns = QStringLiteral("drive_c/Program Files/Adobe/Reader 9.0/Reader/plug_ins");
 const QString kOptional = QStringLiteral("drive_c/Program Files/Adobe/Reader 9.0/Reader/Optional");
 
-// Pseudo-random bytes, so no file system can shortcut zeros.
-QByteArray payload(qsizetype size, uint32_t seed)
-{
-    QByteArray b(size, Qt::Uninitialized);
-    uint32_t x = seed * 2654435761u + 1;
-    for (qsizetype i = 0; i < size; ++i) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        b[i] = char(x);
-    }
-    return b;
-}
 
 qint64 treeBytes(const QString &dir)
 {
@@ -87,7 +74,7 @@ int main(int argc, char **argv)
         QDir().mkpath(dir);
         QFile f(dir + QStringLiteral("/Extra%1.api").arg(n));
         f.open(QIODevice::WriteOnly);
-        f.write(payload(1'500'000 + qsizetype(n % 7) * 100'000, n));
+        f.write(bench::payload(1'500'000 + qsizetype(n % 7) * 100'000, n));
     }
     const int files = int(QDir(plugIns).entryList(QDir::Files).size());
     std::printf("plug_ins: %.1f MB (%d files at its top), %d rounds\n", double(treeBytes(plugIns)) / 1e6, files, rounds);
@@ -147,16 +134,12 @@ int main(int argc, char **argv)
         ::sync();
     }
 
-    auto line = [](const char *what, const std::vector<double> &v) {
-        const bench::Figures f = bench::figures(v);
-        std::printf("  %-34s %8.1f / %8.1f / %8.1f ms\n", what, f.min, f.median, f.max);
-    };
     std::printf("process start %.1f ms, taken out of each tool's time\n", start);
     std::printf("                                       fastest /   median /  slowest\n");
-    line("Optimize", opt);
-    line("  its physical work", optFloor);
-    line("Restore", res);
-    line("  its physical work", resFloor);
+    bench::printTimes("Optimize", opt);
+    bench::printTimes("  its physical work", optFloor);
+    bench::printTimes("Restore", res);
+    bench::printTimes("  its physical work", resFloor);
     bench::printRatio("Optimize to its physical work", bench::ratios(opt, optFloor), 1.2);
     bench::printRatio("Restore to its physical work", bench::ratios(res, resFloor), 1.2);
     return 0;

@@ -264,16 +264,12 @@ int main(int argc, char **argv)
     }
     reset(found.reader, prefix);
 
-    auto line = [](const char *what, const std::vector<double> &v) {
-        const bench::Figures f = bench::figures(v);
-        std::printf("  %-34s %8.1f / %8.1f / %8.1f ms\n", what, f.min, f.median, f.max);
-    };
     std::printf("Optimize with Reader running, %d rounds (Wine prefix %s)\n", rounds, qPrintable(prefix));
     std::printf("                                       fastest /   median /  slowest\n");
-    line("Optimize, Reader running", ours);
-    line("  Wine's own wind-down", windDown);
-    line("  the physical work", physical);
-    line("  floor: both", floor);
+    bench::printTimes("Optimize, Reader running", ours);
+    bench::printTimes("  Wine's own wind-down", windDown);
+    bench::printTimes("  the physical work", physical);
+    bench::printTimes("  floor: both", floor);
     bench::printRatio("Optimize to its floor", bench::ratios(ours, floor), 1.05);
     return 0;
 }

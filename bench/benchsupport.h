@@ -57,6 +57,28 @@ inline void printRatio(const char *what, const std::vector<double> &r, double go
                 goal, within, r.size());
 }
 
+// One line of times: fastest / median / slowest, the label in a column
+// of the given width.
+inline void printTimes(const char *what, const std::vector<double> &v, int width = 34)
+{
+    const Figures f = figures(v);
+    std::printf("  %-*s %8.1f / %8.1f / %8.1f ms\n", width, what, f.min, f.median, f.max);
+}
+
+// Pseudo-random bytes, so no file system can shortcut zeros.
+inline QByteArray payload(qsizetype size, uint32_t seed)
+{
+    QByteArray b(size, Qt::Uninitialized);
+    uint32_t x = seed * 2654435761u + 1;
+    for (qsizetype i = 0; i < size; ++i) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        b[i] = char(x);
+    }
+    return b;
+}
+
 inline double runCommand(const QString &program, const QStringList &args)
 {
     QElapsedTimer t;
