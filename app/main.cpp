@@ -9,8 +9,8 @@
 #include "platform/machine.h"
 #else
 #include "app/prefixwindows.h"
-#include "platform/prefixes.h"
-#include "platform/wineprefix.h"
+#include "platform/wine/prefixes.h"
+#include "platform/wine/wineprefix.h"
 #endif
 
 int main(int argc, char **argv)

@@ -14,7 +14,7 @@
 
 #include "FlatUtilitys.h"
 #include "platform/dialogs.h"
-#include "platform/prefixes.h"
+#include "platform/wine/prefixes.h"
 
 namespace qv {
 

@@ -18,7 +18,7 @@
 #include "benchsupport.h"
 #include "keltfileoperator.h"
 #include "platform/fileoperation.h"
-#include "platform/wineprefix.h"
+#include "platform/wine/wineprefix.h"
 
 namespace {
 

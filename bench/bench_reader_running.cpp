@@ -28,7 +28,7 @@
 #include "benchsupport.h"
 #include "core/discovery.h"
 #include "platform/processes.h"
-#include "platform/wineserver.h"
+#include "platform/wine/wineserver.h"
 
 namespace {
 

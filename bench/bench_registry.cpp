@@ -12,7 +12,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "platform/hive.h"
+#include "platform/wine/hive.h"
 
 using namespace qv;
 

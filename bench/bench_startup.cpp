@@ -37,7 +37,7 @@
 #include "mainform.h"
 #include "platform/ui/application.h"
 #include "platform/ui/windows.h"
-#include "platform/wineprefix.h"
+#include "platform/wine/wineprefix.h"
 
 // The pictures are in the application library's resources; the stock
 // window reaches them as the main window does. (Outside any namespace: the

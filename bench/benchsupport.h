@@ -12,7 +12,7 @@
 
 #include "core/operations.h"
 #include "platform/registry.h"
-#include "platform/wineprefix.h"
+#include "platform/wine/wineprefix.h"
 
 #include <algorithm>
 #include <cstdio>

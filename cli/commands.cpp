@@ -14,11 +14,11 @@
 #include "core/readerprefixes.h"
 #include "core/status.h"
 #include "platform/error.h"
-#include "platform/prefixes.h"
+#include "platform/wine/prefixes.h"
 #include "platform/filesystem.h"
 #include "platform/machine.h"
 #ifndef Q_OS_WIN
-#include "platform/wineprefix.h"
+#include "platform/wine/wineprefix.h"
 #endif
 
 namespace qv::cli {

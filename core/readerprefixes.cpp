@@ -4,7 +4,7 @@
 
 #include "core/reader.h"
 #include "platform/error.h"
-#include "platform/hive.h"
+#include "platform/wine/hive.h"
 #include "platform/winpath.h"
 
 namespace qv {

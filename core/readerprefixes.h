@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <vector>
 
-#include "platform/prefixes.h"
+#include "platform/wine/prefixes.h"
 
 namespace qv {
 

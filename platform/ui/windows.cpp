@@ -17,7 +17,7 @@
 #ifdef Q_OS_WIN
 #include "platform/machine.h"
 #else
-#include "platform/winestart.h"
+#include "platform/wine/winestart.h"
 #endif
 
 namespace qv::ui {

@@ -1,7 +1,7 @@
 #include "app/test_optimize_support.h"
 
 #include "keltfileoperator.h"
-#include "platform/wineserver.h"
+#include "platform/wine/wineserver.h"
 #include "support/lockholder.h"
 
 using qv::HKeyCurrentUser;

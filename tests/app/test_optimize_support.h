@@ -24,7 +24,7 @@
 #include "platform/dialogs.h"
 #include "platform/registry.h"
 #include "platform/test_processes_fake.h"
-#include "platform/wineprefix.h"
+#include "platform/wine/wineprefix.h"
 #include "support/faults.h"
 #include "support/tempdir.h"
 #include "TFlatButtonUnit.h"

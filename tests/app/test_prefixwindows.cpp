@@ -19,7 +19,7 @@
 #include "app/test_optimize_support.h"
 #include "platform/launchers.h"
 #include "platform/ui/windows.h"
-#include "platform/winestart.h"
+#include "platform/wine/winestart.h"
 #include "support/demoprefix.h"
 #include "support/fakehome.h"
 

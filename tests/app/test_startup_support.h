@@ -11,7 +11,7 @@
 
 #include "mainform.h"
 #include "platform/dialogs.h"
-#include "platform/wineprefix.h"
+#include "platform/wine/wineprefix.h"
 #include "support/testprefix.h"
 
 // Answers input boxes from a script and records every dialog shown.

@@ -13,9 +13,9 @@
 
 #include "core/operations.h"
 #include "core/status.h"
-#include "platform/atomicfile.h"
+#include "platform/wine/atomicfile.h"
 #include "platform/fileoperation.h"
-#include "platform/hive.h"
+#include "platform/wine/hive.h"
 #include "platform/operationlock.h"
 #include "platform/registry.h"
 #include "platform/test_processes_fake.h"

@@ -1,5 +1,5 @@
 #include "core/pluginlist.h"
-#include "platform/wineprefix.h"
+#include "platform/wine/wineprefix.h"
 #include "support/tempdir.h"
 
 #include <QDir>

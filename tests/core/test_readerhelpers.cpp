@@ -13,7 +13,7 @@
 #include "platform/registry.h"
 #include "platform/shelllink.h"
 #include "platform/test_processes_fake.h"
-#include "platform/wineprefix.h"
+#include "platform/wine/wineprefix.h"
 #include "support/tempdir.h"
 
 namespace {

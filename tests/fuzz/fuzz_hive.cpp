@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "platform/hive.h"
+#include "platform/wine/hive.h"
 
 using namespace qv;
 

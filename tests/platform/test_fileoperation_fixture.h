@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/fileoperation.h"
-#include "platform/wineprefix.h"
+#include "platform/wine/wineprefix.h"
 #include "support/tempdir.h"
 
 // Windows of the batch operation that record what they were shown and give

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "platform/hive.h"
+#include "platform/wine/hive.h"
 #include "support/tempdir.h"
 
 using qv::Hive;

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/launchers.h"
-#include "platform/wineprefix.h"
+#include "platform/wine/wineprefix.h"
 #include "support/fakehome.h"
 #include "support/testprefix.h"
 

@@ -7,7 +7,7 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
-#include "platform/prefixes.h"
+#include "platform/wine/prefixes.h"
 #include "support/fakehome.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "platform/hive.h"
+#include "platform/wine/hive.h"
 #include "platform/registry.h"
-#include "platform/wineserver.h"
+#include "platform/wine/wineserver.h"
 #include "support/errormessage.h"
 #include "support/lockholder.h"
 #include "support/tempdir.h"

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/shelllink.h"
-#include "platform/wineprefix.h"
+#include "platform/wine/wineprefix.h"
 #include "support/tempdir.h"
 
 using qv::ShellLink;

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "platform/atomicfile.h"
+#include "platform/wine/atomicfile.h"
 #include "platform/filesystem.h"
 #include "platform/wildcard.h"
 #include "platform/winerror.h"

@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include "platform/winestart.h"
-#include "platform/wineprefix.h"
+#include "platform/wine/winestart.h"
+#include "platform/wine/wineprefix.h"
 #include "support/fakehome.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <QtEndian>
 #include <gtest/gtest.h>
 
-#include "platform/exeicons.h"
+#include "platform/wine/exeicons.h"
 #include "platform/launchers.h"
 #include "support/fakehome.h"
 #include "support/testprefix.h"

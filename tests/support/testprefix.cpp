@@ -7,9 +7,9 @@
 
 #include <unistd.h>
 
-#include "platform/hive.h"
+#include "platform/wine/hive.h"
 #include "platform/registry.h"
-#include "platform/wineprefix.h"
+#include "platform/wine/wineprefix.h"
 
 TestPrefix::TestPrefix(Arch arch, const QString &parent)
     : m_dir((parent.isEmpty() ? QDir::tempPath() : parent) + QStringLiteral("/quorvane-prefix-XXXXXX")), m_arch(arch)

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 
-#include "platform/hive.h"
+#include "platform/wine/hive.h"
 #include "platform/registry.h"
 #include "wineloop.h"
 

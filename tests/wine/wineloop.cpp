@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "platform/registry.h"
-#include "platform/wineprefix.h"
+#include "platform/wine/wineprefix.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvane developers
-#include "platform/winestart.h"
+#include "platform/wine/winestart.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -20,8 +20,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "platform/prefixes.h"
-#include "platform/wineprefix.h"
+#include "platform/wine/prefixes.h"
+#include "platform/wine/wineprefix.h"
 
 namespace qv {
 

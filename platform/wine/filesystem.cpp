@@ -13,9 +13,9 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include "platform/atomicfile.h"
+#include "platform/wine/atomicfile.h"
 #include "platform/wildcard.h"
-#include "platform/wineprefix.h"
+#include "platform/wine/wineprefix.h"
 #include "platform/winerror.h"
 #include "platform/winpath.h"
 

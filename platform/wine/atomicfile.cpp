@@ -1,4 +1,4 @@
-#include "platform/atomicfile.h"
+#include "platform/wine/atomicfile.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "platform/processes.h"
 
-#include "platform/wineprefix.h"
+#include "platform/wine/wineprefix.h"
 
 #include <QDir>
 #include <QFile>

@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/wineprefix.h"
+#include "platform/wine/wineprefix.h"
 
 namespace qv {
 

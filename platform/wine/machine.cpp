@@ -4,7 +4,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
-#include "platform/wineprefix.h"
+#include "platform/wine/wineprefix.h"
 
 // The machine is a Wine prefix: WinePrefix knows its folders and registry.
 namespace qv::machine {

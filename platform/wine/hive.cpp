@@ -1,4 +1,4 @@
-#include "platform/hive.h"
+#include "platform/wine/hive.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -15,7 +15,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "platform/atomicfile.h"
+#include "platform/wine/atomicfile.h"
 
 namespace qv {
 

@@ -7,8 +7,8 @@
 #include <QtEndian>
 #include <cstring>
 
-#include "platform/atomicfile.h"
-#include "platform/wineprefix.h"
+#include "platform/wine/atomicfile.h"
+#include "platform/wine/wineprefix.h"
 
 namespace qv {
 

@@ -1,4 +1,4 @@
-#include "platform/wineserver.h"
+#include "platform/wine/wineserver.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -21,10 +21,10 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include "platform/atomicfile.h"
+#include "platform/wine/atomicfile.h"
 #include "platform/wildcard.h"
 #include "platform/windowless.h"
-#include "platform/wineprefix.h"
+#include "platform/wine/wineprefix.h"
 #include "platform/winerror.h"
 #include "platform/winpath.h"
 

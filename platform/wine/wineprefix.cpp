@@ -1,4 +1,4 @@
-#include "platform/wineprefix.h"
+#include "platform/wine/wineprefix.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvane developers
-#include "platform/exeicons.h"
+#include "platform/wine/exeicons.h"
 
 #include <QFile>
 #include <QtEndian>

@@ -11,10 +11,10 @@
 #include <QTemporaryFile>
 #include <algorithm>
 
-#include "platform/atomicfile.h"
-#include "platform/exeicons.h"
-#include "platform/prefixes.h"
-#include "platform/wineprefix.h"
+#include "platform/wine/atomicfile.h"
+#include "platform/wine/exeicons.h"
+#include "platform/wine/prefixes.h"
+#include "platform/wine/wineprefix.h"
 #include "platform/winpath.h"
 
 namespace qv::launchers {

@@ -12,7 +12,7 @@
 #include <unistd.h>
 
 #include "platform/winerror.h"
-#include "platform/wineprefix.h"
+#include "platform/wine/wineprefix.h"
 
 namespace qv {
 

@@ -15,12 +15,12 @@
 #include <unistd.h>
 #include <variant>
 
-#include "platform/atomicfile.h"
-#include "platform/hive.h"
+#include "platform/wine/atomicfile.h"
+#include "platform/wine/hive.h"
 #include "platform/processes.h"
 #include "platform/winerror.h"
-#include "platform/wineprefix.h"
-#include "platform/wineserver.h"
+#include "platform/wine/wineprefix.h"
+#include "platform/wine/wineserver.h"
 #include "platform/writeprobe.h"
 
 namespace qv {
