@@ -1,7 +1,5 @@
 #include "keltfileoperator.h"
 
-#include <QByteArray>
-
 #include "platform/error.h"
 #include "platform/machine.h"
 
@@ -94,19 +92,8 @@ bool TKELFileOperator::Execute()
 
     bool result = false;
     if (!m_filesFrom.isEmpty()) {
-        // Zero-separated, two zero bytes at the end; UTF-8, as Linux names are.
-        QByteArray from;
-        const QByteArray dirFrom = m_dirFrom.toUtf8();
-        for (const QString &line : std::as_const(m_filesFrom)) {
-            from += dirFrom;
-            from += line.toUtf8();
-            from += '\0';
-        }
-        from += '\0';
-        QByteArray to = m_dirTo.toUtf8();
-        to += '\0';
-        to += '\0';
-
+        const QByteArray from = qv::fileOperationList(m_filesFrom, m_dirFrom);
+        const QByteArray to = qv::fileOperationList({m_dirTo});
         m_request.pFrom = from.constData();
         m_request.pTo = to.constData();
         result = callShell(m_request) == 0;

@@ -59,13 +59,14 @@ struct Change
     enum Kind { EndProcess, CopyFiles, DeleteFiles, TrashFolder, WriteValue, DeleteKey, WriteMarker, DeleteMarker,
                 WriteShortcut, DeleteLaunchers, WriteLauncher };
     Kind kind = CopyFiles;
-    QStringList paths; // copies: the sources; deletions: what goes; marker, shortcut: the file;
-                       // launchers: host files
-    QString target;    // copies: the target folder; values, keys: the key path; shortcut: its target;
-                       // a launcher written: its shortcut
-    QString name;      // value name
-    uint32_t root = 0; // registry root of a value or key
-    int64_t number = 0; // value data, or the process id
+    // Each member has an initializer, so a change names only what it has.
+    QStringList paths{}; // copies: the sources; deletions: what goes; marker, shortcut: the file;
+                         // launchers: host files
+    QString target{};    // copies: the target folder; values, keys: the key path; shortcut: its target;
+                         // a launcher written: its shortcut
+    QString name{};      // value name
+    uint32_t root = 0;   // registry root of a value or key
+    int64_t number = 0;  // value data, or the process id
 
     // One line per path, for people: "Copy "C:\...\X.api" to "C:\...\plug_ins"".
     QStringList describe() const;

@@ -1,7 +1,5 @@
 #include "core/reader.h"
 
-#include "platform/registry.h"
-
 namespace qv::reader {
 
 QString versionsKey()
@@ -48,24 +46,6 @@ QString eBookFolderName()
 QString shortcutDescription(const QString &version)
 {
     return QStringLiteral("Adobe Reader ") + version;
-}
-
-const std::vector<Preference> &preferences()
-{
-    static const std::vector<Preference> all = {
-        {HKeyCurrentUser, QStringLiteral("AVAlert\\cCheckbox"), QStringLiteral("iexitWithExternalDocsOpen")},
-        {HKeyCurrentUser, QStringLiteral("Updater"), QStringLiteral("iUpdateFrequency")},
-        {HKeyLocalMachine, QStringLiteral("AVGeneral"), QStringLiteral("iConnectionSpeed")},
-        {HKeyCurrentUser, QStringLiteral("Originals"), QStringLiteral("bDisplayAboutDialog")},
-        {HKeyCurrentUser, QStringLiteral("Originals"), QStringLiteral("bBrowserCheck")},
-        {HKeyCurrentUser, QStringLiteral("Originals"), QStringLiteral("bBrowserIntegration")},
-        {HKeyCurrentUser, QStringLiteral("Updater"), QStringLiteral("bShowAutoUpdateConfDialog")},
-        {HKeyCurrentUser, QStringLiteral("Updater"), QStringLiteral("bShowNotifDialog")},
-        {HKeyCurrentUser, QStringLiteral("AdsInReader"), QStringLiteral("bShowAds")},
-        {HKeyCurrentUser, QStringLiteral("FeatureLockdown"), QStringLiteral("bShowAdsAllow")},
-        {HKeyCurrentUser, QStringLiteral("FeatureLockdown"), QStringLiteral("bUpdater")},
-    };
-    return all;
 }
 
 } // namespace qv::reader

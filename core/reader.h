@@ -2,11 +2,10 @@
 
 #include <QString>
 #include <QStringList>
-#include <cstdint>
-#include <vector>
 
-// Adobe Reader's own names, keys and folders, in one place. Folders are
-// Windows paths without a closing backslash.
+// Adobe Reader's own names, keys and folders, in one place (its preferences
+// are a table of their own: preferences.h). Folders are Windows paths
+// without a closing backslash.
 namespace qv::reader {
 
 // The executable Optimize and Restore end, and that the closing question starts.
@@ -34,15 +33,5 @@ QString printMeGroupName();
 QString eBookFolderName();
 // The text of a shortcut Restore writes.
 QString shortcutDescription(const QString &version);
-
-// One preference value that Optimize and Restore write (all REG_DWORD).
-struct Preference
-{
-    uint32_t root;  // HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE
-    QString subkey; // below the version's key
-    QString name;
-};
-// Every value they write, each once, in the order they first write them.
-const std::vector<Preference> &preferences();
 
 } // namespace qv::reader

@@ -2,6 +2,7 @@
 
 #include "core/backupmarker.h"
 #include "core/pluginlist.h"
+#include "core/reader.h"
 #include "core/readerhelpers.h"
 #include "core/safetycopy.h"
 #include "platform/error.h"
@@ -12,12 +13,12 @@ namespace qv {
 
 namespace {
 
-std::optional<int32_t> readPreference(const QString &version, const reader::Preference &p)
+std::optional<int32_t> readPreference(const preferences::Value &p)
 {
     RegistryAccessor reg;
     reg.setRootKey(p.root);
     reg.setAccess(KeyRead);
-    if (!reg.openKey(reader::versionKey(version, p.subkey), false) || !reg.valueExists(p.name))
+    if (!reg.openKey(p.key, false) || !reg.valueExists(p.name))
         return std::nullopt;
     try {
         return reg.readInteger(p.name);
@@ -38,8 +39,8 @@ ReaderStatus readerStatus(const ReaderInstallation &reader)
     const QString optional = optionalFolderOf(reader.folder) + QLatin1Char('\\');
     for (const PlugInItem &item : plugInsOnlyInSafetyCopy(reader.folder))
         s.notLoaded << item.path.mid(optional.size());
-    for (const reader::Preference &p : reader::preferences())
-        s.preferences.push_back({p, readPreference(reader.version, p)});
+    for (const preferences::Value &p : preferences::values(reader.version))
+        s.preferences.push_back({p, readPreference(p)});
     return s;
 }
 

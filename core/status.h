@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/discovery.h"
-#include "core/reader.h"
+#include "core/preferences.h"
 
 namespace qv {
 
@@ -21,7 +21,7 @@ struct ReaderStatus
     QStringList notLoaded;        // plug-ins only in the safety copy, below Optional
     // Each preference Optimize and Restore write, with its current data
     // (none when the value is missing or not a number).
-    std::vector<std::pair<reader::Preference, std::optional<int32_t>>> preferences;
+    std::vector<std::pair<preferences::Value, std::optional<int32_t>>> preferences;
 };
 
 ReaderStatus readerStatus(const ReaderInstallation &reader);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 
 #include "platform/winerror.h"
@@ -64,6 +66,11 @@ struct ShFileOpStruct
     void *hNameMappings = nullptr;      // never filled on this platform
     const char *lpszProgressTitle = nullptr;
 };
+
+// A list in the form pFrom and pTo take: each entry after folder, in UTF-8
+// (as Linux names are) and ended by a zero byte, and one more zero byte
+// after the last. The one way both the core and TKELFileOperator build it.
+QByteArray fileOperationList(const QStringList &entries, const QString &folder = QString());
 
 // Runs the batch to completion. 0 on success; a cancel by the user gives
 // FileOpCancelled and sets fAnyOperationsAborted. Temporary files that an

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "core/operations.h"
+#include "core/status.h"
+#include "platform/registry.h"
 #include "platform/fileoperation.h"
 #include "platform/test_processes_fake.h"
 #include "support/tempdir.h"
@@ -47,11 +49,7 @@ struct CoreOperations : ::testing::Test
         prefix.writeFile("C:\\Programs\\PrintMe Internet Printing\\p.lnk", "pm");
         prefix.writeFile("C:\\Desktop\\Adobe Reader 9.0.lnk", "link");
         prefix.writeFile("C:\\Docs\\My eBook\\book.pdf", "book");
-        prefix.writeHive("user.reg", HiveText()
-                                         .key("Software\\Adobe\\Acrobat Reader\\9.0\\AVGeneral\\cRecentFiles\\c1")
-                                         .str("tDIText", "x")
-                                         .key("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders")
-                                         .str("Desktop", "C:\\Desktop"));
+        writeHives();
         reader.version = "9.0";
         reader.folder = kFolder;
         reader.commonProgramsFolder = "C:\\Programs";
@@ -59,6 +57,17 @@ struct CoreOperations : ::testing::Test
         reader.personalFolder = "C:\\Docs";
     }
     void TearDown() override { qunsetenv("XDG_DATA_HOME"); }
+
+    // The registry as before any run: recent files and the desktop folder.
+    void writeHives() const
+    {
+        prefix.writeHive("system.reg", {});
+        prefix.writeHive("user.reg", HiveText()
+                                         .key("Software\\Adobe\\Acrobat Reader\\9.0\\AVGeneral\\cRecentFiles\\c1")
+                                         .str("tDIText", "x")
+                                         .key("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders")
+                                         .str("Desktop", "C:\\Desktop"));
+    }
 
     static QStringList lines(const qv::OperationReport &report)
     {
@@ -119,6 +128,73 @@ TEST_F(CoreOperations, DryRunsPlanExactlyWhatTheRealRunsThenDoAndChangeNothing)
     EXPECT_EQ(lines(restored), lines(restorePlan));
     EXPECT_EQ(plugIns(), pluginsBefore);
     EXPECT_EQ(qv::restore(reader, {}).outcome, qv::OperationReport::NothingToRestore);
+}
+
+// Each box alone against the hive, on fresh hives each time, then Restore:
+// the values read back through status, and the keys made or deleted.
+TEST_F(CoreOperations, EachBoxWritesItsOwnPreferencesAndRestoreWritesReadersOwn)
+{
+    using O = qv::OptimizeOptions;
+    auto snapshot = [&] {
+        QMap<QString, QString> out;
+        for (const auto &[p, value] : qv::readerStatus(reader).preferences)
+            out.insert(p.subkey + "\\" + p.name, value ? QString::number(*value) : "unset");
+        for (const QString subkey : {"FeatureLockdown", "AVGeneral\\cRecentFiles"}) {
+            qv::RegistryAccessor reg;
+            reg.setAccess(qv::KeyRead);
+            const bool there = reg.openKey("\\SOFTWARE\\Adobe\\Acrobat Reader\\9.0\\" + subkey, false);
+            out.insert(subkey, there ? "key" : "none");
+        }
+        return out;
+    };
+    const QMap<QString, QString> unticked = {
+        {"AVAlert\\cCheckbox\\iexitWithExternalDocsOpen", "0"}, {"Updater\\iUpdateFrequency", "1"},
+        {"AVGeneral\\iConnectionSpeed", "100000"}, {"Originals\\bDisplayAboutDialog", "1"},
+        {"Originals\\bBrowserCheck", "1"}, {"Originals\\bBrowserIntegration", "1"},
+        {"Updater\\bShowAutoUpdateConfDialog", "1"}, {"Updater\\bShowNotifDialog", "1"},
+        {"AdsInReader\\bShowAds", "1"}, {"FeatureLockdown\\bShowAdsAllow", "unset"},
+        {"FeatureLockdown\\bUpdater", "unset"}, {"FeatureLockdown", "key"}, {"AVGeneral\\cRecentFiles", "key"}};
+    const std::pair<bool O::*, QMap<QString, QString>> boxes[] = {
+        {nullptr, {}},
+        {&O::noSplash, {{"Originals\\bDisplayAboutDialog", "0"}}},
+        {&O::noAds, {{"AdsInReader\\bShowAds", "0"}, {"FeatureLockdown\\bUpdater", "0"}}},
+        {&O::noUpdates,
+         {{"Updater\\iUpdateFrequency", "0"}, {"Updater\\bShowAutoUpdateConfDialog", "0"},
+          {"Updater\\bShowNotifDialog", "0"}, {"FeatureLockdown\\bShowAdsAllow", "0"}}},
+        {&O::fastConnection, {{"AVGeneral\\iConnectionSpeed", "10000000"}}},
+        {&O::noBrowser, {{"Originals\\bBrowserCheck", "0"}, {"Originals\\bBrowserIntegration", "0"}}},
+        {&O::noExitQuestion, {{"AVAlert\\cCheckbox\\iexitWithExternalDocsOpen", "1"}}},
+        {&O::noRecentFiles, {{"AVGeneral\\cRecentFiles", "none"}}},
+    };
+    for (const auto &[box, ticked] : boxes) {
+        writeHives();
+        O options;
+        for (const auto &[other, values] : boxes)
+            if (other)
+                options.*other = other == box;
+        ASSERT_TRUE(qv::optimize(reader, options).succeeded());
+        QMap<QString, QString> expected = unticked;
+        expected.insert(ticked);
+        EXPECT_EQ(snapshot(), expected) << "box " << (box ? ticked.firstKey().toStdString() : "none");
+    }
+
+    const qv::OperationReport restored = qv::restore(reader, {});
+    QMap<QString, QString> expected = unticked;
+    expected.insert({{"FeatureLockdown\\bShowAdsAllow", "1"},
+                     {"FeatureLockdown\\bUpdater", "1"},
+                     {"AVGeneral\\cRecentFiles", "none"}}); // deleted by the last run above
+    EXPECT_EQ(snapshot(), expected);
+    // The hives' bytes follow the order of the writes.
+    QStringList written;
+    for (const qv::Change &c : restored.changes)
+        if (c.kind == qv::Change::WriteValue)
+            written << c.target.section('\\', 5) + "\\" + c.name;
+    EXPECT_EQ(written, QStringList({"AVAlert\\cCheckbox\\iexitWithExternalDocsOpen", "Updater\\iUpdateFrequency",
+                                    "AVGeneral\\iConnectionSpeed", "Originals\\bDisplayAboutDialog",
+                                    "Originals\\bBrowserCheck", "Originals\\bBrowserIntegration",
+                                    "Updater\\bShowAutoUpdateConfDialog", "Updater\\bShowNotifDialog",
+                                    "Updater\\iUpdateFrequency", "AdsInReader\\bShowAds",
+                                    "FeatureLockdown\\bShowAdsAllow", "FeatureLockdown\\bUpdater"}));
 }
 
 TEST_F(CoreOperations, WithTheMarkerTheDryRunForeseesNewAndChangedPlugIns)

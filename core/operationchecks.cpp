@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
+
+// The opening both operations share: every check that can refuse, run
+// before Reader is ended and before anything changes (a usable installation,
+// the operation lock, no other program holding the registry, hives and
+// folders that can be changed), and then the start.
+
+#include "core/operationrun.h"
+
+#include "core/safetycopy.h"
+#include "platform/filesystem.h"
+#include "platform/winpath.h"
+#include "platform/writeprobe.h"
+
+namespace qv {
+
+namespace {
+
+// Nothing may start on an installation that start-up could not settle: an
+// empty or root folder would make Optimize work on the drive itself, and an
+// empty version would write Reader's keys without one.
+void checkInstallation(const ReaderInstallation &r, bool needsPlugIns)
+{
+    const QString again = QStringLiteral("Start Quorvane again and enter the folder that holds AcroRd32.exe");
+    if (r.folder.trimmed().isEmpty())
+        throw Error(QStringLiteral("No Adobe Reader folder is set, so nothing was changed. ") + again);
+    QStringList parts = winpath::split(r.folder);
+    parts.removeAll(QStringLiteral("."));
+    if (parts.size() <= 1 && (parts.isEmpty() || !winpath::drive(parts.first()).isNull()))
+        throw Error(QStringLiteral("\"%1\" is the root of a drive, not Adobe Reader's folder, so nothing was "
+                                   "changed. ")
+                        .arg(r.folder)
+                    + again);
+    if (!directoryExists(r.folder))
+        throw Error(QStringLiteral("The Adobe Reader folder \"%1\" does not exist, so nothing was changed. ")
+                        .arg(r.folder)
+                    + again);
+    if (needsPlugIns && !directoryExists(plugInsFolderOf(r.folder)))
+        throw Error(QStringLiteral("The folder \"%1\" holds no plug_ins folder, so it is not Adobe Reader's folder "
+                                   "or Reader is damaged; nothing was changed. ")
+                        .arg(r.folder)
+                    + again + QStringLiteral(", or repair Reader"));
+    if (r.version.trimmed().isEmpty())
+        throw Error(QStringLiteral("No Adobe Reader version is set, so nothing was changed (Reader's registry keys "
+                                   "are named after it). Start Quorvane again and choose the version"));
+}
+
+// Refuses when a folder the run is to change cannot be changed.
+void requireWritable(const Run::Writable &w)
+{
+    const QString why = folderWriteProblem(w.folder);
+    if (!why.isEmpty())
+        throw Error(QStringLiteral("%1 \"%2\" cannot be changed: %3. Nothing was changed; try again once it can be")
+                        .arg(w.role, w.folder, why));
+}
+
+} // namespace
+
+int64_t Run::check(const ReaderInstallation &reader, bool needsPlugIns, bool mayEnd)
+{
+    checkInstallation(reader, needsPlugIns);
+    takeTurn();
+    return findReader(mayEnd);
+}
+
+void Run::begin(const ReaderInstallation &reader, int64_t readerPid,
+                const std::optional<std::vector<Writable>> &changes)
+{
+    if (changes) {
+        ensureNoProgramHoldsRegistry(readerPid == -1 ? std::vector<int64_t>{} : std::vector<int64_t>{readerPid});
+        ensureRegistryWritable({HKeyCurrentUser, HKeyLocalMachine});
+        for (const Writable &w : *changes)
+            requireWritable(w);
+    }
+
+    endReader(readerPid);
+    if (dry)
+        return setMemo({});
+    if (changes)
+        waitForRegistry(); // with Reader gone, Wine lets go of the registry
+    m_report.started = true;
+    if (m_hooks.started)
+        m_hooks.started();
+    setMemo({});
+    if (changes) {
+        // Halves of files an interrupted copy left are never copied on.
+        removeLeftoverTemporaries(plugInsFolderOf(reader.folder));
+        removeLeftoverTemporaries(optionalFolderOf(reader.folder));
+        m_staging.emplace();
+    }
+}
+
+} // namespace qv

@@ -1,0 +1,421 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
+
+// One run's bookkeeping and the file steps both operations take: the report
+// and its memo, the batches and what they left, the marker, the shortcut,
+// and the end that says whether everything was done.
+
+#include "core/operationrun.h"
+
+#include <algorithm>
+
+#include "core/backupmarker.h"
+#include "core/preferences.h"
+#include "core/reader.h"
+#include "core/readerhelpers.h"
+#include "core/safetycopy.h"
+#include "platform/fileoperation.h"
+#include "platform/filesystem.h"
+#include "platform/machine.h"
+#include "platform/winpath.h"
+
+namespace qv {
+
+void runFileBatch(const FileBatch &batch)
+{
+    if (batch.from.isEmpty())
+        return; // as the file operator: an empty list calls nothing
+    const QByteArray from = fileOperationList(batch.from);
+    const QByteArray to = fileOperationList({batch.to});
+    ShFileOpStruct op;
+    op.wFunc = batch.kind == FileBatch::Copy ? FO_COPY : FO_DELETE;
+    op.pFrom = from.constData();
+    op.pTo = to.constData();
+    op.fFlags = FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR;
+    if (batch.kind == FileBatch::Trash)
+        op.fFlags |= FOF_ALLOWUNDO;
+    op.lpszProgressTitle = batch.kind == FileBatch::Copy ? "Copying..." : "Deleteing...";
+    shFileOperation(op);
+}
+
+namespace {
+
+QString quoted(const QString &s)
+{
+    return QLatin1Char('"') + s + QLatin1Char('"');
+}
+
+} // namespace
+
+QStringList Change::describe() const
+{
+    QStringList out;
+    switch (kind) {
+    case EndProcess:
+        out << QStringLiteral("End %1 (process %2)").arg(paths.value(0)).arg(number);
+        break;
+    case CopyFiles:
+        for (const QString &p : paths)
+            out << QStringLiteral("Copy %1 to %2").arg(quoted(p), quoted(target));
+        break;
+    case DeleteFiles:
+        for (const QString &p : paths)
+            out << QStringLiteral("Delete %1").arg(quoted(p));
+        break;
+    case TrashFolder:
+        for (const QString &p : paths)
+            out << QStringLiteral("Move %1 to the trash").arg(quoted(p));
+        break;
+    case WriteValue:
+        out << QStringLiteral("Set %1\\%2 = %3").arg(preferences::keyText(root, target), name).arg(number);
+        break;
+    case DeleteKey:
+        out << QStringLiteral("Delete the key %1").arg(preferences::keyText(root, target));
+        break;
+    case WriteMarker:
+        out << QStringLiteral("Write the marker %1").arg(quoted(paths.value(0)));
+        break;
+    case DeleteMarker:
+        out << QStringLiteral("Delete the marker %1").arg(quoted(paths.value(0)));
+        break;
+    case WriteShortcut:
+        out << QStringLiteral("Create the shortcut %1 to %2").arg(quoted(paths.value(0)), quoted(target));
+        break;
+    case DeleteLaunchers:
+        for (const QString &p : paths)
+            out << QStringLiteral("Delete the launcher %1").arg(quoted(p));
+        break;
+    case WriteLauncher:
+        out << QStringLiteral("Create the launcher %1 for %2").arg(quoted(paths.value(0)), quoted(target));
+        break;
+    }
+    return out;
+}
+
+QString joinPath(const QString &folder, const QString &relative)
+{
+    return folder + QLatin1Char('\\') + relative;
+}
+
+QStringList joined(const QString &folder, const QStringList &relativePaths)
+{
+    QStringList out;
+    for (const QString &rel : relativePaths)
+        out << joinPath(folder, rel);
+    return out;
+}
+
+bool containsPath(const QStringList &list, const QString &path)
+{
+    return list.contains(path, Qt::CaseInsensitive);
+}
+
+namespace {
+
+// Why the last file step of this run that failed did so: later batches that
+// went through must not hide it.
+QString g_lastFailure;
+
+} // namespace
+
+QString failureReason()
+{
+    const QString reason = g_lastFailure.isEmpty() ? QStringLiteral("The file operation failed.") : g_lastFailure;
+    return reason.endsWith(QLatin1Char('.')) ? reason : reason + QLatin1Char('.');
+}
+
+
+Run::Run(OperationReport &report, const OperationHooks &hooks, bool dry, const QString &title)
+    : dry(dry), m_report(report), m_hooks(hooks), m_title(title)
+{
+    g_lastFailure.clear();
+}
+
+// One operation at a time per prefix, the window's and the CLI's alike; a
+// dry run changes nothing and needs no turn.
+void Run::takeTurn()
+{
+    if (dry)
+        return;
+    m_lock.emplace();
+    if (!m_lock->held())
+        throw Error(m_lock->refusal());
+}
+
+void Run::stepDone(const char *step)
+{
+    if (!dry && m_hooks.stepDone)
+        m_hooks.stepDone(step);
+}
+
+void Run::setMemo(const QStringList &lines)
+{
+    m_report.memo = lines;
+    if (!dry && m_hooks.memo)
+        m_hooks.memo(lines);
+}
+
+void Run::notDone(const QString &what, const QString &why, const QString &memoLine, bool failed)
+{
+    m_report.notDone.push_back({what, why, failed});
+    if (!memoLine.isEmpty() || failed)
+        m_memoNotes << (memoLine.isEmpty() ? what + QStringLiteral(": ") + why : memoLine);
+}
+
+bool Run::anythingFailed() const
+{
+    return std::any_of(m_report.notDone.cbegin(), m_report.notDone.cend(), [](const NotDone &n) { return n.failed; });
+}
+
+// A Reader left running would keep its plug-ins open and write its
+// preferences back when it closes, so it is ended or the operation refuses.
+int64_t Run::findReader(bool mayEnd)
+{
+    const int64_t pid = FindProcessId(QLatin1String(reader::kProcessName));
+    if (pid != -1 && !mayEnd) {
+        m_report.runningReader = pid;
+        throw Error(QStringLiteral("Adobe Reader is running %1 (%2, process %3), so nothing was "
+                                   "changed. Close Reader and try again")
+                        .arg(machine::here(), QLatin1String(reader::kProcessName))
+                        .arg(pid));
+    }
+    return pid;
+}
+
+void Run::endReader(int64_t pid)
+{
+    if (pid == -1)
+        return;
+    if (!dry)
+        KillProcess(pid);
+    record({.kind = Change::EndProcess, .paths = {QLatin1String(reader::kProcessName)}, .number = pid});
+    stepDone("reader ended");
+}
+
+void Run::commitRegistry(const std::function<QString()> &undo)
+{
+    if (dry)
+        return;
+    try {
+        m_staging->commit();
+    } catch (const Error &e) {
+        m_staging.reset();
+        throw Error(e.message() + QStringLiteral(". ") + undo());
+    }
+    m_staging.reset();
+    stepDone("registry");
+}
+
+void Run::copy(const QStringList &from, const QString &to)
+{
+    if (from.isEmpty())
+        return;
+    batch({FileBatch::Copy, from, to});
+    record({.kind = Change::CopyFiles, .paths = from, .target = to});
+}
+
+void Run::copyRelative(const QString &sourceFolder, const QStringList &relativePaths, const QString &targetFolder)
+{
+    for (const auto &[folder, files] : groupByFolder(relativePaths)) {
+        const QString target = folder.isEmpty() ? targetFolder : joinPath(targetFolder, folder);
+        if (!dry) {
+            // A single file copied to a folder that does not exist would
+            // take the folder's name as its own, or replace a file in the
+            // folder's place.
+            if (!makeFolder(target)) {
+                // What stays missing is reported by the caller, with this cause.
+                QString why = QStringLiteral("The folder \"%1\" could not be made.").arg(target);
+                for (QString f = target; f.size() > targetFolder.size(); f = winpath::folder(f).chopped(1))
+                    if (fileExists(f)) {
+                        why = QStringLiteral("A file named \"%1\" is in the way of a folder of that name.").arg(f);
+                        break;
+                    }
+                for (const QString &file : files)
+                    m_whyMissing.insert(joinPath(target, winpath::name(file)).toLower(), why);
+                continue;
+            }
+        }
+        copy(joined(sourceFolder, files), target);
+    }
+}
+
+QString Run::whyMissing(const QString &file) const
+{
+    return m_whyMissing.value(file.toLower(), failureReason());
+}
+
+// A batch stops at its first failure, so what follows that file gets a batch
+// of its own: everything that can go, goes.
+QStringList Run::remove(const QStringList &paths, FileBatch::Kind kind,
+                        const std::function<QString(const QString &)> &memoLine)
+{
+    if (paths.isEmpty())
+        return {};
+    auto there = [](const QString &p) { return fileExists(p) || directoryExists(p); };
+    QStringList pending = paths, failed;
+    QStringList reasons;
+    while (!pending.isEmpty()) {
+        batch({kind, pending, QString()});
+        QStringList left;
+        for (const QString &p : pending)
+            if (!dry && there(p))
+                left << p;
+        if (left.isEmpty())
+            break;
+        // The entry the batch failed on: the file it names, or the folder holding it.
+        const QString file = lastFileOperationFailure().file;
+        const auto culprit = std::find_if(left.cbegin(), left.cend(), [&](const QString &p) {
+            return winpath::sameName(p, file) || file.startsWith(p + QLatin1Char('\\'), Qt::CaseInsensitive);
+        });
+        const QString why = failureReason();
+        if (culprit == left.cend()) {
+            // No telling which one failed: all that is left failed so.
+            for (const QString &p : left) {
+                failed << p;
+                reasons << why;
+            }
+            break;
+        }
+        failed << *culprit;
+        reasons << why;
+        left.removeAt(culprit - left.cbegin());
+        pending = left;
+    }
+    for (qsizetype i = 0; i < failed.size(); ++i)
+        notDone(failed[i], QStringLiteral("could not be removed: ") + reasons[i],
+                memoLine ? memoLine(failed[i]) : QString());
+    QStringList gone;
+    for (const QString &p : paths)
+        if (!failed.contains(p))
+            gone << p;
+    if (!gone.isEmpty())
+        record({.kind = kind == FileBatch::Trash ? Change::TrashFolder : Change::DeleteFiles, .paths = gone});
+    return failed;
+}
+
+void Run::writeMarker(const QString &readerFolder)
+{
+    if (!dry) {
+        try {
+            createBackupMarker(readerFolder);
+        } catch (const InOutError &e) {
+            throw Error(QStringLiteral("The marker \"%1\" could not be written (%2). The safety copy is complete; "
+                                       "no plug-in was moved and the registry was not changed. Try Optimize "
+                                       "again once the folder can be written")
+                            .arg(backupMarkerPath(readerFolder), e.message()));
+        }
+    }
+    record({.kind = Change::WriteMarker, .paths = {backupMarkerPath(readerFolder)}});
+    stepDone("marker");
+}
+
+void Run::deleteMarker(const QString &readerFolder)
+{
+    if (!dry)
+        deleteBackupMarker(readerFolder); // a failure only means a later Restore runs again
+    record({.kind = Change::DeleteMarker, .paths = {backupMarkerPath(readerFolder)}});
+    stepDone("marker removed");
+}
+
+void Run::writeShortcut(const QString &readerFolder, const QString &version)
+{
+    const QString target = reader::programPath(readerFolder);
+    // Looked up without creating any key: the registry is committed by now.
+    QString linkPath = shortcutPath(target, slDesktop, QString());
+    if (linkPath.isEmpty()) {
+        note(QStringLiteral("The desktop shortcut"), QStringLiteral("the user has no desktop folder"),
+             QStringLiteral("No desktop folder: no shortcut was made"));
+        return;
+    }
+    if (!dry) {
+        linkPath.clear();
+        CreateShortcut(target, slDesktop, QString(), readerFolder, QString(), reader::shortcutDescription(version),
+                       linkPath);
+        if (!fileExists(linkPath)) {
+            notDone(linkPath, QStringLiteral("the shortcut could not be written"));
+            return;
+        }
+    }
+    record({.kind = Change::WriteShortcut, .paths = {linkPath}, .target = target});
+    writeLauncher({linkPath, target, QString(), reader::shortcutDescription(version), readerFolder});
+    stepDone("shortcut");
+}
+
+// Wine's menu builder would mirror a new desktop shortcut on the host's
+// desktop; it never sees ours, so we write what it would.
+void Run::writeLauncher(const launchers::DesktopShortcut &shortcut)
+{
+    const QString planned = launchers::desktopEntryPath(shortcut.link);
+    if (planned.isEmpty())
+        return; // no host desktop to mirror the shortcut on
+    const QString path = dry ? planned : launchers::writeDesktopEntry(shortcut);
+    if (path.isEmpty())
+        notDone(planned, QStringLiteral("the launcher of the shortcut could not be written"));
+    else
+        record({.kind = Change::WriteLauncher, .paths = {path}, .target = shortcut.link});
+}
+
+void Run::removeShortcut(const QString &path)
+{
+    const launchers::HostLaunchers host = launchers::find(path, userShellFolder(QStringLiteral("Desktop")));
+    if (!remove({path}).isEmpty() || host.isEmpty())
+        return; // a shortcut that stays keeps its launchers
+    const QStringList left = dry ? QStringList() : launchers::remove(host);
+    QStringList gone;
+    for (const QString &file : host.all())
+        if (!left.contains(file))
+            gone << file;
+    for (const QString &file : left)
+        notDone(file, QStringLiteral("could not be removed"));
+    if (!gone.isEmpty())
+        record({.kind = Change::DeleteLaunchers, .paths = gone});
+}
+
+void Run::finish(const QString &completedLine, const QString &readerFolder, const QString &version)
+{
+    if (!anythingFailed()) {
+        setMemo(QStringList{completedLine} + m_memoNotes);
+        m_report.outcome = OperationReport::Completed;
+        m_report.readerProgram = reader::programPath(readerFolder);
+        m_report.closingQuestion = m_title + QStringLiteral(" completed. Do you want to start Adobe Reader ")
+            + version + QStringLiteral(" now?");
+        return;
+    }
+    setMemo(QStringList{m_title + QStringLiteral(" not completed. Not done:")} + m_memoNotes);
+    QStringList lines;
+    for (const NotDone &n : m_report.notDone)
+        if (n.failed)
+            lines << QStringLiteral("- ") + n.what + QStringLiteral(": ") + n.why;
+    m_report.outcome = OperationReport::Incomplete;
+    m_report.error = m_title + QStringLiteral(" was not completed. Not done:\n") + lines.join(QLatin1Char('\n'))
+        + QStringLiteral("\nEverything else was done. Remove the causes named above, then try ") + verb()
+        + QStringLiteral(" again");
+}
+
+QString Run::verb() const
+{
+    return m_title == QLatin1String("Optimization") ? QStringLiteral("Optimize") : QStringLiteral("Restore");
+}
+
+void Run::batch(const FileBatch &b)
+{
+    if (dry)
+        return;
+    if (m_hooks.runBatch)
+        m_hooks.runBatch(b);
+    else
+        runFileBatch(b);
+    const FileOperationFailure f = lastFileOperationFailure();
+    if (f.code != 0 && !f.reason.isEmpty())
+        g_lastFailure = f.reason;
+}
+
+void Run::fail(const QString &message)
+{
+    m_report.outcome = m_report.started ? OperationReport::Failed : OperationReport::Refused;
+    m_report.error = message;
+    if (m_report.started)
+        setMemo(QStringList{m_title + QStringLiteral(" not completed:")} + message.split(QLatin1Char('\n')));
+}
+
+} // namespace qv

@@ -1,0 +1,145 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
+
+// What Optimize and Restore share inside the core (not for other floors):
+// one run's state, the report it fills, the caller's hooks, dry or real, and
+// the steps both take.
+
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <exception>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "core/operations.h"
+#include "platform/error.h"
+#include "platform/launchers.h"
+#include "platform/operationlock.h"
+#include "platform/registry.h"
+
+namespace qv {
+
+QString joinPath(const QString &folder, const QString &relative);
+QStringList joined(const QString &folder, const QStringList &relativePaths);
+bool containsPath(const QStringList &list, const QString &path);
+// Why the last file step of this run that failed did so, as a sentence.
+QString failureReason();
+
+// One run of an operation: the report it fills, the caller's hooks, and
+// whether the changes are made or only planned.
+class Run
+{
+public:
+    const bool dry;
+
+    // Runs one operation, work(run, report), to its report: an error ends it
+    // as a refusal before anything changed, as a failure after.
+    template <typename F>
+    static OperationReport operate(const OperationHooks &hooks, bool dry, const QString &title, F &&work)
+    {
+        OperationReport report;
+        Run run(report, hooks, dry, title);
+        try {
+            work(run, report);
+        } catch (const Error &e) {
+            run.fail(e.message());
+        } catch (const std::exception &e) {
+            run.fail(QString::fromLocal8Bit(e.what()));
+        }
+        return report;
+    }
+
+    // The opening (operationchecks.cpp). First what needs no change ahead: a
+    // usable installation (with a plug_ins folder when needsPlugIns), this
+    // run's turn, and a running Reader, which is ended later only when
+    // mayEnd. Gives that Reader's process id, or -1.
+    int64_t check(const ReaderInstallation &reader, bool needsPlugIns, bool mayEnd);
+    // A folder the run is to change, and how a refusal names it.
+    struct Writable
+    {
+        QString folder;
+        QString role;
+    };
+    // With changes ahead: nothing but that Reader keeps the registry from
+    // taking them, and the hives and the folders can be changed. Then Reader
+    // is ended and the run starts with an empty memo; with changes ahead the
+    // halves of files an interrupted copy left go, and the registry changes
+    // wait for commitRegistry(). std::nullopt: nothing is to change.
+    void begin(const ReaderInstallation &reader, int64_t readerPid,
+               const std::optional<std::vector<Writable>> &changes);
+
+    void stepDone(const char *step);
+
+    void setMemo(const QStringList &lines);
+    void addMemo(const QString &line) { setMemo(m_report.memo + QStringList{line}); }
+
+    void record(Change change) { m_report.changes.push_back(std::move(change)); }
+    // memoLine: how the memo names it (short); what and why otherwise.
+    void notDone(const QString &what, const QString &why, const QString &memoLine = QString(), bool failed = true);
+    // Left as it was, and rightly so: the run still completes; the memo
+    // names it when given a line for it.
+    void note(const QString &what, const QString &why, const QString &memoLine)
+    {
+        notDone(what, why, memoLine, false);
+    }
+    bool anythingFailed() const;
+
+    // Writes every staged registry change in one go. When that fails, undo
+    // first undoes this run's file changes so far, and the error says so.
+    void commitRegistry(const std::function<QString()> &undo);
+
+    void copy(const QStringList &from, const QString &to);
+    // Copies files given relative to sourceFolder into the same places below
+    // targetFolder, one batch per folder.
+    void copyRelative(const QString &sourceFolder, const QStringList &relativePaths, const QString &targetFolder);
+    // Why a file a copy was to bring is missing: the folder it needed, or
+    // the last failed batch.
+    QString whyMissing(const QString &file) const;
+
+    // Deletes permanently (or to the trash); gives back the paths still
+    // there, each named as not done with the cause the batch met.
+    QStringList remove(const QStringList &paths, FileBatch::Kind kind = FileBatch::Delete,
+                       const std::function<QString(const QString &)> &memoLine = {});
+
+    void writeMarker(const QString &readerFolder);
+    void deleteMarker(const QString &readerFolder);
+    void writeShortcut(const QString &readerFolder, const QString &version);
+    // A shortcut (or a group of them) goes together with the launchers
+    // Wine's menu builder made for it on the host, which would start nothing.
+    void removeShortcut(const QString &path);
+
+    // The end: "completed" and the closing question only when everything
+    // asked was done; otherwise the memo and the message list what was not.
+    void finish(const QString &completedLine, const QString &readerFolder, const QString &version);
+
+private:
+    // title: "Optimization" or "Restoration", as the memo and messages name it.
+    Run(OperationReport &report, const OperationHooks &hooks, bool dry, const QString &title);
+
+    void takeTurn();
+    int64_t findReader(bool mayEnd);
+    void endReader(int64_t pid);
+    void writeLauncher(const launchers::DesktopShortcut &shortcut);
+    QString verb() const;
+    void batch(const FileBatch &b);
+    void fail(const QString &message);
+
+    OperationReport &m_report;
+    const OperationHooks &m_hooks;
+    const QString m_title;
+    QStringList m_memoNotes;
+    QHash<QString, QString> m_whyMissing; // lower-cased Windows path -> cause
+    std::optional<OperationLock> m_lock;
+    std::optional<RegistryStaging> m_staging;
+};
+
+// Writes Reader's preferences row by row as the table has them
+// (preferencewriter.cpp): Optimize's choice by its boxes, or with no
+// options, Restore's.
+void writePreferences(Run &run, const QString &version, const OptimizeOptions *optimize);
+
+} // namespace qv

@@ -1,0 +1,95 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
+
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+#include "core/operations.h"
+
+// Reader's preferences in the registry, as one table: what Optimize writes
+// for each box, what Restore writes back, and what status shows.
+namespace qv::preferences {
+
+// What one run does with a row.
+struct Action
+{
+    enum Kind {
+        Leave,      // nothing
+        Set,        // a value row: write data
+        MakeKey,    // a key row: create the key (when missing)
+        DeleteKey,  // a key row: delete the key and everything below it
+    };
+    Kind kind = Leave;
+    int32_t data = 0;
+
+    constexpr Action() = default;
+    constexpr Action(int32_t value) : kind(Set), data(value) {}
+    constexpr Action(Kind k) : kind(k) {}
+};
+
+// What one Reader generation gets: Optimize with the row's box ticked or
+// not, and Restore, which writes what Reader has out of the box.
+struct Setting
+{
+    Action ticked;
+    Action unticked;
+    Action restored;
+};
+
+enum class ValueType { Key, Dword };
+
+struct Row
+{
+    // From its root, "<version>" standing for the version worked on:
+    // "HKEY_CURRENT_USER\SOFTWARE\Adobe\Acrobat Reader\<version>\Originals".
+    QString key;
+    QString name; // empty for a key row, which acts on the key itself
+    ValueType type = ValueType::Dword;
+    bool OptimizeOptions::*option = nullptr; // the box it belongs to; none: the same either way
+    std::vector<Setting> settings;           // one per generation, in the order of generations()
+};
+
+// The rows in the order they are written: the registry steps run row by
+// row, and consecutive value rows of one key are one step (the key opened,
+// or created, even when none of its values is written).
+const std::vector<Row> &rows();
+
+// The Reader generations the table has a column for, oldest first.
+struct Generation
+{
+    QString name;   // "5 to 9"
+    int firstMajor; // the first major version it holds
+};
+const std::vector<Generation> &generations();
+// The column for a version: the newest generation it has reached, else the oldest.
+int generationOf(const QString &version);
+
+// What a run does with the row for this version: Optimize's choice by the
+// row's box, or with restoring, Restore's.
+Action actionFor(const Row &row, const QString &version, const OptimizeOptions *optimize);
+
+// A row's key for a version: its root and the path below it, "\SOFTWARE\...".
+struct Location
+{
+    uint32_t root = 0;
+    QString path;
+};
+Location locate(const Row &row, const QString &version);
+// The way keys are written here and in the reports: "HKEY_CURRENT_USER\SOFTWARE\...".
+QString keyText(uint32_t root, const QString &path);
+
+// One value as status shows it.
+struct Value
+{
+    uint32_t root = 0;
+    QString key;    // below the root, with the version
+    QString subkey; // below the version's own key: "AVAlert\cCheckbox"
+    QString name;
+};
+// Every value row, each value once, in the order they are first written.
+std::vector<Value> values(const QString &version);
+
+} // namespace qv::preferences
