@@ -4,7 +4,7 @@
 
 #include "app/commandline.h"
 #include "platform/ui/application.h"
-#include "platform/ui/windows.h"
+#include "platform/ui/windowed.h"
 #ifdef Q_OS_WIN
 #include "platform/machine.h"
 #else

@@ -18,7 +18,7 @@
 #include "app/prefixwindows.h"
 #include "app/test_optimize_support.h"
 #include "platform/launchers.h"
-#include "platform/ui/windows.h"
+#include "platform/ui/windowed.h"
 #include "platform/wine/winestart.h"
 #include "support/demoprefix.h"
 #include "support/fakehome.h"
