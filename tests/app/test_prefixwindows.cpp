@@ -270,7 +270,7 @@ struct BottledReader : ::testing::Test
         const std::optional<QString> root = qv::choosePrefix("English");
         ASSERT_EQ(root, bottle);
         EXPECT_EQ(watch.unexpected, 0);
-        qv::WinePrefix::setCurrent(*root);
+        ASSERT_TRUE(qv::machine::choose(*root));
         qv::resetRegistryCache();
         TForm1 form(nullptr, false);
         form.FormCreate();
