@@ -3,15 +3,10 @@
 #include <QSessionManager>
 
 #include "app/commandline.h"
-#include "platform/ui/application.h"
-#include "platform/ui/windows.h"
-#ifdef Q_OS_WIN
-#include "platform/machine.h"
-#else
 #include "app/prefixwindows.h"
-#include "platform/wine/prefixes.h"
-#include "platform/wine/wineprefix.h"
-#endif
+#include "platform/machine.h"
+#include "platform/ui/application.h"
+#include "platform/ui/windowed.h"
 
 int main(int argc, char **argv)
 {
@@ -25,25 +20,16 @@ int main(int argc, char **argv)
     installApplicationFonts();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/quorvane.png")));
 
-#ifdef Q_OS_WIN
-    // On Windows the machine is the computer itself; there is no prefix to find.
-    if (!qv::machine::exists()) {
-        qv::showError(qv::machine::missingMessage());
-#else
     // Started without a prefix named, as from the desktop's menu: find the
-    // one that holds a Reader, wherever a prefix manager keeps it.
-    if (qv::prefixes::machineHasPrefixes() && qEnvironmentVariable("WINEPREFIX").isEmpty()) {
-        const std::optional<QString> root = qv::choosePrefix(qv::languageOfLocale(QLocale::system()));
-        if (!root)
-            return 0;
-        qv::WinePrefix::setCurrent(*root);
-    }
+    // one that holds a Reader, wherever a prefix manager keeps it. On
+    // Windows the machine is the computer itself.
+    const std::optional<QString> root = qv::choosePrefix(qv::languageOfLocale(QLocale::system()));
+    if (!root)
+        return 0;
 
     // Without a Wine prefix there is no Reader to work on; say where we looked.
-    const qv::WinePrefix &prefix = qv::WinePrefix::current();
-    if (!prefix.exists()) {
-        qv::showError(prefix.missingMessage());
-#endif
+    if (!qv::machine::choose(*root)) {
+        qv::showError(qv::machine::missingMessage());
         return 1;
     }
 

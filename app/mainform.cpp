@@ -16,6 +16,7 @@
 #include "platform/dialogs.h"
 #include "platform/error.h"
 #include "platform/filesystem.h"
+#include "platform/machine.h"
 
 static void initResources()
 {
@@ -59,12 +60,9 @@ static QFont layoutFont()
     // substitutes, a third of the cost of loading the face.
     const QString layoutFamily = QStringLiteral("MS Sans Serif");
     QStringList families = QFont::substitutes(layoutFamily);
-#ifdef Q_OS_WIN
-    // Windows has the face itself as TrueType ("MS Sans Serif" proper is a
-    // bitmap font, which Qt passes over); the free ones stay behind it for
-    // a Wine without it.
-    families.prepend(QStringLiteral("Microsoft Sans Serif"));
-#endif
+    // The machine's own face first, where it has one.
+    if (const QString own = qv::machine::layoutFace(); !own.isEmpty())
+        families.prepend(own);
     if (families.isEmpty())
         families = {layoutFamily};
     QFont font;

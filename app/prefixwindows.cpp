@@ -14,7 +14,7 @@
 
 #include "FlatUtilitys.h"
 #include "platform/dialogs.h"
-#include "platform/wine/prefixes.h"
+#include "platform/machine.h"
 
 namespace qv {
 
@@ -159,7 +159,7 @@ void NoPrefixWindow::chooseFolder()
     const QString folder = pickFolder ? pickFolder(this, m_texts.folderDialogCaption) : QString();
     if (folder.isEmpty())
         return; // the folder dialog was cancelled: the choice stays open
-    if (!prefixes::isPrefix(folder)) {
+    if (!machine::isPrefix(folder)) {
         Dialogs::instance().messageBox(this, m_texts.notAPrefix.arg(QDir::toNativeSeparators(folder)),
                                        m_texts.noneCaption, Dialogs::Ok, Dialogs::WarningIcon);
         return;
@@ -170,17 +170,21 @@ void NoPrefixWindow::chooseFolder()
 
 std::optional<QString> choosePrefix(const QString &language)
 {
-    const std::vector<ReaderPrefix> found = withReader(surveyPrefixes());
-    if (found.size() == 1)
-        return found.front().prefix.root;
-    if (found.size() > 1) {
-        PrefixChooser chooser(found, language);
+    const machine::PrefixChoice choice = choosePrefixFor(QString());
+    switch (choice.outcome) {
+    case machine::PrefixChoice::Named:
+    case machine::PrefixChoice::Found:
+        return choice.root;
+    case machine::PrefixChoice::Several: {
+        PrefixChooser chooser(choice.candidates, language);
         if (chooser.exec() != QDialog::Accepted)
             return std::nullopt;
         return chooser.chosenRoot();
     }
-    const QString wine = QDir::homePath() + QStringLiteral("/.wine");
-    NoPrefixWindow none(prefixes::searchPlaces(), prefixes::isPrefix(wine) ? wine : QString(), language);
+    case machine::PrefixChoice::None:
+        break;
+    }
+    NoPrefixWindow none(choice.placesLooked, choice.root, language);
     if (none.exec() != QDialog::Accepted)
         return std::nullopt;
     return none.chosenRoot();

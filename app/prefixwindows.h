@@ -62,10 +62,12 @@ private:
     QPushButton *m_quit = nullptr;
 };
 
-// The prefix to work on when none is named (no --prefix, no WINEPREFIX, as
-// when started from the desktop's menu): the one prefix that holds a Reader
-// without a question, the chooser when several do, the "none found" window
-// when none does. Nothing when the user quits.
+// The machine to work on, by the rule quorvane-cli follows too
+// (machine::choosePrefix): $WINEPREFIX when set (on Windows, the computer:
+// empty); when no prefix is named, as when started from the desktop's menu,
+// the one prefix that holds a Reader without a question, the chooser when
+// several do, the "none found" window when none does. Nothing when the user
+// quits.
 std::optional<QString> choosePrefix(const QString &language);
 
 } // namespace qv

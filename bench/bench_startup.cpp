@@ -36,7 +36,7 @@
 #include "benchsupport.h"
 #include "mainform.h"
 #include "platform/ui/application.h"
-#include "platform/ui/windows.h"
+#include "platform/ui/windowed.h"
 #include "platform/wine/wineprefix.h"
 
 // The pictures are in the application library's resources; the stock

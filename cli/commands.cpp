@@ -1,8 +1,6 @@
 #include "cli/commands.h"
 
 #include <QCommandLineParser>
-#include <QDir>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -14,28 +12,14 @@
 #include "core/readerprefixes.h"
 #include "core/status.h"
 #include "platform/error.h"
-#include "platform/wine/prefixes.h"
 #include "platform/filesystem.h"
 #include "platform/machine.h"
-#ifndef Q_OS_WIN
-#include "platform/wine/wineprefix.h"
-#endif
 
 namespace qv::cli {
 
 namespace {
 
 const QString kProgram = QStringLiteral("quorvane-cli");
-#ifdef Q_OS_WIN
-// On Windows the program works on the computer it runs on; there is no prefix to name.
-const QString kWhere = QStringLiteral("on this computer");
-const QString kMachine = QStringLiteral("the computer");
-const QString kCommandNames = QStringLiteral("status, optimize or restore");
-#else
-const QString kWhere = QStringLiteral("in a Wine prefix");
-const QString kMachine = QStringLiteral("the prefix");
-const QString kCommandNames = QStringLiteral("prefixes, status, optimize or restore");
-#endif
 
 // One option of optimize that leaves what a box of the window governs alone,
 // as that box unticked does.
@@ -63,7 +47,7 @@ struct Options
         QStringLiteral("PATH")};
     QCommandLineOption endReader{QStringLiteral("end-reader"),
                                  QStringLiteral("End a Reader running in %1. Without it, optimize and "
-                                                "restore refuse while Reader runs.").arg(kMachine)};
+                                                "restore refuse while Reader runs.").arg(machine::theMachine())};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")};
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Show the program's version.")};
@@ -110,14 +94,13 @@ struct Options
     };
 
     QList<QCommandLineOption> globals() const { return {prefix, readerVersion, readerFolder, endReader}; }
-    // --prefix is still parsed on Windows, to refuse it with a reason, but not offered.
+    // --prefix is still parsed where there are no prefixes (Windows), to
+    // refuse it with a reason, but not offered.
     QList<QCommandLineOption> shownGlobals() const
     {
-#ifdef Q_OS_WIN
+        if (machine::hasPrefixes())
+            return globals();
         return {readerVersion, readerFolder, endReader};
-#else
-        return globals();
-#endif
     }
 };
 
@@ -134,19 +117,20 @@ std::vector<Command> commands(const Options &o)
     QList<QCommandLineOption> optimize = {o.dryRun, o.keep};
     for (const BoxOption &b : o.boxes)
         optimize << b.option;
-    return {
-#ifndef Q_OS_WIN
-        // Wine prefixes exist only beside Wine; on Windows there is one machine.
-        {QStringLiteral("prefixes"), QStringLiteral("prefixes [--json]"),
-         QStringLiteral("List the Wine prefixes found where Wine and the prefix managers keep them (~/.wine, "
-                        "Bottles, PlayOnLinux, Lutris, CrossOver, winetricks): the manager, the name, the folder, "
-                        "the Adobe Reader versions each holds and the Wine build that goes with it."),
-         {o.json}},
-#endif
+    std::vector<Command> all;
+    // Wine prefixes exist only beside Wine; on Windows there is one machine.
+    if (machine::hasPrefixes())
+        all.push_back({QStringLiteral("prefixes"), QStringLiteral("prefixes [--json]"),
+                       QStringLiteral("List the Wine prefixes found where Wine and the prefix managers keep them "
+                                      "(~/.wine, Bottles, PlayOnLinux, Lutris, CrossOver, winetricks): the manager, "
+                                      "the name, the folder, the Adobe Reader versions each holds and the Wine "
+                                      "build that goes with it."),
+                       {o.json}});
+    all.insert(all.end(), {
         {QStringLiteral("status"), QStringLiteral("status [--json]"),
          QStringLiteral("Show %1, Reader's version and folder, whether it is optimized (the marker "
                         "Wexmor.DAT), the plug-ins loaded and not loaded, and each preference value.")
-             .arg(kMachine),
+             .arg(machine::theMachine()),
          {o.json}},
         {QStringLiteral("optimize"), QStringLiteral("optimize [--dry-run] [--keep NAME]... [--keep-...]"),
          QStringLiteral("What the window's Optimize does with every box ticked: take the safety copy of plug_ins "
@@ -159,7 +143,18 @@ std::vector<Command> commands(const Options &o)
                         "Reader's preferences as it has them out of the box, put a Reader shortcut on the user's "
                         "desktop and remove the marker."),
          {o.dryRun}},
-    };
+    });
+    return all;
+}
+
+// "prefixes, status, optimize or restore": the commands there are, for messages.
+QString commandNames(const std::vector<Command> &all)
+{
+    QStringList names;
+    for (const Command &c : all)
+        names << c.name;
+    const QString last = names.takeLast();
+    return names.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
 }
 
 // Wraps text to the width, every line after the first indented.
@@ -201,7 +196,7 @@ QString helpText(const Options &o, const QString &only = QString())
         text += QStringLiteral("Usage: %1 [options] <command> [command options]\n\n").arg(kProgram);
         text += wrapped(QStringLiteral("Makes Adobe Reader %1 start faster and show fewer "
                                        "distractions, as Quorvane's window does, without a window.")
-                            .arg(kWhere),
+                            .arg(machine::where()),
                         0);
         text += QStringLiteral("\nOptions (also accepted after the command):\n");
         text += optionLines(o.shownGlobals() + QList<QCommandLineOption>{o.help, o.version});
@@ -385,13 +380,13 @@ int listPrefixes(bool json, QTextStream &out)
         for (const ReaderPrefix &p : all)
             list.append(prefixJson(p));
         out << QJsonDocument(QJsonObject{{QStringLiteral("prefixes"), list},
-                                         {QStringLiteral("searched"), jsonList(prefixes::searchPlaces())}})
+                                         {QStringLiteral("searched"), jsonList(machine::searchPlaces())}})
                    .toJson(QJsonDocument::Indented);
         return ExitDone;
     }
     if (all.empty()) {
         out << "No Wine prefix was found. Looked in:\n";
-        for (const QString &place : prefixes::searchPlaces())
+        for (const QString &place : machine::searchPlaces())
             out << "  " << place << "\n";
         return ExitDone;
     }
@@ -407,29 +402,25 @@ int listPrefixes(bool json, QTextStream &out)
     return ExitDone;
 }
 
-// The prefix to work on when none is named: the one that holds a Reader;
-// with none, ~/.wine as before. Empty with problem set when it is not clear.
-QString chosenPrefix(QString &problem)
+// The machine to work on, chosen by the window's rule (named: --prefix);
+// where that leaves the choice to the user, a script is told how to make it.
+// Empty with why set when it is not clear.
+QString chosenPrefix(const QString &named, QString &why)
 {
-    const std::vector<ReaderPrefix> found = withReader(surveyPrefixes());
-    if (found.size() == 1)
-        return found.front().prefix.root;
-    if (found.size() > 1) {
+    const machine::PrefixChoice choice = choosePrefixFor(named);
+    if (choice.outcome == machine::PrefixChoice::Several) {
         QStringList lines;
-        for (const ReaderPrefix &p : found)
+        for (const ReaderPrefix &p : choice.candidates)
             lines << QStringLiteral("  ") + prefixLine(p) + QStringLiteral(" (Adobe Reader ")
                     + p.readerVersions.join(QStringLiteral(", ")) + QLatin1Char(')');
-        problem = QStringLiteral("Adobe Reader is installed in several Wine prefixes:\n%1\nChoose one with --prefix DIR")
-                      .arg(lines.join(QLatin1Char('\n')));
-        return QString();
-    }
-    const QString wine = QDir::homePath() + QStringLiteral("/.wine");
-    if (prefixes::isPrefix(wine))
-        return wine;
-    problem = QStringLiteral("No Wine prefix with Adobe Reader was found. Looked in:\n  %1\nGive the prefix with "
+        why = QStringLiteral("Adobe Reader is installed in several Wine prefixes:\n%1\nChoose one with --prefix DIR")
+                  .arg(lines.join(QLatin1Char('\n')));
+    } else if (choice.outcome == machine::PrefixChoice::None && choice.root.isEmpty()) {
+        why = QStringLiteral("No Wine prefix with Adobe Reader was found. Looked in:\n  %1\nGive the prefix with "
                              "--prefix DIR or set WINEPREFIX")
-                  .arg(prefixes::searchPlaces().join(QStringLiteral("\n  ")));
-    return QString();
+                  .arg(choice.placesLooked.join(QStringLiteral("\n  ")));
+    }
+    return choice.root;
 }
 
 } // namespace
@@ -437,12 +428,14 @@ QString chosenPrefix(QString &problem)
 int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     const Options o;
+    const std::vector<Command> all = commands(o);
+    const QString names = commandNames(all);
     QCommandLineParser global;
     global.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     global.addOptions(o.globals());
     global.addOption(o.help);
     global.addOption(o.version);
-    global.addPositionalArgument(QStringLiteral("command"), kCommandNames);
+    global.addPositionalArgument(QStringLiteral("command"), names);
     if (!global.parse(arguments))
         return usageError(err, global.errorText());
     if (global.isSet(o.help)) {
@@ -455,12 +448,11 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     }
     QStringList rest = global.positionalArguments();
     if (rest.isEmpty())
-        return usageError(err, QStringLiteral("no command given (%1)").arg(kCommandNames));
+        return usageError(err, QStringLiteral("no command given (%1)").arg(names));
     const QString name = rest.takeFirst();
-    const std::vector<Command> all = commands(o);
     const auto command = std::find_if(all.begin(), all.end(), [&](const Command &c) { return c.name == name; });
     if (command == all.end())
-        return usageError(err, QStringLiteral("unknown command \"%1\" (%2)").arg(name, kCommandNames));
+        return usageError(err, QStringLiteral("unknown command \"%1\" (%2)").arg(name, names));
 
     QCommandLineParser local;
     local.addOptions(o.globals());
@@ -483,27 +475,13 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
         return std::nullopt;
     };
 
-#ifdef Q_OS_WIN
-    if (QString why; !machine::choose(value(o.prefix).value_or(QString()), &why))
-        return failure(err, why);
-#else
     if (name == QLatin1String("prefixes"))
         return listPrefixes(local.isSet(o.json), out);
 
-    QString root = value(o.prefix).value_or(qEnvironmentVariable("WINEPREFIX"));
-    if (root.isEmpty() && prefixes::machineHasPrefixes()) {
-        QString problem;
-        root = chosenPrefix(problem);
-        if (root.isEmpty())
-            return failure(err, problem);
-    }
-    root = QFileInfo(root).absoluteFilePath();
-    WinePrefix::setCurrent(root);
-    if (!WinePrefix::current().exists())
-        return failure(err, QStringLiteral("No Wine prefix was found at \"%1\". Give the prefix with --prefix DIR "
-                                           "or set WINEPREFIX")
-                                .arg(root));
-#endif
+    QString why;
+    const QString root = chosenPrefix(value(o.prefix).value_or(QString()), why);
+    if (!why.isEmpty() || !machine::choose(root, &why))
+        return failure(err, why);
     // No window is registered: the batch file operation's errors go to
     // stderr, and a question it would ask is refused, never answered yes.
 

@@ -37,10 +37,10 @@ class Shell
 public:
     virtual ~Shell() = default;
     // A web address goes to the desktop's browser; a Windows program path is
-    // started on the machine: in the same prefix with the prefix's own Wine
-    // build (see WineStart), or by the Windows shell. Detached; a program
-    // that cannot be started is reported to the user; nothing waits for one
-    // that runs.
+    // started on the machine (machine::ProgramStart): in the same prefix with
+    // the prefix's own Wine build, or by the Windows shell. Detached; a
+    // program that cannot be started is reported to the user; nothing waits
+    // for one that runs.
     virtual void open(QWidget *owner, const QString &target) = 0;
 
     // As for Dialogs: a test's own, else the registered one, else the window-free one.

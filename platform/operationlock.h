@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 
 namespace qv {
 
@@ -36,11 +37,10 @@ public:
     QString refusal() const { return m_refusal; }
 
 private:
-#ifdef _WIN32
-    void *m_handle = nullptr; // the mutex
-#else
-    int m_fd = -1;
-#endif
+    // What holds the lock: the lock file's descriptor under Wine, the
+    // mutex's HANDLE on Windows; kNone while nothing does.
+    static constexpr std::intptr_t kNone = -1;
+    std::intptr_t m_handle = kNone;
     bool m_held = false;
     QString m_refusal;
 };

@@ -3,11 +3,7 @@
 #include <QStringList>
 #include <cstdio>
 
-#ifdef Q_OS_WIN
 #include "platform/machine.h"
-#else
-#include "platform/wine/winestart.h"
-#endif
 
 namespace qv {
 
@@ -51,13 +47,8 @@ void WindowlessShell::open(QWidget *, const QString &target)
 {
     if (target.contains(QLatin1String("://")))
         keep({QString(), target, QStringLiteral("Open this address in a web browser.")});
-#ifdef Q_OS_WIN
     else if (QString why; !machine::startProgram(target, &why))
         keep({QString(), target, why});
-#else
-    else if (WineStart start(target); start.wait(WineStart::watchMs()) == WineStart::Failed)
-        keep({QString(), target, start.failure()});
-#endif
 }
 
 void WindowlessFileOperationUi::error(const QString &caption, const QString &file, const QString &reason)

@@ -1,4 +1,4 @@
-#include "platform/ui/windows.h"
+#include "platform/ui/windowed.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -24,17 +24,45 @@ QString systemText(unsigned long code)
 
 } // namespace qv::win
 
-// The machine is the computer Quorvane runs on.
+// The machine is the computer Quorvane runs on: there are no prefixes to
+// find or choose.
 namespace qv::machine {
 
-bool choose(const QString &where, QString *why)
+bool hasPrefixes()
 {
-    if (where.isEmpty())
+    return false;
+}
+
+bool isPrefix(const QString &)
+{
+    return false;
+}
+
+QStringList searchPlaces()
+{
+    return {};
+}
+
+std::vector<ReaderPrefix> surveyPrefixes(const QString &)
+{
+    return {};
+}
+
+PrefixChoice choosePrefix(const QString &named, const QString &)
+{
+    PrefixChoice choice;
+    choice.root = named; // choose() refuses anything but the computer
+    return choice;
+}
+
+bool choose(const QString &folder, QString *why)
+{
+    if (folder.isEmpty())
         return true;
     if (why)
         *why = QStringLiteral("On Windows Quorvane works on this computer's own Adobe Reader; a Wine prefix "
                               "(\"%1\") can only be chosen on Linux. Leave out --prefix")
-                   .arg(where);
+                   .arg(folder);
     return false;
 }
 
@@ -65,6 +93,22 @@ QString here()
     return QStringLiteral("on this computer");
 }
 
+QString where()
+{
+    return QStringLiteral("on this computer");
+}
+
+QString theMachine()
+{
+    return QStringLiteral("the computer");
+}
+
+QString layoutFace()
+{
+    // A Wine without the face falls through to the free substitutes behind it.
+    return QStringLiteral("Microsoft Sans Serif");
+}
+
 QString currentDirectory()
 {
     const DWORD size = GetCurrentDirectoryW(0, nullptr);
@@ -78,16 +122,41 @@ bool setCurrentDirectory(const QString &windowsPath)
     return SetCurrentDirectoryW(win::wide(windowsPath).c_str());
 }
 
-bool startProgram(const QString &windowsProgram, QString *why)
+// The shell takes the program or refuses it at once: nothing is left to watch.
+struct ProgramStart::Watch
+{
+    QString failure;
+};
+
+ProgramStart::ProgramStart(const QString &windowsProgram) : d(std::make_unique<Watch>())
 {
     // ShellExecute answers a number above 32 on success, else an error code.
     const auto result = reinterpret_cast<INT_PTR>(
         ShellExecuteW(nullptr, L"open", win::wide(windowsProgram).c_str(), nullptr, nullptr, SW_SHOW));
-    if (result > 32)
-        return true;
-    if (why)
-        *why = QStringLiteral("%1 Start the program yourself.").arg(win::systemText(DWORD(result)));
-    return false;
+    if (result <= 32)
+        d->failure = QStringLiteral("%1 Start the program yourself.").arg(win::systemText(DWORD(result)));
+}
+
+ProgramStart::~ProgramStart() = default;
+
+ProgramStart::State ProgramStart::poll()
+{
+    return d->failure.isEmpty() ? Ended : Failed;
+}
+
+ProgramStart::State ProgramStart::wait(int)
+{
+    return poll();
+}
+
+QString ProgramStart::failure() const
+{
+    return d->failure;
+}
+
+int ProgramStart::watchMs()
+{
+    return 0;
 }
 
 } // namespace qv::machine

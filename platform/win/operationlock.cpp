@@ -16,7 +16,7 @@ OperationLock::OperationLock()
     }
     const DWORD r = WaitForSingleObject(mutex, 0);
     if (r == WAIT_OBJECT_0 || r == WAIT_ABANDONED) {
-        m_handle = mutex;
+        m_handle = reinterpret_cast<std::intptr_t>(mutex);
         m_held = true;
         return;
     }
@@ -27,9 +27,10 @@ OperationLock::OperationLock()
 
 OperationLock::~OperationLock()
 {
-    if (m_handle) {
-        ReleaseMutex(static_cast<HANDLE>(m_handle));
-        CloseHandle(static_cast<HANDLE>(m_handle));
+    if (m_handle != kNone) {
+        const HANDLE mutex = reinterpret_cast<HANDLE>(m_handle);
+        ReleaseMutex(mutex);
+        CloseHandle(mutex);
     }
 }
 

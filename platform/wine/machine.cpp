@@ -1,17 +1,102 @@
 #include "platform/machine.h"
 
+#include <QDir>
 #include <QFileInfo>
-#include <QProcess>
-#include <QProcessEnvironment>
 
+#include "platform/error.h"
+#include "platform/wine/hive.h"
+#include "platform/wine/prefixes.h"
 #include "platform/wine/wineprefix.h"
+#include "platform/wine/winestart.h"
+#include "platform/winpath.h"
 
-// The machine is a Wine prefix: WinePrefix knows its folders and registry.
+// The machine is a Wine prefix: WinePrefix knows its folders and registry,
+// prefixes.h where the others are kept.
 namespace qv::machine {
 
-bool choose(const QString &where, QString *why)
+namespace {
+
+// The subkeys of versionsKey in the prefix's system.reg, in either view.
+QStringList versionsIn(const QString &prefixRoot, const QString &versionsKey)
 {
-    const QString root = QFileInfo(where.isEmpty() ? WinePrefix::defaultRoot() : where).absoluteFilePath();
+    // Loaded as a file, not through the registry accessor, which would keep
+    // the prefix in memory.
+    const std::unique_ptr<Hive> hive = Hive::load(prefixRoot + QStringLiteral("/system.reg"));
+    const QStringList key = winpath::split(versionsKey); // SOFTWARE, Adobe, Acrobat Reader
+    QStringList wow = key;
+    wow.insert(1, QStringLiteral("Wow6432Node"));
+    QStringList versions;
+    for (const QStringList &path : {key, wow})
+        for (const QString &v : hive->subkeys(hive->resolveLinks(path)))
+            if (!versions.contains(v, Qt::CaseInsensitive))
+                versions << v;
+    return versions;
+}
+
+ReaderPrefix surveyPrefix(const FoundPrefix &found, const QString &versionsKey)
+{
+    ReaderPrefix p;
+    p.prefix = found;
+    p.wine = prefixes::wineBuild(found.root);
+    try {
+        p.readerVersions = versionsIn(found.root, versionsKey);
+    } catch (const Error &e) {
+        p.problem = e.message();
+    }
+    return p;
+}
+
+} // namespace
+
+bool hasPrefixes()
+{
+    return true;
+}
+
+bool isPrefix(const QString &folder)
+{
+    return prefixes::isPrefix(folder);
+}
+
+QStringList searchPlaces()
+{
+    return prefixes::searchPlaces();
+}
+
+std::vector<ReaderPrefix> surveyPrefixes(const QString &versionsKey)
+{
+    std::vector<ReaderPrefix> out;
+    for (const FoundPrefix &found : prefixes::find())
+        out.push_back(surveyPrefix(found, versionsKey)); // named by the place it was found in
+    return out;
+}
+
+PrefixChoice choosePrefix(const QString &named, const QString &versionsKey)
+{
+    PrefixChoice choice;
+    choice.root = named.isEmpty() ? qEnvironmentVariable("WINEPREFIX") : named;
+    if (!choice.root.isEmpty())
+        return choice;
+    choice.candidates = withReader(surveyPrefixes(versionsKey));
+    if (choice.candidates.size() == 1) {
+        choice.outcome = PrefixChoice::Found;
+        choice.root = choice.candidates.front().prefix.root;
+    } else if (choice.candidates.size() > 1) {
+        choice.outcome = PrefixChoice::Several;
+    } else {
+        // ~/.wine as before there were prefix managers to look through.
+        choice.outcome = PrefixChoice::None;
+        const QString wine = QDir::homePath() + QStringLiteral("/.wine");
+        if (prefixes::isPrefix(wine))
+            choice.root = wine;
+        choice.placesLooked = prefixes::searchPlaces();
+    }
+    return choice;
+}
+
+bool choose(const QString &folder, QString *why)
+{
+    const QString root = QFileInfo(folder.isEmpty() ? WinePrefix::defaultRoot() : folder).absoluteFilePath();
     WinePrefix::setCurrent(root);
     if (exists())
         return true;
@@ -46,6 +131,21 @@ QString here()
     return QStringLiteral("in this prefix");
 }
 
+QString where()
+{
+    return QStringLiteral("in a Wine prefix");
+}
+
+QString theMachine()
+{
+    return QStringLiteral("the prefix");
+}
+
+QString layoutFace()
+{
+    return QString(); // the desktop's font substitutes do
+}
+
 QString currentDirectory()
 {
     return WinePrefix::current().currentDirectory();
@@ -56,19 +156,48 @@ bool setCurrentDirectory(const QString &windowsPath)
     return WinePrefix::current().setCurrentDirectory(windowsPath);
 }
 
-bool startProgram(const QString &windowsProgram, QString *why)
+struct ProgramStart::Watch
 {
-    QProcess process;
-    process.setProgram(QStringLiteral("wine"));
-    process.setArguments({windowsProgram});
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("WINEPREFIX"), WinePrefix::current().root());
-    process.setProcessEnvironment(env);
-    if (process.startDetached())
-        return true;
-    if (why)
-        *why = QStringLiteral("Wine could not be started. Install Wine, or start the program yourself.");
-    return false;
+    explicit Watch(const QString &program) : start(program) {}
+    WineStart start;
+};
+
+ProgramStart::ProgramStart(const QString &windowsProgram) : d(std::make_unique<Watch>(windowsProgram)) {}
+
+ProgramStart::~ProgramStart() = default;
+
+namespace {
+
+ProgramStart::State stateOf(WineStart::State s)
+{
+    switch (s) {
+    case WineStart::Running: return ProgramStart::Running;
+    case WineStart::Failed: return ProgramStart::Failed;
+    case WineStart::Ended: break;
+    }
+    return ProgramStart::Ended;
+}
+
+} // namespace
+
+ProgramStart::State ProgramStart::poll()
+{
+    return stateOf(d->start.poll());
+}
+
+ProgramStart::State ProgramStart::wait(int ms)
+{
+    return stateOf(d->start.wait(ms));
+}
+
+QString ProgramStart::failure() const
+{
+    return d->start.failure();
+}
+
+int ProgramStart::watchMs()
+{
+    return WineStart::watchMs();
 }
 
 } // namespace qv::machine

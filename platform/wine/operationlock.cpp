@@ -48,26 +48,27 @@ OperationLock::OperationLock()
 {
     const QString root = WinePrefix::current().root();
     const QString file = fileFor(root);
+    int fd = -1;
     if (!file.isEmpty()) {
         const QByteArray name = QFile::encodeName(file);
-        m_fd = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (m_fd < 0)
-            m_fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC); // flock needs no write access
+        fd = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0)
+            fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC); // flock needs no write access
     }
-    if (m_fd < 0) {
+    if (fd < 0) {
         m_held = true; // no lock to be had (a missing prefix): the checks that follow say what is wrong
         return;
     }
     int r;
     do {
-        r = ::flock(m_fd, LOCK_EX | LOCK_NB);
+        r = ::flock(fd, LOCK_EX | LOCK_NB);
     } while (r != 0 && errno == EINTR);
     if (r == 0) {
+        m_handle = fd;
         m_held = true;
         return;
     }
-    ::close(m_fd);
-    m_fd = -1;
+    ::close(fd);
     m_refusal = QStringLiteral("Another Quorvane is working on this prefix (\"%1\"), so nothing was changed. Wait "
                                "until it has finished, then try again")
                     .arg(QDir::toNativeSeparators(root));
@@ -75,8 +76,8 @@ OperationLock::OperationLock()
 
 OperationLock::~OperationLock()
 {
-    if (m_fd >= 0)
-        ::close(m_fd); // closing lets go of the lock
+    if (m_handle != kNone)
+        ::close(int(m_handle)); // closing lets go of the lock
 }
 
 } // namespace qv

@@ -280,15 +280,15 @@ QString shellQuoted(const QString &word)
 
 } // namespace
 
-QString WineBuild::commandLine(const QString &prefixRoot, const QString &windowsProgram) const
+namespace prefixes {
+
+QString commandLine(const WineBuild &build, const QString &prefixRoot, const QString &windowsProgram)
 {
     QStringList words{QStringLiteral("WINEPREFIX=") + shellQuoted(prefixRoot)};
-    for (const QString &w : QStringList{program} + arguments + QStringList{windowsProgram})
+    for (const QString &w : QStringList{build.program} + build.arguments + QStringList{windowsProgram})
         words << shellQuoted(w);
     return words.join(QLatin1Char(' '));
 }
-
-namespace prefixes {
 
 QString dataHome() { return xdgFolder("XDG_DATA_HOME", ".local/share"); }
 QString configHome() { return xdgFolder("XDG_CONFIG_HOME", ".config"); }
@@ -300,15 +300,6 @@ QString hostDesktopFolder()
     if (!value.isEmpty() && QDir::isAbsolutePath(value))
         return QDir::cleanPath(value);
     return home();
-}
-
-bool machineHasPrefixes()
-{
-#ifdef Q_OS_WIN
-    return false;
-#else
-    return true;
-#endif
 }
 
 bool isPrefix(const QString &folder)

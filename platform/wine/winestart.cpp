@@ -72,7 +72,7 @@ WineStart::WineStart(const QString &windowsProgram) : m_program(windowsProgram),
     const QString root = WinePrefix::current().root();
     const WineBuild build = prefixes::wineBuild(root);
     const QStringList arguments = build.arguments + QStringList{windowsProgram};
-    m_command = build.commandLine(root, windowsProgram);
+    m_command = prefixes::commandLine(build, root, windowsProgram);
 
     // A program given without a folder is looked up on PATH, as a shell does.
     QString program = build.program;

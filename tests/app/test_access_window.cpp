@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "app/promotionform.h"
-#include "platform/ui/windows.h"
+#include "platform/ui/windowed.h"
 #include "test_languages_texts.h"
 #include "test_startup_support.h"
 

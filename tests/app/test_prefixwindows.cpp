@@ -18,7 +18,7 @@
 #include "app/prefixwindows.h"
 #include "app/test_optimize_support.h"
 #include "platform/launchers.h"
-#include "platform/ui/windows.h"
+#include "platform/ui/windowed.h"
 #include "platform/wine/winestart.h"
 #include "support/demoprefix.h"
 #include "support/fakehome.h"
@@ -270,7 +270,7 @@ struct BottledReader : ::testing::Test
         const std::optional<QString> root = qv::choosePrefix("English");
         ASSERT_EQ(root, bottle);
         EXPECT_EQ(watch.unexpected, 0);
-        qv::WinePrefix::setCurrent(*root);
+        ASSERT_TRUE(qv::machine::choose(*root));
         qv::resetRegistryCache();
         TForm1 form(nullptr, false);
         form.FormCreate();

@@ -1,16 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvane developers
 
-// Where the prefix managers keep their prefixes and which Wine build each
-// pins, on fake home folders laid out as each manager lays them out.
+// Where the prefix managers keep their prefixes, which Wine build each pins,
+// which hold a Reader and which one is chosen, on fake home folders laid out
+// as each manager lays them out.
 
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include "platform/machine.h"
 #include "platform/wine/prefixes.h"
 #include "support/fakehome.h"
 
 namespace {
+
+// Where a Reader lists its versions in the machine registry.
+const QString kVersionsKey = "\\SOFTWARE\\Adobe\\Acrobat Reader";
 
 struct Found
 {
@@ -106,7 +111,7 @@ TEST_F(ManagersHome, EachPrefixGetsTheWineBuildItsManagerPins)
     const qv::WineBuild cx = qv::prefixes::wineBuild(crossOver);
     EXPECT_EQ(cx.program, home.file("cxoffice/bin/wine"));
     EXPECT_EQ(cx.arguments, QStringList({"--bottle", "Reader9"}));
-    EXPECT_EQ(cx.commandLine("/p", "C:\\Reader\\AcroRd32.exe"),
+    EXPECT_EQ(qv::prefixes::commandLine(cx, "/p", "C:\\Reader\\AcroRd32.exe"),
               "WINEPREFIX=/p " + home.file("cxoffice/bin/wine") + " --bottle Reader9 'C:\\Reader\\AcroRd32.exe'");
 
     // A game that pins no version follows the runner's default.
@@ -121,4 +126,65 @@ TEST(HostDesktop, IsWhereXdgUserDirsPutsIt)
     EXPECT_EQ(qv::prefixes::hostDesktopFolder(), home.path()); // xdg-user-dir's answer without a setting
     home.write(".config/user-dirs.dirs", "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n");
     EXPECT_EQ(qv::prefixes::hostDesktopFolder(), home.file("Schreibtisch"));
+}
+
+TEST(PrefixSurvey, ReaderVersionsAreReadFromEitherViewOfTheMachineRegistry)
+{
+    FakeHome home;
+    home.makePrefix(".wine"); // no Reader
+    const QString wow = home.makePrefix(".local/share/bottles/bottles/Reader", {"9.0"}, true);
+    const QString two = home.makePrefix(".local/share/wineprefixes/two", {"7.0", "8.0"});
+    home.write(".local/share/wineprefixes/broken/system.reg", "not a hive\n");
+    QDir().mkpath(home.file(".local/share/wineprefixes/broken/drive_c"));
+
+    const std::vector<qv::ReaderPrefix> all = qv::machine::surveyPrefixes(kVersionsKey);
+    ASSERT_EQ(all.size(), 4u);
+    EXPECT_FALSE(all[0].holdsReader());
+    EXPECT_EQ(all[1].readerVersions, QStringList{"9.0"});
+    EXPECT_EQ(all[1].prefix.manager, "Bottles");
+    EXPECT_TRUE(all[2].problem.contains("system.reg")) << all[2].problem.toStdString(); // named, not fatal
+    EXPECT_FALSE(all[2].holdsReader());
+    EXPECT_EQ(all[3].readerVersions, QStringList({"7.0", "8.0"}));
+
+    const std::vector<qv::ReaderPrefix> readers = qv::withReader(all);
+    ASSERT_EQ(readers.size(), 2u);
+    EXPECT_EQ(readers[0].prefix.root, wow);
+    EXPECT_EQ(readers[1].prefix.root, two);
+}
+
+TEST(PrefixChoice, TakesWhatIsNamedElseTheOnePrefixWithAReaderElseLeavesItToTheUser)
+{
+    using Choice = qv::machine::PrefixChoice;
+    const QString bottle = ".local/share/bottles/bottles/Reader", pol = ".PlayOnLinux/wineprefix/Reader";
+    struct Case
+    {
+        QStringList readers; // prefixes below home that hold a Reader
+        bool dotWine;        // ~/.wine is a prefix (without one)
+        QString named, env;  // --prefix, $WINEPREFIX
+        Choice::Outcome outcome;
+        QString root; // below home, or absolute
+    };
+    const std::vector<Case> cases = {
+        {{bottle}, true, "/named", "/env", Choice::Named, "/named"},
+        {{bottle}, true, "", "/env", Choice::Named, "/env"},
+        {{bottle}, true, "", "", Choice::Found, bottle},
+        {{bottle, pol}, true, "", "", Choice::Several, ""},
+        {{}, true, "", "", Choice::None, ".wine"},
+        {{}, false, "", "", Choice::None, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(QString("%1 named \"%2\" env \"%3\"").arg(c.readers.join(','), c.named, c.env).toStdString());
+        FakeHome home;
+        for (const QString &p : c.readers)
+            home.makePrefix(p, {"9.0"});
+        if (c.dotWine)
+            home.makePrefix(".wine");
+        if (!c.env.isEmpty())
+            qputenv("WINEPREFIX", c.env.toUtf8());
+        const Choice choice = qv::machine::choosePrefix(c.named, kVersionsKey);
+        EXPECT_EQ(choice.outcome, c.outcome);
+        EXPECT_EQ(choice.root, c.root.isEmpty() || c.root.startsWith('/') ? c.root : home.file(c.root));
+        EXPECT_EQ(choice.candidates.size(), c.outcome == Choice::Several ? 2u : c.outcome == Choice::Found ? 1u : 0u);
+        EXPECT_EQ(choice.placesLooked.isEmpty(), c.outcome != Choice::None);
+    }
 }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include "platform/machine.h"
 #include "platform/wine/winestart.h"
 #include "platform/wine/wineprefix.h"
 #include "support/fakehome.h"
@@ -67,6 +68,12 @@ TEST_F(WineStarts, NoWineAtAllIsAFailureAtOnce)
     EXPECT_EQ(pinned.poll(), qv::WineStart::Failed);
     EXPECT_TRUE(pinned.failure().contains(home.file(".local/share/bottles/runners/soda-7.0-9/bin/wine")))
         << pinned.failure().toStdString();
+
+    // The machine starts programs the same way for every caller: never with
+    // a Wine on PATH in place of the pinned one.
+    QString why;
+    EXPECT_FALSE(qv::machine::startProgram(kProgram, &why));
+    EXPECT_TRUE(why.contains(home.file(".local/share/bottles/runners/soda-7.0-9/bin/wine"))) << why.toStdString();
 }
 
 TEST_F(WineStarts, AProgramThatRunsIsLeftRunningWithThePrefixsRunner)

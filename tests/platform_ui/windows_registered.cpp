@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/ui/windows.h"
+#include "platform/ui/windowed.h"
 
 namespace {
 

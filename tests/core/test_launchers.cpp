@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvane developers
 
-// Which prefixes hold a Reader, and the host launchers that Optimize removes
-// and Restore writes with the shortcuts, on fake home folders.
+// The host launchers that Optimize removes and Restore writes with the
+// shortcuts, on fake home folders.
 
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
 #include "core/operations.h"
-#include "core/readerprefixes.h"
 #include "platform/fileoperation.h"
 #include "platform/launchers.h"
 #include "platform/test_processes_fake.h"
@@ -27,30 +26,6 @@ QByteArray launcher(const QString &prefix, const QString &windowsLink)
 }
 
 } // namespace
-
-TEST(PrefixSurvey, ReaderVersionsAreReadFromEitherViewOfTheMachineRegistry)
-{
-    FakeHome home;
-    home.makePrefix(".wine"); // no Reader
-    const QString wow = home.makePrefix(".local/share/bottles/bottles/Reader", {"9.0"}, true);
-    const QString two = home.makePrefix(".local/share/wineprefixes/two", {"7.0", "8.0"});
-    home.write(".local/share/wineprefixes/broken/system.reg", "not a hive\n");
-    QDir().mkpath(home.file(".local/share/wineprefixes/broken/drive_c"));
-
-    const std::vector<qv::ReaderPrefix> all = qv::surveyPrefixes();
-    ASSERT_EQ(all.size(), 4u);
-    EXPECT_FALSE(all[0].holdsReader());
-    EXPECT_EQ(all[1].readerVersions, QStringList{"9.0"});
-    EXPECT_EQ(all[1].prefix.manager, "Bottles");
-    EXPECT_TRUE(all[2].problem.contains("system.reg")) << all[2].problem.toStdString(); // named, not fatal
-    EXPECT_FALSE(all[2].holdsReader());
-    EXPECT_EQ(all[3].readerVersions, QStringList({"7.0", "8.0"}));
-
-    const std::vector<qv::ReaderPrefix> readers = qv::withReader(all);
-    ASSERT_EQ(readers.size(), 2u);
-    EXPECT_EQ(readers[0].prefix.root, wow);
-    EXPECT_EQ(readers[1].prefix.root, two);
-}
 
 namespace {
 

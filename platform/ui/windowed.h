@@ -22,8 +22,8 @@ public:
                       Icon icon) override;
 };
 
-// Web addresses through the desktop's browser; programs with the prefix's Wine,
-// a failure to start one shown in the error box.
+// Web addresses through the desktop's browser; programs as the machine starts
+// them, a failure to start one shown in the error box.
 class WindowShell : public Shell
 {
 public:

@@ -1,4 +1,4 @@
-#include "platform/ui/windows.h"
+#include "platform/ui/windowed.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -14,11 +14,7 @@
 #include <memory>
 
 #include "platform/application.h"
-#ifdef Q_OS_WIN
 #include "platform/machine.h"
-#else
-#include "platform/wine/winestart.h"
-#endif
 
 namespace qv::ui {
 
@@ -81,31 +77,28 @@ void WindowShell::open(QWidget *, const QString &target)
         QDesktopServices::openUrl(QUrl(target));
         return;
     }
-#ifdef Q_OS_WIN
-    if (QString why; !machine::startProgram(target, &why))
-        showError(why);
-#else
     // Wine that cannot run the program ends within moments; watch for that
     // from the event loop, so the window goes on answering meanwhile.
-    auto start = std::make_shared<WineStart>(target);
-    if (start->poll() == WineStart::Failed) {
-        showError(start->failure());
+    auto start = std::make_shared<machine::ProgramStart>(target);
+    const machine::ProgramStart::State now = start->poll();
+    if (now != machine::ProgramStart::Running) {
+        if (now == machine::ProgramStart::Failed)
+            showError(start->failure());
         return;
     }
     auto *timer = new QTimer(QCoreApplication::instance());
     QElapsedTimer clock;
     clock.start();
     QObject::connect(timer, &QTimer::timeout, timer, [timer, start, clock] {
-        const WineStart::State state = start->poll();
-        if (state == WineStart::Running && clock.elapsed() < WineStart::watchMs())
+        const machine::ProgramStart::State state = start->poll();
+        if (state == machine::ProgramStart::Running && clock.elapsed() < machine::ProgramStart::watchMs())
             return;
         timer->stop();
         timer->deleteLater();
-        if (state == WineStart::Failed)
+        if (state == machine::ProgramStart::Failed)
             showError(start->failure());
     });
     timer->start(100);
-#endif
 }
 
 } // namespace qv::ui
