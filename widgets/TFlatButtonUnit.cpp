@@ -1,6 +1,6 @@
 #include "TFlatButtonUnit.h"
 
-#include "FlatAccessible.h"
+#include "flataccessible.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -1,7 +1,7 @@
 #pragma once
 // A flat, owner-drawn push button with an optional glyph beside its caption;
 // buttons sharing a GroupIndex latch like radio buttons.
-#include "DialogChars.h"
+#include "dialogchars.h"
 #include "FlatUtilitys.h"
 
 #include <QColor>

@@ -1,6 +1,6 @@
 #include "TFlatCheckBoxUnit.h"
 
-#include "FlatAccessible.h"
+#include "flataccessible.h"
 
 #include <QApplication>
 #include <QCursor>

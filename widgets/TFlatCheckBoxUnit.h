@@ -1,7 +1,7 @@
 #pragma once
 // A flat, owner-drawn check box: an 11 x 11 square with a drawn check mark
 // beside a word-wrapped caption, optionally see-through.
-#include "DialogChars.h"
+#include "dialogchars.h"
 #include "FlatUtilitys.h"
 
 #include <QColor>

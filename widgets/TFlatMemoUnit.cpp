@@ -7,7 +7,7 @@
 #include <QProxyStyle>
 #include <QScrollBar>
 
-#include "DialogChars.h" // typedChar
+#include "dialogchars.h" // typedChar
 
 namespace {
 

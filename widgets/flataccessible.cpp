@@ -1,4 +1,4 @@
-#include "FlatAccessible.h"
+#include "flataccessible.h"
 
 #include "FlatUtilitys.h"
 #include "TFlatButtonUnit.h"
