@@ -5,28 +5,17 @@
 #include "TFlatCheckBoxUnit.h"
 
 #include <QAccessible>
-#include <QAccessibleWidget>
+#include <QHash>
 #include <QPointer>
 
 namespace {
 
-// The name a caption gives, unless the widget was named on purpose.
-QString nameOf(const QWidget *w, const QString &caption)
-{
-    const QString given = w->accessibleName();
-    return given.isEmpty() ? flat::plainCaption(caption) : given;
-}
-
-class FlatCheckBoxAccessible : public QAccessibleWidget
+class FlatCheckBoxAccessible : public flat::ActionAccessible
 {
 public:
-    explicit FlatCheckBoxAccessible(TFlatCheckBox *box) : QAccessibleWidget(box, QAccessible::CheckBox) {}
-
-    QString text(QAccessible::Text t) const override
+    explicit FlatCheckBoxAccessible(TFlatCheckBox *box)
+        : ActionAccessible(box, QAccessible::CheckBox, toggleAction())
     {
-        if (t == QAccessible::Name)
-            return nameOf(widget(), box()->Caption());
-        return QAccessibleWidget::text(t);
     }
 
     QAccessible::State state() const override
@@ -38,37 +27,22 @@ public:
         return s;
     }
 
-    QStringList actionNames() const override
-    {
-        QStringList names;
-        if (widget()->isEnabled())
-            names << toggleAction();
-        return names + QAccessibleWidget::actionNames();
-    }
+protected:
+    QString shownName() const override { return flat::plainCaption(box()->Caption()); }
 
-    void doAction(const QString &action) override
-    {
-        if (action != toggleAction())
-            return QAccessibleWidget::doAction(action);
-        // The same way as a click or Space: through the setter, OnClick included.
-        if (widget()->isEnabled())
-            box()->setChecked(!box()->Checked());
-    }
+    // The same way as a click or Space: through the setter, OnClick included.
+    void act() override { box()->setChecked(!box()->Checked()); }
 
 private:
     TFlatCheckBox *box() const { return static_cast<TFlatCheckBox *>(object()); }
 };
 
-class FlatButtonAccessible : public QAccessibleWidget
+class FlatButtonAccessible : public flat::ActionAccessible
 {
 public:
-    explicit FlatButtonAccessible(TFlatButton *button) : QAccessibleWidget(button, QAccessible::Button) {}
-
-    QString text(QAccessible::Text t) const override
+    explicit FlatButtonAccessible(TFlatButton *button)
+        : ActionAccessible(button, QAccessible::Button, pressAction())
     {
-        if (t == QAccessible::Name)
-            return nameOf(widget(), button()->Caption());
-        return QAccessibleWidget::text(t);
     }
 
     QAccessible::State state() const override
@@ -83,47 +57,33 @@ public:
         return s;
     }
 
-    QStringList actionNames() const override
-    {
-        QStringList names;
-        if (widget()->isEnabled())
-            names << pressAction();
-        return names + QAccessibleWidget::actionNames();
-    }
+protected:
+    QString shownName() const override { return flat::plainCaption(button()->Caption()); }
 
-    void doAction(const QString &action) override
+    void act() override
     {
-        if (action != pressAction())
-            return QAccessibleWidget::doAction(action);
-        if (!widget()->isEnabled())
-            return;
-        // Later, from the event loop, as the platform's buttons do: the
-        // screen reader's request must not wait for the dialogs a click
-        // handler may show.
-        QPointer<TFlatButton> b = button();
-        QMetaObject::invokeMethod(
-            b,
-            [b] {
-                if (!b || !b->isEnabled())
-                    return;
-                if (b->GroupIndex() != 0)
-                    b->setDown(!b->Down()); // as a mouse click on a latching button
-                b->Click();
-            },
-            Qt::QueuedConnection);
+        TFlatButton *b = button();
+        later([b] {
+            if (b->GroupIndex() != 0)
+                b->setDown(!b->Down()); // as a mouse click on a latching button
+            b->Click();
+        });
     }
 
 private:
     TFlatButton *button() const { return static_cast<TFlatButton *>(object()); }
 };
 
+QHash<QString, flat::AccessibleMaker> &makers()
+{
+    static QHash<QString, flat::AccessibleMaker> registered;
+    return registered;
+}
+
 QAccessibleInterface *factory(const QString &className, QObject *object)
 {
-    if (className == QLatin1String("TFlatCheckBox"))
-        return new FlatCheckBoxAccessible(static_cast<TFlatCheckBox *>(object));
-    if (className == QLatin1String("TFlatButton"))
-        return new FlatButtonAccessible(static_cast<TFlatButton *>(object));
-    return nullptr;
+    const flat::AccessibleMaker make = makers().value(className);
+    return make ? make(object) : nullptr;
 }
 
 } // namespace
@@ -132,11 +92,17 @@ namespace flat {
 
 void installAccessibility()
 {
-    static bool installed = false;
-    if (installed)
-        return;
-    installed = true;
-    QAccessible::installFactory(factory);
+    registerAccessible<TFlatCheckBox, FlatCheckBoxAccessible>();
+    registerAccessible<TFlatButton, FlatButtonAccessible>();
+}
+
+void registerAccessible(const char *className, AccessibleMaker make)
+{
+    if (makers().isEmpty())
+        QAccessible::installFactory(factory);
+    const QString name = QLatin1String(className);
+    if (!makers().contains(name))
+        makers().insert(name, make);
 }
 
 void notifyNameChanged(QWidget *w)
@@ -155,6 +121,56 @@ void notifyCheckedChanged(QWidget *w)
     changed.checked = true;
     QAccessibleStateChangeEvent event(w, changed);
     QAccessible::updateAccessibility(&event);
+}
+
+ActionAccessible::ActionAccessible(QWidget *control, QAccessible::Role role, const QString &action)
+    : QAccessibleWidget(control, role), m_action(action)
+{
+}
+
+QString ActionAccessible::text(QAccessible::Text t) const
+{
+    if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+        return shownName();
+    return QAccessibleWidget::text(t);
+}
+
+QString ActionAccessible::shownName() const
+{
+    return QAccessibleWidget::text(QAccessible::Name);
+}
+
+QStringList ActionAccessible::actionNames() const
+{
+    QStringList names;
+    if (offersAction())
+        names << m_action;
+    return names + QAccessibleWidget::actionNames();
+}
+
+void ActionAccessible::doAction(const QString &action)
+{
+    if (action != m_action)
+        return QAccessibleWidget::doAction(action);
+    if (offersAction())
+        act();
+}
+
+bool ActionAccessible::offersAction() const
+{
+    return widget()->isEnabled();
+}
+
+void ActionAccessible::later(std::function<void()> work) const
+{
+    QPointer<QWidget> control = widget();
+    QMetaObject::invokeMethod(
+        control,
+        [control, work = std::move(work)] {
+            if (control && control->isEnabled())
+                work();
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace flat
