@@ -6,3 +6,14 @@
 set(QUORVANE_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/quorvaneversion.h.in ${QUORVANE_GENERATED_DIR}/quorvaneversion.h @ONLY)
 include_directories(${QUORVANE_GENERATED_DIR})
+
+# quorvane_windows_resources(target name): compiles the program's Windows
+# resources, resources/windows/<name>.rc.in and the manifest it embeds, both
+# configured here, into `target`.
+function(quorvane_windows_resources target name)
+  set(QUORVANE_RESOURCE_DIR ${CMAKE_CURRENT_BINARY_DIR})
+  foreach(file ${name}.manifest ${name}.rc)
+    configure_file(${CMAKE_SOURCE_DIR}/resources/windows/${file}.in ${QUORVANE_RESOURCE_DIR}/${file} @ONLY)
+  endforeach()
+  target_sources(${target} PRIVATE ${QUORVANE_RESOURCE_DIR}/${name}.rc)
+endfunction()
