@@ -3,6 +3,18 @@
 # generated quorvaneversion.h; the files that show it outside the code (the
 # Windows resources, the manual pages, the metainfo, the Debian changelog)
 # are configured from their .in templates where they are built.
+#
+# Windows wants the version as four numbers, leading zeros dropped (a minor
+# version 05 is 5).
+foreach(part MAJOR MINOR PATCH)
+  set(QUORVANE_VERSION_${part} 0)
+  if(NOT "${PROJECT_VERSION_${part}}" STREQUAL "")
+    math(EXPR QUORVANE_VERSION_${part} "${PROJECT_VERSION_${part}}")
+  endif()
+endforeach()
+set(QUORVANE_VERSION_NUMBERS ${QUORVANE_VERSION_MAJOR},${QUORVANE_VERSION_MINOR},${QUORVANE_VERSION_PATCH},0)
+string(REPLACE "," "." QUORVANE_VERSION_DOTTED ${QUORVANE_VERSION_NUMBERS})
+
 set(QUORVANE_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/quorvaneversion.h.in ${QUORVANE_GENERATED_DIR}/quorvaneversion.h @ONLY)
 include_directories(${QUORVANE_GENERATED_DIR})
