@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvane developers
 #include "app/commandline.h"
+#include "quorvaneversion.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,33 +1,32 @@
 #include "app/formaccessibility.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
-#include <QPointer>
-
 #include "app/formcontrols.h"
+#include "flataccessible.h"
 
 namespace {
 
-// Runs a control's OnClick from the event loop, as a button does for a
-// screen reader: the handler may open a dialog, which must not hold up the
-// screen reader's request.
-template <typename Control>
-void clickLater(Control *control)
-{
-    QPointer<Control> c = control;
-    QMetaObject::invokeMethod(
-        c,
-        [c] {
-            if (c && c->isEnabled())
-                emit c->OnClick();
-        },
-        Qt::QueuedConnection);
-}
-
-class ImageAccessible : public QAccessibleWidget
+// A control whose action is its click: OnClick, run as a button runs its
+// click for a screen reader.
+class ClickAccessible : public flat::ActionAccessible
 {
 public:
-    explicit ImageAccessible(TImage *image) : QAccessibleWidget(image, QAccessible::Graphic) {}
+    ClickAccessible(ClickableLabel *control, QAccessible::Role role)
+        : ActionAccessible(control, role, pressAction())
+    {
+    }
+
+protected:
+    void act() override
+    {
+        ClickableLabel *control = static_cast<ClickableLabel *>(object());
+        later([control] { emit control->OnClick(); });
+    }
+};
+
+class ImageAccessible : public ClickAccessible
+{
+public:
+    explicit ImageAccessible(TImage *image) : ClickAccessible(image, QAccessible::Graphic) {}
 
     // Asked each time: the layout connects the flags after making them.
     QAccessible::Role role() const override
@@ -35,75 +34,24 @@ public:
         return image()->clickable() ? QAccessible::Button : QAccessible::Graphic;
     }
 
-    QString text(QAccessible::Text t) const override
-    {
-        // A flag is named by its hint, the language's own name for itself.
-        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
-            return widget()->toolTip();
-        return QAccessibleWidget::text(t);
-    }
-
-    QStringList actionNames() const override
-    {
-        QStringList names;
-        if (image()->clickable() && widget()->isEnabled())
-            names << pressAction();
-        return names + QAccessibleWidget::actionNames();
-    }
-
-    void doAction(const QString &action) override
-    {
-        if (action == pressAction() && image()->clickable())
-            clickLater(image());
-        else
-            QAccessibleWidget::doAction(action);
-    }
+protected:
+    // A flag is named by its hint, the language's own name for itself.
+    QString shownName() const override { return widget()->toolTip(); }
+    bool offersAction() const override { return image()->clickable() && ClickAccessible::offersAction(); }
 
 private:
     TImage *image() const { return static_cast<TImage *>(object()); }
 };
 
 // The notice opens the maker's web site when clicked: a link.
-class LabelAccessible : public QAccessibleWidget
+class LabelAccessible : public ClickAccessible
 {
 public:
-    explicit LabelAccessible(TLabel *label) : QAccessibleWidget(label, QAccessible::Link) {}
+    explicit LabelAccessible(TLabel *label) : ClickAccessible(label, QAccessible::Link) {}
 
-    QString text(QAccessible::Text t) const override
-    {
-        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
-            return label()->text().simplified();
-        return QAccessibleWidget::text(t);
-    }
-
-    QStringList actionNames() const override
-    {
-        QStringList names;
-        if (widget()->isEnabled())
-            names << pressAction();
-        return names + QAccessibleWidget::actionNames();
-    }
-
-    void doAction(const QString &action) override
-    {
-        if (action == pressAction())
-            clickLater(label());
-        else
-            QAccessibleWidget::doAction(action);
-    }
-
-private:
-    TLabel *label() const { return static_cast<TLabel *>(object()); }
+protected:
+    QString shownName() const override { return static_cast<TLabel *>(object())->text().simplified(); }
 };
-
-QAccessibleInterface *factory(const QString &className, QObject *object)
-{
-    if (className == QLatin1String("TImage"))
-        return new ImageAccessible(static_cast<TImage *>(object));
-    if (className == QLatin1String("TLabel"))
-        return new LabelAccessible(static_cast<TLabel *>(object));
-    return nullptr;
-}
 
 } // namespace
 
@@ -111,11 +59,8 @@ namespace qv {
 
 void installFormAccessibility()
 {
-    static bool installed = false;
-    if (!installed) {
-        installed = true;
-        QAccessible::installFactory(factory);
-    }
+    flat::registerAccessible<TImage, ImageAccessible>();
+    flat::registerAccessible<TLabel, LabelAccessible>();
 }
 
 } // namespace qv

@@ -5,8 +5,8 @@
 
 namespace qv {
 
-// Makes the interfaces known to Qt. The controls' constructors call it;
-// calling it again does nothing.
+// Registers the interfaces through the flat widgets' factory. The controls'
+// constructors call it; calling it again does nothing.
 void installFormAccessibility();
 
 } // namespace qv

@@ -7,10 +7,31 @@
 #include "app/formaccessibility.h"
 #include "app/pictures.h"
 
-TImage::TImage(QWidget *parent) : QLabel(parent)
+ClickableLabel::ClickableLabel(QWidget *parent) : QLabel(parent)
+{
+    qv::installFormAccessibility();
+}
+
+void ClickableLabel::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_pressed = true;
+    QLabel::mousePressEvent(event);
+}
+
+void ClickableLabel::mouseReleaseEvent(QMouseEvent *event)
+{
+    // A click is a press and a release over the control, as the window system counts it.
+    const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    m_pressed = false;
+    QLabel::mouseReleaseEvent(event);
+    if (click)
+        emit OnClick();
+}
+
+TImage::TImage(QWidget *parent) : ClickableLabel(parent)
 {
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    qv::installFormAccessibility();
 }
 
 bool TImage::clickable() const
@@ -25,43 +46,7 @@ void TImage::setPicture(const QString &path)
     setPixmap(QPixmap::fromImage(qv::loadPicture(path)));
 }
 
-void TImage::mousePressEvent(QMouseEvent *event)
-{
-    if (event->button() == Qt::LeftButton)
-        m_pressed = true;
-    QLabel::mousePressEvent(event);
-}
-
-void TImage::mouseReleaseEvent(QMouseEvent *event)
-{
-    // A click is a press and a release over the control, as the window system counts it.
-    const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
-    m_pressed = false;
-    QLabel::mouseReleaseEvent(event);
-    if (click)
-        emit OnClick();
-}
-
-TLabel::TLabel(QWidget *parent) : QLabel(parent)
-{
-    qv::installFormAccessibility();
-}
-
-void TLabel::mousePressEvent(QMouseEvent *event)
-{
-    if (event->button() == Qt::LeftButton)
-        m_pressed = true;
-    QLabel::mousePressEvent(event);
-}
-
-void TLabel::mouseReleaseEvent(QMouseEvent *event)
-{
-    const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
-    m_pressed = false;
-    QLabel::mouseReleaseEvent(event);
-    if (click)
-        emit OnClick();
-}
+TLabel::TLabel(QWidget *parent) : ClickableLabel(parent) {}
 
 void TLabel::enterEvent(QEnterEvent *event)
 {

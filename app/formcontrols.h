@@ -6,9 +6,29 @@
 
 class QMouseEvent;
 
+// A label that reports clicks: a press and a release of the left button
+// over it, as the window system counts them.
+class ClickableLabel : public QLabel
+{
+    Q_OBJECT
+
+public:
+    explicit ClickableLabel(QWidget *parent = nullptr);
+
+signals:
+    void OnClick();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    bool m_pressed = false;
+};
+
 // A picture control: shows one stored picture unscaled from its top-left
 // corner (cut at the control's edges) and reports clicks.
-class TImage : public QLabel
+class TImage : public ClickableLabel
 {
     Q_OBJECT
     // The stored picture, a resource path decoded at run time.
@@ -22,20 +42,12 @@ public:
     // screen reader; the others are pictures.
     bool clickable() const;
 
-signals:
-    void OnClick();
-
-protected:
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-
 private:
     QString m_picture;
-    bool m_pressed = false;
 };
 
 // A text label that reports clicks and the pointer entering and leaving it.
-class TLabel : public QLabel
+class TLabel : public ClickableLabel
 {
     Q_OBJECT
 
@@ -43,18 +55,12 @@ public:
     explicit TLabel(QWidget *parent = nullptr);
 
 signals:
-    void OnClick();
     void OnMouseEnter();
     void OnMouseLeave();
 
 protected:
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
-
-private:
-    bool m_pressed = false;
 };
 
 // The plug-in list: captions only, laid out top to bottom in columns.

@@ -1,4 +1,5 @@
 #include "app/languages.h"
+#include "quorvaneversion.h"
 
 #include <cstring>
 
@@ -123,12 +124,12 @@ constexpr CaptionRow kCaptionRows[] = {
       "Restore",
       "回復します"}},
     {"title",
-     {"Quorvane 3.01",
-      "Quorvane 3.01",
-      "Quorvane 3.01",
+     {QUORVANE_TITLE,
+      QUORVANE_TITLE,
+      QUORVANE_TITLE,
       nullptr,
-      "Quorvane 3.01",
-      "Quorvane 3.01",
+      QUORVANE_TITLE,
+      QUORVANE_TITLE,
       "Adobe Readerの起動を高速化するソフト"}},
 };
 

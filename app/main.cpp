@@ -1,4 +1,5 @@
 #include "mainform.h"
+#include "quorvaneversion.h"
 
 #include <QSessionManager>
 
@@ -16,7 +17,7 @@ int main(int argc, char **argv)
     QGuiApplication::setDesktopFileName(QStringLiteral(QUORVANE_APP_ID));
     qv::Application app(argc, argv);
     qv::ui::registerWindows();
-    qv::setApplicationTitle(QStringLiteral("Quorvane 3.01"));
+    qv::setApplicationTitle(QStringLiteral(QUORVANE_TITLE));
     installApplicationFonts();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/quorvane.png")));
 

@@ -11,6 +11,7 @@
 #include "keltfileoperator.h"
 #include "app/pictures.h"
 #include "app/webaddresses.h"
+#include "quorvaneversion.h"
 #include "core/discovery.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
@@ -93,6 +94,8 @@ TForm1::TForm1(QWidget *parent, bool runFormCreate) : QWidget(parent)
     setAutoFillBackground(true);
 
     setupUi(this);
+    // The caption names the version built, which the layout cannot know.
+    setWindowTitle(QStringLiteral(QUORVANE_TITLE));
 
     N1->setSeparator(true);
     Memo->setScrollBars(TFlatMemo::ssVertical);

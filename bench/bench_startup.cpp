@@ -38,6 +38,7 @@
 #include "platform/ui/application.h"
 #include "platform/ui/windowed.h"
 #include "platform/wine/wineprefix.h"
+#include "quorvaneversion.h"
 
 // The pictures are in the application library's resources; the stock
 // window reaches them as the main window does. (Outside any namespace: the
@@ -50,7 +51,7 @@ int runQuorvane(int argc, char **argv)
 {
     qv::Application app(argc, argv);
     qv::ui::registerWindows();
-    qv::setApplicationTitle(QStringLiteral("Quorvane 3.01"));
+    qv::setApplicationTitle(QStringLiteral(QUORVANE_TITLE));
     installApplicationFonts();
     TForm1 form;
     form.show();
@@ -134,7 +135,7 @@ int runStock(int argc, char **argv)
     QApplication app(argc, argv);
     initStockResources();
     QWidget window;
-    window.setWindowTitle(QStringLiteral("Quorvane 3.01"));
+    window.setWindowTitle(QStringLiteral(QUORVANE_TITLE));
     QFont font(QStringLiteral("Liberation Sans"));
     font.setPixelSize(11);
     window.setFont(font);

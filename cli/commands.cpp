@@ -1,4 +1,5 @@
 #include "cli/commands.h"
+#include "quorvaneversion.h"
 
 #include <QCommandLineParser>
 #include <QJsonArray>
@@ -443,7 +444,7 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
         return ExitDone;
     }
     if (global.isSet(o.version)) {
-        out << kProgram << " 3.01\n";
+        out << kProgram << " " QUORVANE_VERSION "\n";
         return ExitDone;
     }
     QStringList rest = global.positionalArguments();

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "cli/commands.h"
+#include "quorvaneversion.h"
 
 // quorvane-cli: Optimize, Restore and the state of a Reader installation for
 // scripts and configuration management. A core application only: it never
@@ -12,7 +13,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quorvane-cli"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("3.01"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));
 
     QTextStream out(stdout);
     QTextStream err(stderr);

@@ -1,7 +1,7 @@
 ; The Windows installer of Quorvane: a per-machine install into Program
 ; Files, a Start-menu entry, and an uninstaller that Windows lists under
 ; installed programs. Silent with /S. Made by scripts/build-windows:
-;   makensis -DVERSION=3.01 -DOUTFILE=<setup.exe> -DICON=<.ico> -DFILES=<nsh> -DUNFILES=<nsh> quorvane.nsi
+;   makensis -DVERSION=<version> -DOUTFILE=<setup.exe> -DICON=<.ico> -DFILES=<nsh> -DUNFILES=<nsh> quorvane.nsi
 ; FILES (the File lines) and UNFILES (the Delete lines) are written by
 ; scripts/build-windows for exactly the files it staged, so the uninstaller
 ; removes what was installed and nothing else.

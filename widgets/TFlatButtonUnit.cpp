@@ -1,6 +1,6 @@
 #include "TFlatButtonUnit.h"
 
-#include "FlatAccessible.h"
+#include "flataccessible.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -9,11 +9,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
-#include <QTimer>
 
-QTimer *TFlatButton::s_timer = nullptr;
-int TFlatButton::s_count = 0;
-TFlatButton *TFlatButton::s_tracked = nullptr;
+FlatControl::HoverWatch TFlatButton::s_hover;
 
 namespace {
 
@@ -42,31 +39,10 @@ QImage disabledRendering(const QImage &src, QColor face, QColor highlight, QColo
 } // namespace
 
 TFlatButton::TFlatButton(QWidget *parent)
-    : QWidget(parent)
+    : FlatControl(parent, s_hover, QColor(235, 234, 225))
 {
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus);
     resize(25, 25);
-    m_color = flat::parentColor(this);
-    flat::installAccessibility();
-    if (s_count++ == 0) {
-        s_timer = new QTimer;
-        s_timer->setInterval(100);
-        QObject::connect(s_timer, &QTimer::timeout, &TFlatButton::tick);
-    }
-}
-
-TFlatButton::~TFlatButton()
-{
-    if (s_tracked == this) {
-        s_timer->stop();
-        s_tracked = nullptr;
-    }
-    if (--s_count == 0) {
-        delete s_timer;
-        s_timer = nullptr;
-    }
 }
 
 void TFlatButton::setTransparentMode(TTransparentMode mode)
@@ -89,31 +65,6 @@ void TFlatButton::setAllowAllUp(bool on)
     notifyGroup();
 }
 
-void TFlatButton::setColor(const QColor &c)
-{
-    m_color = c;
-    m_parentColor = false;
-    update();
-}
-
-void TFlatButton::setColorFocused(const QColor &c)
-{
-    m_colorFocused = c;
-    update();
-}
-
-void TFlatButton::setColorDown(const QColor &c)
-{
-    m_colorDown = c;
-    update();
-}
-
-void TFlatButton::setColorBorder(const QColor &c)
-{
-    m_colorBorder = c;
-    update();
-}
-
 void TFlatButton::setColorHighLight(const QColor &c)
 {
     m_colorHighLight = c;
@@ -123,37 +74,6 @@ void TFlatButton::setColorHighLight(const QColor &c)
 void TFlatButton::setColorShadow(const QColor &c)
 {
     m_colorShadow = c;
-    update();
-}
-
-void TFlatButton::setAdvColorFocused(TAdvColors v)
-{
-    m_advFocused = std::clamp(v, 0, 100);
-    deriveColors();
-    update();
-}
-
-void TFlatButton::setAdvColorDown(TAdvColors v)
-{
-    m_advDown = std::clamp(v, 0, 100);
-    deriveColors();
-    update();
-}
-
-void TFlatButton::setAdvColorBorder(TAdvColors v)
-{
-    m_advBorder = std::clamp(v, 0, 100);
-    deriveColors();
-    update();
-}
-
-void TFlatButton::setUseAdvColors(bool on)
-{
-    if (on == m_useAdvColors)
-        return;
-    m_useAdvColors = on;
-    setParentColor(on);
-    deriveColors();
     update();
 }
 
@@ -237,52 +157,11 @@ void TFlatButton::setNumGlyphs(TNumGlyphs n)
     update();
 }
 
-void TFlatButton::setParentFont(bool on)
-{
-    if (on)
-        setFont(QFont());
-}
-
-void TFlatButton::setParentColor(bool on)
-{
-    m_parentColor = on;
-    if (on)
-        m_color = flat::parentColor(this);
-    update();
-}
-
-void TFlatButton::setTabStop(bool on)
-{
-    setFocusPolicy(on ? Qt::StrongFocus : Qt::ClickFocus);
-}
-
 void TFlatButton::setSpacing(int spacing)
 {
     if (spacing == m_spacing)
         return;
     m_spacing = spacing;
-    update();
-}
-
-void TFlatButton::deriveColors()
-{
-    if (!m_useAdvColors)
-        return;
-    using flat::Direction;
-    m_colorFocused = flat::advancedColor(m_color, m_colorFocused, m_advFocused, Direction::Lighten);
-    m_colorDown = flat::advancedColor(m_color, m_colorDown, m_advDown, Direction::Darken);
-    m_colorBorder = flat::advancedColor(m_color, m_colorBorder, m_advBorder, Direction::Darken);
-}
-
-void TFlatButton::followParentColor()
-{
-    if (m_parentColor)
-        m_color = flat::parentColor(this);
-    if (m_useAdvColors) {
-        m_parentColor = true;
-        m_color = flat::parentColor(this);
-        deriveColors();
-    }
     update();
 }
 
@@ -458,23 +337,23 @@ void TFlatButton::paintEvent(QPaintEvent *)
     auto faceFill = [&]() -> QColor {
         switch (m_face) {
         case Face::Up:
-            return m_hot ? m_colorFocused : m_color;
+            return isHot() ? ColorFocused() : Color();
         case Face::Disabled:
-            return m_color;
+            return Color();
         case Face::Down:
-            return m_colorDown;
+            return ColorDown();
         case Face::Exclusive:
-            return m_hot ? m_colorFocused : m_colorDown;
+            return isHot() ? ColorFocused() : ColorDown();
         }
-        return m_color;
+        return Color();
     };
     switch (m_transparentMode) {
     case tmAlways:
         flat::paintParentBackground(this, p);
         break;
     case tmNotFocused:
-        if (m_hot)
-            p.fillRect(all, m_face == Face::Exclusive ? m_colorFocused : faceFill());
+        if (isHot())
+            p.fillRect(all, m_face == Face::Exclusive ? ColorFocused() : faceFill());
         else
             flat::paintParentBackground(this, p);
         break;
@@ -485,13 +364,13 @@ void TFlatButton::paintEvent(QPaintEvent *)
 
     switch (m_face) {
     case Face::Up:
-        if (m_hot)
+        if (isHot())
             flat::drawFrame3D(p, all, m_colorHighLight, m_colorShadow, 1);
         else
-            flat::drawFrame3D(p, all, m_colorBorder, m_colorBorder, m_default ? 2 : 1);
+            flat::drawFrame3D(p, all, ColorBorder(), ColorBorder(), m_default ? 2 : 1);
         break;
     case Face::Disabled:
-        flat::drawFrame3D(p, all, m_colorBorder, m_colorBorder, 1);
+        flat::drawFrame3D(p, all, ColorBorder(), ColorBorder(), 1);
         break;
     case Face::Down:
     case Face::Exclusive:
@@ -554,11 +433,10 @@ void TFlatButton::mouseDoubleClickEvent(QMouseEvent *e)
 
 void TFlatButton::mouseMoveEvent(QMouseEvent *e)
 {
-    const QPoint pos = e->position().toPoint();
-    emit OnMouseMove(e->modifiers(), pos.x(), pos.y());
-    trackHover(e->globalPosition().toPoint());
+    FlatControl::mouseMoveEvent(e);
     if (!m_dragging)
         return;
+    const QPoint pos = e->position().toPoint();
     Face face = m_down ? Face::Exclusive : Face::Up;
     if (inside(pos))
         face = m_down ? Face::Exclusive : Face::Down;
@@ -580,7 +458,7 @@ void TFlatButton::mouseReleaseEvent(QMouseEvent *e)
     const bool click = inside(pos);
     if (m_groupIndex == 0) {
         m_face = Face::Up;
-        m_hot = false;
+        setHot(false);
         if (click)
             update();
     } else if (click) {
@@ -601,61 +479,18 @@ void TFlatButton::mouseReleaseEvent(QMouseEvent *e)
         updateTracking(e->globalPosition().toPoint());
 }
 
-void TFlatButton::trackHover(const QPoint &globalPos)
-{
-    if (s_tracked == this || QApplication::widgetAt(globalPos) != this)
-        return;
-    if (s_tracked)
-        s_tracked->leave();
-    if (!QApplication::activeWindow())
-        return;
-    s_timer->stop();
-    s_tracked = this;
-    s_timer->start();
-    enter();
-}
-
-void TFlatButton::enter()
-{
-    if (!isEnabled() || m_hot)
-        return;
-    m_hot = true;
-    update();
-}
-
-void TFlatButton::leave()
-{
-    if (!isEnabled() || !m_hot || m_dragging)
-        return;
-    m_hot = false;
-    if (s_tracked == this) {
-        s_timer->stop();
-        s_tracked = nullptr;
-    }
-    update();
-}
-
 void TFlatButton::updateTracking(const QPoint &globalPos)
 {
     if (!isEnabled())
         return;
     const bool over = QApplication::widgetAt(globalPos) == this;
-    m_hot = !over;
+    // Set to the opposite first, so that entering or leaving takes effect.
+    setHot(!over);
     if (over)
         enter();
     else
         leave();
     update();
-}
-
-void TFlatButton::tick()
-{
-    if (!s_tracked) {
-        s_timer->stop();
-        return;
-    }
-    if (QApplication::widgetAt(QCursor::pos()) != s_tracked)
-        s_tracked->leave();
 }
 
 void TFlatButton::keyPressEvent(QKeyEvent *e)
@@ -709,7 +544,7 @@ void TFlatButton::focusInEvent(QFocusEvent *)
 {
     if (!isEnabled())
         return;
-    m_hot = true;
+    setHot(true);
     update();
 }
 
@@ -728,53 +563,12 @@ void TFlatButton::leaveEvent(QEvent *)
     emit OnMouseLeave();
 }
 
-void TFlatButton::changeEvent(QEvent *e)
+void TFlatButton::enabledChanged()
 {
-    switch (e->type()) {
-    case QEvent::EnabledChange:
-        if (!isEnabled()) {
-            m_hot = false;
-            m_face = Face::Disabled;
-            m_spaceHeld = false;
-            if (s_tracked == this) {
-                s_timer->stop();
-                s_tracked = nullptr;
-            }
-        }
-        updateTracking(QCursor::pos());
-        update();
-        break;
-    case QEvent::PaletteChange:
-        followParentColor();
-        break;
-    case QEvent::FontChange:
-        update();
-        break;
-    default:
-        break;
+    if (!isEnabled()) {
+        m_face = Face::Disabled;
+        m_spaceHeld = false;
     }
-    QWidget::changeEvent(e);
-}
-
-bool TFlatButton::event(QEvent *e)
-{
-    if (e->type() == QEvent::ParentChange)
-        followParentColor();
-    else if (e->type() == QEvent::Show)
-        installDialogCharDispatch(window());
-    return QWidget::event(e);
-}
-
-void TFlatButton::moveEvent(QMoveEvent *e)
-{
-    if (m_transparentMode != tmNone)
-        update();
-    QWidget::moveEvent(e);
-}
-
-void TFlatButton::resizeEvent(QResizeEvent *e)
-{
-    if (m_transparentMode != tmNone)
-        update();
-    QWidget::resizeEvent(e);
+    updateTracking(QCursor::pos());
+    update();
 }

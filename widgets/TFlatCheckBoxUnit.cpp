@@ -1,55 +1,28 @@
 #include "TFlatCheckBoxUnit.h"
 
-#include "FlatAccessible.h"
+#include "flataccessible.h"
 
-#include <QApplication>
-#include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
-#include <QTimer>
 
-QTimer *TFlatCheckBox::s_timer = nullptr;
-int TFlatCheckBox::s_count = 0;
-TFlatCheckBox *TFlatCheckBox::s_tracked = nullptr;
+FlatControl::HoverWatch TFlatCheckBox::s_hover;
 
 TFlatCheckBox::TFlatCheckBox(QWidget *parent)
-    : QWidget(parent)
+    : FlatControl(parent, s_hover, Qt::white)
 {
-    // Every pixel is painted here in our colour; a transparent box is not
-    // opaque (see setTransparent).
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     resize(121, 17);
-    m_color = flat::parentColor(this);
-    flat::installAccessibility();
-    if (s_count++ == 0) {
-        s_timer = new QTimer;
-        s_timer->setInterval(100);
-        QObject::connect(s_timer, &QTimer::timeout, &TFlatCheckBox::tick);
-    }
-}
-
-TFlatCheckBox::~TFlatCheckBox()
-{
-    if (s_tracked == this) {
-        s_timer->stop();
-        s_tracked = nullptr;
-    }
-    if (--s_count == 0) {
-        delete s_timer;
-        s_timer = nullptr;
-    }
 }
 
 void TFlatCheckBox::setTransparent(bool on)
 {
     m_transparent = on;
-    // A transparent box shows what lies below it, so it must not cut itself
-    // out of the widgets beneath: a picture under several boxes would then
+    // Every pixel of a solid box is painted in its colour. A transparent box
+    // shows what lies below it, so it must not cut itself out of the
+    // widgets beneath: a picture under several boxes would then
     // be drawn through a ragged clip, span by span on helper threads, which
     // costs a first paint more than the picture itself.
     setAttribute(Qt::WA_OpaquePaintEvent, !on);
@@ -77,65 +50,9 @@ void TFlatCheckBox::setChecked(bool checked)
         redrawBox();
 }
 
-void TFlatCheckBox::setColor(const QColor &c)
-{
-    m_color = c;
-    m_parentColor = false;
-    update();
-}
-
-void TFlatCheckBox::setColorFocused(const QColor &c)
-{
-    m_colorFocused = c;
-    update();
-}
-
-void TFlatCheckBox::setColorDown(const QColor &c)
-{
-    m_colorDown = c;
-    update();
-}
-
 void TFlatCheckBox::setColorCheck(const QColor &c)
 {
     m_colorCheck = c;
-    update();
-}
-
-void TFlatCheckBox::setColorBorder(const QColor &c)
-{
-    m_colorBorder = c;
-    update();
-}
-
-void TFlatCheckBox::setAdvColorFocused(TAdvColors v)
-{
-    m_advFocused = std::clamp(v, 0, 100);
-    deriveColors();
-    update();
-}
-
-void TFlatCheckBox::setAdvColorDown(TAdvColors v)
-{
-    m_advDown = std::clamp(v, 0, 100);
-    deriveColors();
-    update();
-}
-
-void TFlatCheckBox::setAdvColorBorder(TAdvColors v)
-{
-    m_advBorder = std::clamp(v, 0, 100);
-    deriveColors();
-    update();
-}
-
-void TFlatCheckBox::setUseAdvColors(bool on)
-{
-    if (on == m_useAdvColors)
-        return;
-    m_useAdvColors = on;
-    setParentColor(on);
-    deriveColors();
     update();
 }
 
@@ -143,25 +60,6 @@ void TFlatCheckBox::setLayout(TCheckBoxLayout layout)
 {
     m_layout = layout;
     update();
-}
-
-void TFlatCheckBox::setParentColor(bool on)
-{
-    m_parentColor = on;
-    if (on)
-        m_color = flat::parentColor(this);
-    update();
-}
-
-void TFlatCheckBox::setParentFont(bool on)
-{
-    if (on)
-        setFont(QFont());
-}
-
-void TFlatCheckBox::setTabStop(bool on)
-{
-    setFocusPolicy(on ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 void TFlatCheckBox::setBiDiMode(Qt::LayoutDirection direction)
@@ -182,28 +80,6 @@ QRect TFlatCheckBox::captionRect() const
     if (m_layout == checkboxRight)
         return QRect(QPoint(1, 1), QPoint(width() - 16 - 1, height() - 1 - 1));
     return QRect(QPoint(16, 1), QPoint(width() - 1 - 1, height() - 1 - 1));
-}
-
-void TFlatCheckBox::deriveColors()
-{
-    if (!m_useAdvColors)
-        return;
-    using flat::Direction;
-    m_colorFocused = flat::advancedColor(m_color, m_colorFocused, m_advFocused, Direction::Lighten);
-    m_colorDown = flat::advancedColor(m_color, m_colorDown, m_advDown, Direction::Darken);
-    m_colorBorder = flat::advancedColor(m_color, m_colorBorder, m_advBorder, Direction::Darken);
-}
-
-void TFlatCheckBox::followParentColor()
-{
-    if (m_parentColor)
-        m_color = flat::parentColor(this);
-    if (m_useAdvColors) {
-        m_parentColor = true;
-        m_color = flat::parentColor(this);
-        deriveColors();
-    }
-    update();
 }
 
 void TFlatCheckBox::redrawBox()
@@ -247,7 +123,7 @@ void TFlatCheckBox::redrawFocus()
 void TFlatCheckBox::drawBox(QPainter &p)
 {
     const QRect box = boxRect();
-    const QColor fill = (!m_focused && !m_hot) ? m_color : (m_pressed ? m_colorDown : m_colorFocused);
+    const QColor fill = (!m_focused && !isHot()) ? Color() : (m_pressed ? ColorDown() : ColorFocused());
     p.fillRect(box, fill);
     if (m_checked) {
         p.setPen(QPen(isEnabled() ? m_colorCheck : flat::btnShadow(this), 1));
@@ -259,7 +135,7 @@ void TFlatCheckBox::drawBox(QPainter &p)
         flat::drawLineExclusive(p, {L + 8, T + 3}, {L + 4, T + 7});
         flat::drawLineExclusive(p, {L + 8, T + 4}, {L + 5, T + 7});
     }
-    flat::frameRect(p, box, m_colorBorder);
+    flat::frameRect(p, box, ColorBorder());
 }
 
 void TFlatCheckBox::paintEvent(QPaintEvent *e)
@@ -273,7 +149,7 @@ void TFlatCheckBox::paintEvent(QPaintEvent *e)
     if (m_transparent)
         flat::paintParentBackground(this, p);
     else
-        p.fillRect(rect(), m_color);
+        p.fillRect(rect(), Color());
     drawBox(p);
 
     const QColor text = palette().color(QPalette::Active, foregroundRole());
@@ -318,66 +194,13 @@ void TFlatCheckBox::mouseReleaseEvent(QMouseEvent *e)
         return;
     m_pressed = false;
     QPointer<TFlatCheckBox> self(this);
-    if (m_hot)
+    if (isHot())
         setChecked(!m_checked);
     if (!self)
         return;
     redrawBox();
     const QPoint pos = e->position().toPoint();
     emit OnMouseUp(e->button(), e->modifiers(), pos.x(), pos.y());
-}
-
-void TFlatCheckBox::mouseMoveEvent(QMouseEvent *e)
-{
-    const QPoint pos = e->position().toPoint();
-    emit OnMouseMove(e->modifiers(), pos.x(), pos.y());
-    trackHover(e->globalPosition().toPoint(), false);
-}
-
-void TFlatCheckBox::trackHover(const QPoint &globalPos, bool pressing)
-{
-    if (s_tracked == this)
-        return;
-    if (!pressing && QApplication::widgetAt(globalPos) != this)
-        return;
-    if (s_tracked)
-        s_tracked->leave();
-    if (!pressing && !QApplication::activeWindow())
-        return;
-    s_timer->stop();
-    s_tracked = this;
-    s_timer->start();
-    enter();
-}
-
-void TFlatCheckBox::enter()
-{
-    if (!isEnabled() || m_hot)
-        return;
-    m_hot = true;
-    redrawBox();
-}
-
-void TFlatCheckBox::leave()
-{
-    if (!isEnabled() || !m_hot || m_pressed)
-        return;
-    m_hot = false;
-    if (s_tracked == this) {
-        s_timer->stop();
-        s_tracked = nullptr;
-    }
-    redrawBox();
-}
-
-void TFlatCheckBox::tick()
-{
-    if (!s_tracked) {
-        s_timer->stop();
-        return;
-    }
-    if (QApplication::widgetAt(QCursor::pos()) != s_tracked)
-        s_tracked->leave();
 }
 
 void TFlatCheckBox::keyPressEvent(QKeyEvent *e)
@@ -412,7 +235,7 @@ void TFlatCheckBox::focusInEvent(QFocusEvent *e)
     m_focused = true;
     redrawBox();
     redrawFocus();
-    if (e->reason() != Qt::ActiveWindowFocusReason && e->reason() != Qt::PopupFocusReason)
+    if (flat::focusMovedBetweenControls(e))
         emit OnEnter();
 }
 
@@ -420,61 +243,23 @@ void TFlatCheckBox::focusOutEvent(QFocusEvent *e)
 {
     m_focused = false;
     if (isEnabled())
-        m_hot = false;
+        setHot(false);
     redrawBox();
     redrawFocus();
-    if (e->reason() != Qt::ActiveWindowFocusReason && e->reason() != Qt::PopupFocusReason)
+    if (flat::focusMovedBetweenControls(e))
         emit OnExit();
+}
+
+void TFlatCheckBox::enabledChanged()
+{
+    if (!isEnabled())
+        m_pressed = false;
+    update();
 }
 
 void TFlatCheckBox::changeEvent(QEvent *e)
 {
-    switch (e->type()) {
-    case QEvent::EnabledChange:
-        if (!isEnabled()) {
-            m_hot = false;
-            m_pressed = false;
-            if (s_tracked == this) {
-                s_timer->stop();
-                s_tracked = nullptr;
-            }
-        }
-        update();
-        break;
-    case QEvent::PaletteChange:
-        followParentColor();
-        break;
-    case QEvent::FontChange:
-        update();
-        break;
-    case QEvent::LayoutDirectionChange:
+    if (e->type() == QEvent::LayoutDirectionChange)
         setLayout(layoutDirection() == Qt::RightToLeft ? checkboxRight : checkboxLeft);
-        break;
-    default:
-        break;
-    }
-    QWidget::changeEvent(e);
-}
-
-bool TFlatCheckBox::event(QEvent *e)
-{
-    if (e->type() == QEvent::ParentChange)
-        followParentColor();
-    else if (e->type() == QEvent::Show)
-        installDialogCharDispatch(window());
-    return QWidget::event(e);
-}
-
-void TFlatCheckBox::moveEvent(QMoveEvent *e)
-{
-    if (m_transparent)
-        update();
-    QWidget::moveEvent(e);
-}
-
-void TFlatCheckBox::resizeEvent(QResizeEvent *e)
-{
-    if (m_transparent)
-        update();
-    QWidget::resizeEvent(e);
+    FlatControl::changeEvent(e);
 }

@@ -7,7 +7,7 @@
 #include <QProxyStyle>
 #include <QScrollBar>
 
-#include "DialogChars.h" // typedChar
+#include "dialogchars.h" // typedChar
 
 namespace {
 
@@ -27,7 +27,7 @@ public:
 } // namespace
 
 TFlatMemo::TFlatMemo(QWidget *parent)
-    : QPlainTextEdit(parent)
+    : QPlainTextEdit(parent), FlatColors(this, QColor(235, 234, 225), Qt::white)
 {
     // A plain three-pixel frame reserves the margin around text and scroll
     // bars; its pixels are painted over with our own frame.
@@ -46,66 +46,7 @@ TFlatMemo::TFlatMemo(QWidget *parent)
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] { m_followEnd = false; });
     resize(185, 89);
     connect(this, &QPlainTextEdit::textChanged, this, &TFlatMemo::OnChange);
-    if (m_parentColor && parentWidget())
-        m_colorFlat = flat::parentColor(this);
-    redrawFrame();
-}
-
-void TFlatMemo::setColorFocused(const QColor &c)
-{
-    m_colorFocused = c;
-    redrawFrame();
-}
-
-void TFlatMemo::setColorBorder(const QColor &c)
-{
-    m_colorBorder = c;
-    redrawFrame();
-}
-
-void TFlatMemo::setColorFlat(const QColor &c)
-{
-    m_colorFlat = c;
-    m_parentColor = false;
-    redrawFrame();
-}
-
-void TFlatMemo::setParentColor(bool on)
-{
-    if (on == m_parentColor)
-        return;
-    m_parentColor = on;
-    if (on && parentWidget()) {
-        m_colorFlat = flat::parentColor(this);
-        redrawFrame();
-    }
-}
-
-void TFlatMemo::setAdvColorFocused(TAdvColors v)
-{
-    m_advFocused = std::clamp(v, 0, 100);
-    if (m_useAdvColors) {
-        deriveColors();
-        redrawFrame();
-    }
-}
-
-void TFlatMemo::setAdvColorBorder(TAdvColors v)
-{
-    m_advBorder = std::clamp(v, 0, 100);
-    if (m_useAdvColors) {
-        deriveColors();
-        redrawFrame();
-    }
-}
-
-void TFlatMemo::setUseAdvColors(bool on)
-{
-    if (on == m_useAdvColors)
-        return;
-    m_useAdvColors = on;
-    setParentColor(on);
-    deriveColors();
+    takeParentColor();
     redrawFrame();
 }
 
@@ -170,32 +111,6 @@ bool TFlatMemo::focusedLook() const
     return m_hot && !qobject_cast<TFlatMemo *>(QApplication::focusWidget());
 }
 
-void TFlatMemo::deriveColors()
-{
-    if (!m_useAdvColors)
-        return;
-    using flat::Direction;
-    m_colorFocused = flat::advancedColor(m_colorFlat, m_colorFocused, m_advFocused, Direction::Lighten);
-    m_colorBorder = flat::advancedColor(m_colorFlat, m_colorBorder, m_advBorder, Direction::Darken);
-}
-
-void TFlatMemo::followParentColor()
-{
-    if (!parentWidget()) {
-        // Nothing to follow: a change of our own palette is no parent change.
-        deriveColors();
-        redrawFrame();
-        return;
-    }
-    if (m_useAdvColors) {
-        m_colorFlat = flat::parentColor(this);
-        deriveColors();
-    } else if (m_parentColor) {
-        m_colorFlat = flat::parentColor(this);
-    }
-    redrawFrame();
-}
-
 void TFlatMemo::redrawFrame()
 {
     // The text background follows the look; the frame itself is painted
@@ -216,7 +131,7 @@ void TFlatMemo::paintFrame()
     QPainter p(this);
     const QColor look = lookColor();
     const int W = width(), H = height();
-    flat::frameRect(p, QRect(0, 0, W, H), m_colorBorder);
+    flat::frameRect(p, QRect(0, 0, W, H), ColorBorder());
     flat::frameRect(p, QRect(1, 1, W - 2, H - 2), look);
     flat::frameRect(p, QRect(2, 2, W - 4, H - 4), look);
     const QScrollBar *h = horizontalScrollBar();
@@ -236,7 +151,7 @@ bool TFlatMemo::event(QEvent *e)
         return result;
     }
     case QEvent::ParentChange:
-        if (m_parentColor && parentWidget())
+        if (ParentColor() && parentWidget())
             followParentColor();
         break;
     default:
@@ -264,7 +179,7 @@ void TFlatMemo::focusInEvent(QFocusEvent *e)
 {
     QPlainTextEdit::focusInEvent(e);
     redrawFrame();
-    if (e->reason() != Qt::ActiveWindowFocusReason && e->reason() != Qt::PopupFocusReason)
+    if (flat::focusMovedBetweenControls(e))
         emit OnEnter();
 }
 
@@ -272,7 +187,7 @@ void TFlatMemo::focusOutEvent(QFocusEvent *e)
 {
     QPlainTextEdit::focusOutEvent(e);
     redrawFrame();
-    if (e->reason() != Qt::ActiveWindowFocusReason && e->reason() != Qt::PopupFocusReason)
+    if (flat::focusMovedBetweenControls(e))
         emit OnExit();
 }
 

@@ -2,13 +2,13 @@
 // A multi-line text box framed by a flat three-pixel frame: a one-pixel
 // border and a two-pixel band that, with the text background, changes
 // colour when the memo has the focus or the mouse is over it.
-#include "FlatUtilitys.h"
+#include "flatcontrol.h"
 
 #include <QColor>
 #include <QPlainTextEdit>
 #include <QStringList>
 
-class TFlatMemo : public QPlainTextEdit
+class TFlatMemo : public QPlainTextEdit, protected FlatColors
 {
     Q_OBJECT
     Q_PROPERTY(QColor ColorFocused READ ColorFocused WRITE setColorFocused)
@@ -30,20 +30,22 @@ public:
 
     explicit TFlatMemo(QWidget *parent = nullptr);
 
-    QColor ColorFocused() const { return m_colorFocused; }
-    void setColorFocused(const QColor &c);
-    QColor ColorBorder() const { return m_colorBorder; }
-    void setColorBorder(const QColor &c);
-    QColor ColorFlat() const { return m_colorFlat; }
-    void setColorFlat(const QColor &c);
-    bool ParentColor() const { return m_parentColor; }
-    void setParentColor(bool on);
-    TAdvColors AdvColorFocused() const { return m_advFocused; }
-    void setAdvColorFocused(TAdvColors v);
-    TAdvColors AdvColorBorder() const { return m_advBorder; }
-    void setAdvColorBorder(TAdvColors v);
-    bool UseAdvColors() const { return m_useAdvColors; }
-    void setUseAdvColors(bool on);
+    // The memo's face is its flat colour: the band and the text background
+    // when it neither has the focus nor the pointer.
+    QColor ColorFlat() const { return Color(); }
+    void setColorFlat(const QColor &c) { setColor(c); }
+    using FlatColors::ColorFocused;
+    using FlatColors::setColorFocused;
+    using FlatColors::ColorBorder;
+    using FlatColors::setColorBorder;
+    using FlatColors::ParentColor;
+    using FlatColors::setParentColor;
+    using FlatColors::AdvColorFocused;
+    using FlatColors::setAdvColorFocused;
+    using FlatColors::AdvColorBorder;
+    using FlatColors::setAdvColorBorder;
+    using FlatColors::UseAdvColors;
+    using FlatColors::setUseAdvColors;
 
     TScrollStyle ScrollBars() const { return m_scrollBars; }
     void setScrollBars(TScrollStyle style);
@@ -63,7 +65,7 @@ public:
     // True when the frame shows the focused look.
     bool focusedLook() const;
     // The colour the band and the text background have right now.
-    QColor lookColor() const { return focusedLook() ? m_colorFocused : m_colorFlat; }
+    QColor lookColor() const { return focusedLook() ? ColorFocused() : ColorFlat(); }
 
 signals:
     void OnChange();
@@ -94,20 +96,14 @@ protected:
     void showEvent(QShowEvent *e) override;
     void resizeEvent(QResizeEvent *e) override;
 
+    void colorsChanged() override { redrawFrame(); }
+    // Without a parent the memo keeps its own flat colour.
+    bool hasParentColor() const override { return parentWidget() != nullptr; }
+
 private:
     void scrollToEnd();
     void redrawFrame();
     void paintFrame();
-    void deriveColors();
-    void followParentColor();
-
-    QColor m_colorFocused = Qt::white;
-    QColor m_colorBorder = QColor(160, 150, 131);
-    QColor m_colorFlat = QColor(235, 234, 225);
-    bool m_parentColor = true;
-    TAdvColors m_advFocused = 10;
-    TAdvColors m_advBorder = 50;
-    bool m_useAdvColors = false;
     TScrollStyle m_scrollBars = ssNone;
     bool m_hot = false;
     bool m_pressedInside = false;

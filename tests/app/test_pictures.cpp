@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/pictures.h"
+#include "quorvaneversion.h"
 #include "support/demoprefix.h"
 
 namespace {
@@ -18,6 +19,23 @@ QByteArray bytes(const char *name)
 {
     QFile f(picture(name));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The text of a JPEG's first comment segment, up to the picture data; null
+// when it has none.
+QByteArray jpegComment(const QByteArray &jpeg)
+{
+    int at = 2; // past the start-of-image marker
+    while (at + 4 <= jpeg.size() && quint8(jpeg[at]) == 0xff) {
+        const quint8 marker = quint8(jpeg[at + 1]);
+        const int length = (quint8(jpeg[at + 2]) << 8) | quint8(jpeg[at + 3]);
+        if (marker == 0xda) // start of scan: no header segments follow
+            break;
+        if (marker == 0xfe)
+            return jpeg.mid(at + 4, length - 2);
+        at += 2 + length;
+    }
+    return {};
 }
 
 } // namespace
@@ -35,6 +53,13 @@ TEST(Pictures, DecodesTheStoredPicturesAtTheirSizes)
         EXPECT_EQ(qv::loadPicture(picture(flag)).size(), QSize(14, 14)) << flag;
     const QImage glyph = qv::loadPicture(picture("optimize.bmp"));
     EXPECT_EQ(glyph.size(), QSize(15, 15));
+}
+
+// scripts/make-pictures draws the version of CMakeLists.txt into the banner
+// and names it in the banner's comment: a new version wants a new banner.
+TEST(Pictures, BannerShowsTheVersionBuilt)
+{
+    EXPECT_EQ(jpegComment(bytes("banner.jpg")), QByteArray(QUORVANE_TITLE));
 }
 
 TEST(Pictures, GifColoursComeThroughThePalette)

@@ -1,4 +1,4 @@
-#include "DialogChars.h"
+#include "dialogchars.h"
 
 #include <QApplication>
 #include <QAbstractSpinBox>
