@@ -23,7 +23,6 @@
 
 #include "platform/wine/atomicfile.h"
 #include "platform/wildcard.h"
-#include "platform/windowless.h"
 #include "platform/wine/wineprefix.h"
 #include "platform/winerror.h"
 #include "platform/winpath.h"
@@ -867,19 +866,6 @@ int Batch::run()
 }
 
 } // namespace
-
-namespace {
-InstanceSlot<FileOperationUi> g_ui;
-} // namespace
-
-FileOperationUi &FileOperationUi::instance()
-{
-    static WindowlessFileOperationUi windowless;
-    return g_ui.pick(windowless);
-}
-
-void FileOperationUi::setInstance(FileOperationUi *ui) { g_ui.test = ui; }
-void FileOperationUi::registerWindows(FileOperationUi *ui) { g_ui.windows = ui; }
 
 FileOperationFailure lastFileOperationFailure()
 {
