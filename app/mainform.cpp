@@ -15,7 +15,7 @@
 #include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/error.h"
-#include "platform/filesystem.h"
+#include "platform/calendar.h"
 
 static void initResources()
 {

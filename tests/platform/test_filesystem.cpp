@@ -5,6 +5,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include "platform/calendar.h"
 #include "platform/filesystem.h"
 #include "support/testprefix.h"
 
