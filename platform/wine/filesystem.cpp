@@ -265,7 +265,8 @@ int textfileio::create(const QString &windowsPath)
     if (host.isEmpty())
         throw InOutError(3);
     const QByteArray name = QFile::encodeName(host);
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // The prefix may have planted a link in the file's place: never written through.
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
         const int err = errno;
         // creating in a folder that is not there is a path fault on Windows

@@ -46,9 +46,10 @@ public:
     explicit PrefixLock(const QString &prefixRoot, bool tryOnly = false)
     {
         const QByteArray name = QFile::encodeName(prefixRoot + QStringLiteral("/.quorvane-registry.lock"));
-        m_fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        // A link planted in its place is not followed out of the prefix.
+        m_fd = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (m_fd < 0)
-            return; // a read-only prefix: the save itself will say so
+            return; // a read-only prefix (or such a link): the save itself will say so
         QElapsedTimer t;
         t.start();
         while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
