@@ -184,6 +184,7 @@ size_t Hive::sectionSize(size_t i) const
     return s.owned ? size_t(s.text.size()) : size_t(s.end - s.begin);
 }
 
+// How many sections the hive has.
 size_t Hive::sectionCount() const
 {
     return m_sections.size();
@@ -212,6 +213,7 @@ hivetext::Section &Hive::parsed(size_t i) const
     return *s.parsed;
 }
 
+// A key exists when a section names it or lies below it.
 bool Hive::keyExists(const QStringList &path) const
 {
     if (path.isEmpty())
@@ -220,6 +222,7 @@ bool Hive::keyExists(const QStringList &path) const
     return first < last;
 }
 
+// The first names below the key, once each, in file order.
 QStringList Hive::subkeys(const QStringList &path) const
 {
     QStringList names;
@@ -252,6 +255,7 @@ QStringList Hive::subkeys(const QStringList &path) const
     return names;
 }
 
+// A value of the key's section, its name compared as Wine compares it.
 std::optional<HiveValue> Hive::value(const QStringList &path, const QString &name) const
 {
     const auto i = m_index->find(path);
@@ -263,6 +267,7 @@ std::optional<HiveValue> Hive::value(const QStringList &path, const QString &nam
     return std::nullopt;
 }
 
+// The link keys are gathered once, then each beginning of the path is looked up.
 QStringList Hive::resolveLinks(const QStringList &path) const
 {
     if (!m_linksKnown) {
@@ -421,6 +426,7 @@ void Hive::regenerate(size_t i) const
     s.pathEnd = int32_t(p.lead.size() + p.header.size() - 1);
 }
 
+// A new key's section, unless the key exists.
 bool Hive::createKey(const QStringList &path)
 {
     if (path.isEmpty() || keyExists(path))
@@ -440,6 +446,7 @@ size_t Hive::addNewKey(const QStringList &path)
     return at;
 }
 
+// The value replaces its namesake or goes where its name sorts, after the key's last content.
 void Hive::setValue(const QStringList &path, const HiveValue &v)
 {
     auto found = m_index->find(path);
@@ -480,6 +487,7 @@ void Hive::setValue(const QStringList &path, const HiveValue &v)
     touch(i);
 }
 
+// The key's sections and those below it go; the parent is stamped, or made a leaf.
 bool Hive::deleteKey(const QStringList &path)
 {
     if (path.isEmpty() || !keyExists(path))
@@ -516,6 +524,7 @@ bool Hive::deleteKey(const QStringList &path)
     return true;
 }
 
+// Every section not parsed yet gets a syntax check.
 void Hive::validate() const
 {
     // Sections this program wrote are well formed; the rest only need one look.
@@ -532,6 +541,7 @@ void Hive::validate() const
     m_validated = true;
 }
 
+// The opening lines, then each section's bytes.
 QByteArray Hive::serialize() const
 {
     QByteArray out;
