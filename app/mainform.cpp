@@ -16,7 +16,7 @@
 #include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/error.h"
-#include "platform/filesystem.h"
+#include "platform/calendar.h"
 #include "platform/machine.h"
 
 static void initResources()

@@ -132,6 +132,8 @@ public:
     static void setInstance(FileOperationUi *ui);
     // For main(): the program's windows. Takes no ownership.
     static void registerWindows(FileOperationUi *ui);
+    // Whether the program's windows answer: registered, and no test's own.
+    static bool programWindowsAnswer();
 };
 
 } // namespace qv

@@ -102,7 +102,4 @@ private:
     int m_fd = -1;
 };
 
-// The current calendar year of the local date.
-int currentYear();
-
 } // namespace qv

@@ -1,10 +1,8 @@
 #include "platform/filesystem.h"
 
-#include <QDate>
-
 #include "platform/winerror.h"
 
-// The parts of the file services that are the same on every machine.
+// The text file's error (filesystem.h): its codes and their messages, alike on every machine.
 namespace qv {
 
 InOutError::InOutError(int code) : Error(messageFor(code)), m_code(code) {}
@@ -27,11 +25,6 @@ int InOutError::codeFromErrno(int err)
 {
     const int code = winerror::fromErrno(err);
     return code == winerror::DiskFull || code == winerror::FileTooLarge ? 101 : code;
-}
-
-int currentYear()
-{
-    return QDate::currentDate().year();
 }
 
 } // namespace qv

@@ -18,7 +18,8 @@ namespace qv {
 // missing prefix), the lock counts as held and the operation's own checks
 // refuse it. On Windows, where the machine has one registry: a named mutex
 // ("Global\Quorvane.Operation") owned by the thread that took it; an
-// abandoned mutex counts as free.
+// abandoned mutex counts as free. Every registry save under Wine takes a
+// lock of its own besides (wine/registrystaging.cpp says why there are two).
 class OperationLock
 {
 public:

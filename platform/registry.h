@@ -9,6 +9,8 @@
 
 namespace qv {
 
+class Error;
+
 // Root keys and access rights, with the values Windows gives them.
 enum : uint32_t {
     HKeyCurrentUser = 0x80000001u,
@@ -116,6 +118,18 @@ public:
     bool deleteKey(const QString &path);
 
 private:
+    // The key a path names: from the root with a leading backslash, else
+    // below the current key when one is open. Closing backslashes name the
+    // same key.
+    QString fullPath(const QString &path) const;
+    // A path with an empty part names no key; it is refused rather than
+    // taken for a shorter one (registryaccessor.cpp says why).
+    static bool hasEmptyPart(const QString &keyPath);
+    // The error of a value that is missing or of another type ("%1": its name).
+    static Error valueError(const char *format, const QString &name);
+    // A REG_DWORD's number from the value's type and bytes, or valueError.
+    static int32_t dwordOf(const QString &name, uint32_t type, const void *data, size_t size);
+
     uint32_t m_root = HKeyCurrentUser;
     uint32_t m_access = KeyAllAccess;
     QString m_currentPath;

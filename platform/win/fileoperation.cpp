@@ -7,13 +7,11 @@
 #include <string>
 
 #include "platform/win/wintext.h"
-#include "platform/windowless.h"
 
 namespace qv {
 
 namespace {
 
-InstanceSlot<FileOperationUi> g_ui;
 FileOperationFailure g_lastFailure;
 
 // A UTF-8 list of zero-separated entries (two zeros after the last) as the
@@ -45,15 +43,6 @@ QString captionOf(uint32_t func)
 
 } // namespace
 
-FileOperationUi &FileOperationUi::instance()
-{
-    static WindowlessFileOperationUi windowless;
-    return g_ui.pick(windowless);
-}
-
-void FileOperationUi::setInstance(FileOperationUi *ui) { g_ui.test = ui; }
-void FileOperationUi::registerWindows(FileOperationUi *ui) { g_ui.windows = ui; }
-
 int shFileOperation(ShFileOpStruct &op)
 {
     const std::wstring from = wideList(op.pFrom);
@@ -72,7 +61,7 @@ int shFileOperation(ShFileOpStruct &op)
     // progress, questions and errors. Without them (a command line, a test)
     // the shell stays silent and its error goes to whoever answers for the
     // windows, as the batch operation of a Wine prefix does.
-    const bool shellWindows = !g_ui.test && g_ui.windows;
+    const bool shellWindows = FileOperationUi::programWindowsAnswer();
     if (!shellWindows)
         request.fFlags |= FOF_SILENT | FOF_NOERRORUI;
 

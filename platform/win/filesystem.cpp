@@ -8,6 +8,7 @@
 #include <io.h>
 #include <sys/stat.h>
 
+#include "platform/textfileio.h"
 #include "platform/win/walk.h"
 #include "platform/win/wintext.h"
 #include "platform/winerror.h"
@@ -156,52 +157,32 @@ std::vector<FoundEntry> findFiles(const QString &windowsFolderAndPattern, uint32
 
 // ---------------------------------------------------------------------------
 
-TextFile::TextFile(const QString &windowsPath) : m_windowsPath(windowsPath) {}
+// The text file's machine part (textfileio.h), through the C runtime, whose
+// _doserrno keeps the system's own code.
 
-TextFile::~TextFile()
+int textfileio::create(const QString &windowsPath)
 {
-    if (m_fd >= 0)
-        _close(m_fd);
-}
-
-void TextFile::rewrite()
-{
-    if (m_fd >= 0) {
-        _close(m_fd);
-        m_fd = -1;
-    }
     _doserrno = 0;
-    m_fd = _wopen(win::wide(m_windowsPath).c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
-    if (m_fd < 0)
+    const int fd = _wopen(win::wide(windowsPath).c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY,
+                          _S_IREAD | _S_IWRITE);
+    if (fd < 0)
         throw InOutError(textFileCode(lastCode()));
+    return fd;
 }
 
-void TextFile::writeLine(const QByteArray &line)
+qsizetype textfileio::write(int fd, const char *data, qsizetype size, int *code)
 {
-    if (m_fd < 0)
-        throw InOutError(103); // not open
-    const QByteArray bytes = line + "\r\n";
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        _doserrno = 0;
-        const int n = _write(m_fd, bytes.constData() + done, unsigned(bytes.size() - done));
-        if (n < 0)
-            throw InOutError(textFileCode(lastCode()));
-        if (n == 0)
-            throw InOutError(101);
-        done += n;
-    }
-}
-
-void TextFile::close()
-{
-    if (m_fd < 0)
-        throw InOutError(103);
-    const int fd = m_fd;
-    m_fd = -1;
     _doserrno = 0;
-    if (_close(fd) != 0)
-        throw InOutError(textFileCode(lastCode()));
+    const int n = _write(fd, data, unsigned(size));
+    if (n < 0)
+        *code = textFileCode(lastCode());
+    return n;
+}
+
+int textfileio::close(int fd)
+{
+    _doserrno = 0;
+    return _close(fd) == 0 ? 0 : textFileCode(lastCode());
 }
 
 } // namespace qv

@@ -10,8 +10,6 @@ namespace qv {
 
 namespace {
 
-ProcessControl *g_control = nullptr;
-
 // The Tool Help functions, looked up by name: a system without them has no
 // process list to offer, and the snapshot is then empty.
 struct ToolHelp
@@ -45,17 +43,6 @@ const ToolHelp &toolHelp()
 bool runsOnThisMachine(const ProcessEntry &)
 {
     return true;
-}
-
-ProcessControl &ProcessControl::instance()
-{
-    static SystemProcessControl system;
-    return g_control ? *g_control : system;
-}
-
-void ProcessControl::setInstance(ProcessControl *control)
-{
-    g_control = control;
 }
 
 std::vector<ProcessEntry> SystemProcessControl::snapshot()

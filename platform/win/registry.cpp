@@ -34,22 +34,6 @@ HKEY rootHandle(uint32_t root)
     return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(root)));
 }
 
-QString quoted(const char *format, const QString &name)
-{
-    return QString::fromLatin1(format).arg(name);
-}
-
-// A path with a leading backslash starts at the root key; any other lies
-// below the open key (openKeyPath, empty when none is open).
-QString keyPathFrom(const QString &path, const QString &openKeyPath)
-{
-    if (path.startsWith(QLatin1Char('\\')))
-        return path.mid(1);
-    if (openKeyPath.isEmpty())
-        return path;
-    return path.isEmpty() ? openKeyPath : openKeyPath + QLatin1Char('\\') + path;
-}
-
 // A value's type and bytes; false when it is missing or cannot be read.
 bool queryValue(HKEY key, const QString &name, DWORD &type, std::vector<BYTE> &data)
 {
@@ -125,29 +109,11 @@ void ensureRegistryWritable(std::initializer_list<uint32_t> roots)
     }
 }
 
-RegistryAccessor::RegistryAccessor() = default;
-
-RegistryAccessor::~RegistryAccessor()
-{
-    closeKey();
-}
-
-void RegistryAccessor::setRootKey(uint32_t root)
-{
-    if (root == m_root)
-        return;
-    closeKey();
-    m_root = root;
-}
-
-bool RegistryAccessor::hasCurrentKey() const
-{
-    return bool(m_current);
-}
-
 bool RegistryAccessor::openKey(const QString &path, bool canCreate)
 {
-    const QString full = keyPathFrom(path, m_current ? m_currentPath : QString());
+    const QString full = fullPath(path);
+    if (hasEmptyPart(full))
+        return false;
     const std::wstring w = win::wide(full);
     HKEY key = nullptr;
     LONG r;
@@ -187,7 +153,7 @@ QString RegistryAccessor::readString(const QString &name) const
     if (!m_current || !queryValue(m_current->key(), name, type, data))
         return QString();
     if (type != REG_SZ && type != REG_EXPAND_SZ)
-        throw Error(quoted("Invalid data type for '%1'", name));
+        throw valueError("Invalid data type for '%1'", name);
     QString text = win::fromWide(reinterpret_cast<const wchar_t *>(data.data()), qsizetype(data.size() / 2));
     const qsizetype end = text.indexOf(QChar(0));
     return end < 0 ? text : text.left(end);
@@ -198,14 +164,8 @@ int32_t RegistryAccessor::readInteger(const QString &name) const
     DWORD type = 0;
     std::vector<BYTE> data;
     if (!m_current || !queryValue(m_current->key(), name, type, data))
-        throw Error(quoted("Failed to get data for '%1'", name));
-    if (type != REG_DWORD)
-        throw Error(quoted("Invalid data type for '%1'", name));
-    if (data.size() > 4)
-        throw Error(quoted("Failed to get data for '%1'", name)); // does not fit the 4 bytes asked for
-    uint32_t dw = 0;
-    memcpy(&dw, data.data(), data.size());
-    return int32_t(dw);
+        throw valueError("Failed to get data for '%1'", name);
+    return dwordOf(name, uint32_t(type), data.data(), data.size());
 }
 
 void RegistryAccessor::writeInteger(const QString &name, int32_t value)
@@ -215,7 +175,7 @@ void RegistryAccessor::writeInteger(const QString &name, int32_t value)
         || RegSetValueExW(m_current->key(), win::wide(name).c_str(), 0, REG_DWORD,
                           reinterpret_cast<const BYTE *>(&dw), sizeof dw)
                != ERROR_SUCCESS)
-        throw Error(quoted("Failed to set data for '%1'", name));
+        throw valueError("Failed to set data for '%1'", name);
 }
 
 void RegistryAccessor::getKeyNames(QStringList &list) const
@@ -238,7 +198,9 @@ void RegistryAccessor::getKeyNames(QStringList &list) const
 
 bool RegistryAccessor::deleteKey(const QString &path)
 {
-    const QString full = keyPathFrom(path, m_current ? m_currentPath : QString());
+    const QString full = fullPath(path);
+    if (hasEmptyPart(full))
+        return false;
     const qsizetype cut = full.lastIndexOf(QLatin1Char('\\'));
     const QString parentPath = cut < 0 ? QString() : full.left(cut);
     const QString leaf = full.mid(cut + 1);
@@ -251,26 +213,6 @@ bool RegistryAccessor::deleteKey(const QString &path)
     const bool deleted = deleteTree(parent, win::wide(leaf));
     RegCloseKey(parent);
     return deleted;
-}
-
-// ---------------------------------------------------------------------------
-
-RegistrySectionReader::RegistrySectionReader(const QString &keyPath)
-{
-    m_accessor.openKey(keyPath, true); // when it cannot be made, reads give their defaults
-}
-
-QString RegistrySectionReader::readString(const QString &section, const QString &name, const QString &def)
-{
-    if (!m_accessor.hasCurrentKey())
-        return def;
-    // A second accessor for the section, so the reader's own key stays current.
-    RegistryAccessor sub;
-    sub.setAccess(KeyRead);
-    if (!sub.openKey(QLatin1Char('\\') + m_accessor.currentPath() + QLatin1Char('\\') + section, false)
-        || !sub.valueExists(name))
-        return def;
-    return sub.readString(name);
 }
 
 } // namespace qv

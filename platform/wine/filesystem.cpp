@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "platform/wine/atomicfile.h"
+#include "platform/textfileio.h"
 #include "platform/wildcard.h"
 #include "platform/wine/wineprefix.h"
 #include "platform/winerror.h"
@@ -255,60 +256,42 @@ std::vector<FoundEntry> findFiles(const QString &windowsFolderAndPattern, uint32
     return found;
 }
 
-TextFile::TextFile(const QString &windowsPath) : m_windowsPath(windowsPath) {}
+// ---------------------------------------------------------------------------
+// The text file's machine part (textfileio.h).
 
-TextFile::~TextFile()
+int textfileio::create(const QString &windowsPath)
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
-void TextFile::rewrite()
-{
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
-    }
-    const QString host = WinePrefix::current().toHost(m_windowsPath);
+    const QString host = WinePrefix::current().toHost(windowsPath);
     if (host.isEmpty())
         throw InOutError(3);
     const QByteArray name = QFile::encodeName(host);
-    m_fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (m_fd < 0) {
+    // The prefix may have planted a link in the file's place: never written through.
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
         const int err = errno;
         // creating in a folder that is not there is a path fault on Windows
         if (err == ENOENT && !QFileInfo(QFileInfo(host).absolutePath()).isDir())
             throw InOutError(3);
         throw InOutError(InOutError::codeFromErrno(err));
     }
+    return fd;
 }
 
-void TextFile::writeLine(const QByteArray &line)
+qsizetype textfileio::write(int fd, const char *data, qsizetype size, int *code)
 {
-    if (m_fd < 0)
-        throw InOutError(103); // not open
-    const QByteArray bytes = line + "\r\n";
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(m_fd, bytes.constData() + done, size_t(bytes.size() - done));
+    for (;;) {
+        const ssize_t n = ::write(fd, data, size_t(size));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            throw InOutError(InOutError::codeFromErrno(errno));
-        if (n == 0)
-            throw InOutError(101);
-        done += n;
+            *code = InOutError::codeFromErrno(errno);
+        return n;
     }
 }
 
-void TextFile::close()
+int textfileio::close(int fd)
 {
-    if (m_fd < 0)
-        throw InOutError(103);
-    const int fd = m_fd;
-    m_fd = -1;
-    if (::close(fd) != 0)
-        throw InOutError(InOutError::codeFromErrno(errno));
+    return ::close(fd) == 0 ? 0 : InOutError::codeFromErrno(errno);
 }
 
 } // namespace qv

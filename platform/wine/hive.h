@@ -10,27 +10,12 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/wine/hivetext.h"
 
 namespace qv {
 
 class AtomicFile;
-
-// Value types as the registry numbers them.
-enum : uint32_t {
-    RegNone = 0,
-    RegSz = 1,
-    RegExpandSz = 2,
-    RegBinary = 3,
-    RegDword = 4,
-    RegMultiSz = 7,
-};
-
-struct HiveValue
-{
-    QString name;          // empty for the default value ("@")
-    uint32_t type = RegNone;
-    QByteArray data;       // raw bytes as the registry holds them (text: UTF-16LE with its NUL)
-};
+class HiveKeyIndex;
 
 // A hive file that cannot be understood: names the file and the line.
 class HiveError : public Error
@@ -43,29 +28,14 @@ private:
     int m_line;
 };
 
-// The text forms of Wine's registry files.
-namespace hivetext {
-// A string with Wine's escapes; the two characters in `quotes` get a backslash too.
-QByteArray escape(const QString &text, const char quotes[2]);
-// "[Software\\Wine]" path text of a key path (without the brackets).
-QByteArray keyPath(const QStringList &components);
-// One value as Wine writes it, ending with a newline (hex data wrapped as Wine wraps it).
-QByteArray formatValue(const HiveValue &value);
-// Parses one value entry from begin: its line and any continuation lines.
-// Returns the position after its last newline, or null with *why set.
-const char *parseValue(const char *begin, const char *end, HiveValue *out, QString *why);
-// Text of a REG_SZ / REG_EXPAND_SZ / REG_MULTI_SZ data block.
-QString textOf(const QByteArray &utf16Data);
-QByteArray utf16Data(const QString &text); // with the terminating NUL
-QByteArray dwordData(uint32_t value);
-} // namespace hivetext
-
 // One registry hive file (system.reg, user.reg, userdef.reg) in memory.
 //
 // Loading only indexes the key sections, so that a 20 MB hive opens about as
 // fast as it can be read; a section is parsed when it is first used. Saving
 // writes untouched sections back byte for byte and regenerates only changed
-// ones, with fresh time stamps, the way Wine would.
+// ones, with fresh time stamps, the way Wine would. hive.cpp holds the model,
+// hiveindex.h the key index, hivefile.cpp reading and saving the file and
+// hivetext.h the text format.
 class Hive
 {
 public:
@@ -133,20 +103,16 @@ public:
     // The time stamps Wine writes; tests can fix the clock (seconds since 1970, 0 = real clock).
     static void setClockForTests(int64_t unixSeconds);
 
-    struct Parsed; // a section's lines, once it has been used
-
 private:
     struct Section;
     Hive();
     void index();
-    Parsed &parsed(size_t i) const;
+    hivetext::Section &parsed(size_t i) const;
     const char *sectionData(size_t i) const;
     size_t sectionSize(size_t i) const;
+    size_t sectionCount() const;
     QStringList sectionPath(size_t i) const;
     int lineOf(const char *p) const;
-    std::optional<size_t> findSection(const QStringList &path) const;
-    // The position a new key takes: before the first section that sorts after it.
-    size_t insertionPoint(const QStringList &path) const;
     size_t addSection(const QStringList &path, size_t at);
     size_t addNewKey(const QStringList &path);
     QStringList storedCase(const QStringList &path) const;
@@ -172,8 +138,7 @@ private:
     mutable bool m_linksKnown = false;
     mutable std::vector<Section> m_sections;
     // Every section by its path, built at load: lookups are binary searches.
-    struct KeyIndex;
-    std::unique_ptr<KeyIndex> m_index;
+    std::unique_ptr<HiveKeyIndex> m_index;
 };
 
 } // namespace qv

@@ -25,8 +25,6 @@
 namespace qv {
 
 namespace {
-ProcessControl *g_control = nullptr;
-
 // A /proc file whole, by plain system calls: its reported size is 0, and
 // the list reads several of them for every process of the machine.
 QByteArray readProcFile(int dirFd, const char *name)
@@ -109,17 +107,6 @@ QString executableName(const QString &argv0, const QString &processName, bool wi
     const bool windowsProgram = winpath::looksLikeWindowsPath(argv0) || (wineLoader && !argv0.isEmpty());
     const QString name = windowsProgram ? winpath::name(argv0) : processName;
     return name.left(259);
-}
-
-ProcessControl &ProcessControl::instance()
-{
-    static SystemProcessControl system;
-    return g_control ? *g_control : system;
-}
-
-void ProcessControl::setInstance(ProcessControl *control)
-{
-    g_control = control;
 }
 
 std::vector<ProcessEntry> SystemProcessControl::snapshot()

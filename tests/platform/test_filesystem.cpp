@@ -5,7 +5,9 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include "platform/calendar.h"
 #include "platform/filesystem.h"
+#include "support/tempdir.h"
 #include "support/testprefix.h"
 
 using namespace qv;
@@ -139,6 +141,22 @@ TEST_F(Files, TextFileFailuresCarryWindowsCodesAndMessages)
     EXPECT_EQ(InOutError(101).message(), "Disk full");
     EXPECT_EQ(InOutError(106).message(), "Invalid numeric input");
     EXPECT_EQ(InOutError(32).message(), "I/O error 32");
+}
+
+TEST_F(Files, TextFileNeverWritesThroughALinkPlantedInItsPlace)
+{
+    // The marker's place in the prefix holds a link out of it: to a file of
+    // someone else's, and to a name that does not exist yet.
+    TempDir outside;
+    const QString theirs = outside.write("theirs.txt", "kept");
+    const QString link = prefix.host("C:\\Wexmor.DAT");
+    for (const QString &target : {theirs, outside.file("new.txt")}) {
+        QFile::remove(link);
+        ASSERT_TRUE(QFile::link(target, link));
+        EXPECT_NE(ioCode([] { TextFile("C:\\Wexmor.DAT").rewrite(); }), 0) << target.toStdString();
+    }
+    EXPECT_EQ(outside.read("theirs.txt"), "kept");
+    EXPECT_FALSE(QFile::exists(outside.file("new.txt")));
 }
 
 TEST(LocalDate, YearIsTheCalendarYear)

@@ -254,6 +254,19 @@ TEST_F(Registry, AnotherInstanceHoldingTheLockStopsTheSaveCleanly)
     EXPECT_FALSE(again.valueExists("X"));
 }
 
+TEST_F(Registry, TheSaveLockIsNotCreatedThroughALinkPlantedInItsPlace)
+{
+    TempDir outside;
+    ASSERT_TRUE(QFile::link(outside.file("planted"), prefix.root() + "/.quorvane-registry.lock"));
+    RegistryAccessor reg;
+    reg.setRootKey(qv::HKeyLocalMachine);
+    ASSERT_TRUE(reg.openKey(kReaderKey, false));
+    reg.writeInteger("X", 1);
+    reg.closeKey();
+    EXPECT_FALSE(QFile::exists(outside.file("planted")));
+    EXPECT_TRUE(qv::Hive::load(prefix.root() + "/system.reg")->value({"Software", "Adobe", "Acrobat Reader"}, "X"));
+}
+
 namespace {
 struct ServerFixture : Registry
 {

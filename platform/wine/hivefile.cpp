@@ -1,0 +1,176 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
+
+// A hive on disk: read whole at load, and saved atomically (a temporary file
+// beside it, written in one go, checked, flushed, then renamed over it).
+#include "platform/wine/hive.h"
+
+#include <QFile>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include "platform/wine/atomicfile.h"
+
+namespace qv {
+
+namespace {
+
+void (*g_saveHook)(const char *) = nullptr; // tests stand in for a crash through it
+
+// The system's words for an errno value.
+QString osError(int err)
+{
+    return QString::fromLocal8Bit(strerror(err));
+}
+
+// Writes every buffer, resuming after short writes; false with errno set.
+bool writeAll(int fd, std::vector<iovec> &iov)
+{
+    size_t idx = 0;
+    while (idx < iov.size()) {
+        const int cnt = int(std::min<size_t>(iov.size() - idx, 512));
+        ssize_t n = ::writev(fd, &iov[idx], cnt);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        while (n > 0 && idx < iov.size()) {
+            if (size_t(n) >= iov[idx].iov_len) {
+                n -= ssize_t(iov[idx].iov_len);
+                ++idx;
+            } else {
+                iov[idx].iov_base = static_cast<char *>(iov[idx].iov_base) + n;
+                iov[idx].iov_len -= size_t(n);
+                n = 0;
+            }
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+void Hive::setSaveHook(void (*hook)(const char *)) { g_saveHook = hook; }
+
+void Hive::saveStage(const char *stage)
+{
+    if (g_saveHook)
+        g_saveHook(stage);
+}
+
+// The whole file in one buffer, which the untouched sections go on pointing into.
+std::unique_ptr<Hive> Hive::load(const QString &file)
+{
+    std::unique_ptr<Hive> hive(new Hive);
+    hive->m_file = file;
+    const QByteArray path = QFile::encodeName(file);
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return hive;
+        throw Error(QStringLiteral("Cannot read the registry file \"%1\": %2").arg(file, QString::fromLocal8Bit(strerror(errno))));
+    }
+    struct stat st;
+    if (fstat(fd, &st) == 0 && st.st_size > 0)
+        hive->m_data.resize(st.st_size);
+    qsizetype got = 0;
+    for (;;) {
+        if (got == hive->m_data.size())
+            hive->m_data.resize(std::max<qsizetype>(4096, got * 2));
+        const ssize_t n = ::read(fd, hive->m_data.data() + got, size_t(hive->m_data.size() - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int err = errno;
+            ::close(fd);
+            throw Error(QStringLiteral("Cannot read the registry file \"%1\": %2").arg(file, QString::fromLocal8Bit(strerror(err))));
+        }
+        if (n == 0)
+            break;
+        got += n;
+    }
+    ::close(fd);
+    hive->m_data.resize(got);
+    hive->m_existed = true;
+    hive->index();
+    return hive;
+}
+
+// writeTemporary(), then flushed and renamed over the file.
+void Hive::save()
+{
+    std::unique_ptr<AtomicFile> file = writeTemporary();
+    if (g_saveHook)
+        g_saveHook("checked");
+    if (!file->flush())
+        throw saveError(*file);
+    if (g_saveHook)
+        g_saveHook("synced");
+    if (!file->commit())
+        throw saveError(*file);
+    saved();
+}
+
+// What failed, with the way out.
+Error Hive::saveError(const AtomicFile &file) const
+{
+    return Error(QStringLiteral("Could not save the registry file \"%1\" (%2: %3). The file was left as it "
+                                "was; make sure the prefix folder is writable and the disk has room, then try again")
+                     .arg(m_file, file.failedStep(), osError(file.error())));
+}
+
+// The whole file beside the hive, then checked: a damaged hive is never saved.
+std::unique_ptr<AtomicFile> Hive::writeTemporary()
+{
+    // A hive that is a symbolic link is replaced where it points, keeping the link.
+    auto file = std::make_unique<AtomicFile>(m_file, AtomicFile::Link::Follow);
+    if (!file->open(0644))
+        throw saveError(*file);
+
+    // Untouched neighbours are one run of the bytes read: write them in one go.
+    std::vector<iovec> iov;
+    auto add = [&](const char *p, size_t n) {
+        if (!n)
+            return;
+        if (!iov.empty() && static_cast<char *>(iov.back().iov_base) + iov.back().iov_len == p)
+            iov.back().iov_len += n;
+        else
+            iov.push_back(iovec{const_cast<char *>(p), n});
+    };
+    add(m_data.constData(), size_t(m_prologueEnd));
+    for (size_t i = 0; i < sectionCount(); ++i)
+        add(sectionData(i), sectionSize(i));
+    if (!writeAll(file->handle(), iov)) {
+        file->fail("writing", errno);
+        throw saveError(*file);
+    }
+    if (g_saveHook)
+        g_saveHook("written");
+#ifdef SYNC_FILE_RANGE_WRITE
+    // Let the disk start on the bytes while the check below runs on the processor.
+    ::sync_file_range(file->handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+    // A damaged hive is never replaced: the temporary copy goes (with the
+    // writer), the file stays.
+    validate();
+    return file;
+}
+
+// The file on disk is what memory holds now.
+void Hive::saved()
+{
+    m_existed = true;
+    m_modified = false;
+}
+
+} // namespace qv
