@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 #pragma once
 // What screen readers learn about the layout's plain controls: a picture
 // that does something when clicked (a flag) is a button named by its hint,

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 // Copies a tree of 600 files / 60 MB and deletes it through TKELFileOperator,
 // next to `cp -r` and `rm -rf` on the same tree in the same run, and prints
 // the ratios round by round (goals: copy 1.1x, delete 1.2x, in at least 4 of

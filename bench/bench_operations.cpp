@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 // Optimize and Restore on a Reader with 80 MB of plug-ins, next to the
 // physical work they stand for, measured round by round in the same run:
 //

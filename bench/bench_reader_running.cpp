@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 // Optimize while Reader runs, from the call to the closing question, next to
 // its floor measured in the same run: Wine's own wind-down after Reader is
 // ended (the wineserver's lock watched every millisecond) plus the physical

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 // Hive speed against the machine's own limit, measured side by side:
 // loading a 20 MB hive and looking up one deep key against reading the same
 // bytes raw, and saving it after one change against writing and syncing the

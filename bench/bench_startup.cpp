@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 // Start-up time and peak memory of Quorvane's main window next to the same
 // layout built from stock Qt widgets with no logic (the fair floor: goal
 // 1.05x), and, for the record, a bare Qt window. All start as fresh

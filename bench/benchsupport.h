@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 // What the benchmarks share: the sample prefix, a realistic machine hive,
 // timing of outside commands and the figures printed (min / median / max).
 #pragma once

@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvane developers
 # A Windows build puts every program in bin/ with the DLLs it needs beside
 # it: Qt's libraries and platform plugins, the mingw runtime, libjpeg and
 # giflib. The programs then run as they are, under Wine too, and the

@@ -1,4 +1,5 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvane developers
 # The version is project()'s and nobody else's. The code reads it from the
 # generated quorvaneversion.h; the files that show it outside the code (the
 # Windows resources, the manual pages, the metainfo, the Debian changelog)

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 #include "kelsystemclass.h"
 
 TKELSystemComponent::TKELSystemComponent(QObject *owner) : QObject(owner)

@@ -1,3 +1,5 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
+; Copyright (C) 2026 The Quorvane developers
 ; The Windows installer of Quorvane: a per-machine install into Program
 ; Files, a Start-menu entry, and an uninstaller that Windows lists under
 ; installed programs. Silent with /S. Made by scripts/build-windows:

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 // Who answers for each of the machine's services: a test's stand-in first,
 // else what main() registered (the program's windows), else the windowless
 // stand-in or the machine's own implementation. One place for every slot,

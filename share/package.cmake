@@ -1,4 +1,5 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvane developers
 # The Debian package, made by `cpack` in a build folder (scripts/package does
 # it all): build/quorvane_<version>_<arch>.deb with everything `cmake --install`
 # puts in place under /usr.

@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvane developers
 # The Windows build's suites, run with wine by scripts/test (see
 # CMAKE_CROSSCOMPILING_EMULATOR of the toolchain): the Windows backend's
 # own tests, and the floors above it on the Windows backend. Each program

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 #pragma once
 // Shared value types and helpers of the flat-styled widgets: colour
 // derivation on the 240 lightness scale, see-through backgrounds and the

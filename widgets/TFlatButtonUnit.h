@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 #pragma once
 // A flat, owner-drawn push button with an optional glyph beside its caption;
 // buttons sharing a GroupIndex latch like radio buttons.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 #pragma once
 // A flat, owner-drawn check box: an 11 x 11 square with a drawn check mark
 // beside a word-wrapped caption, optionally see-through.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 #pragma once
 // A multi-line text box framed by a flat three-pixel frame: a one-pixel
 // border and a two-pixel band that, with the text background, changes

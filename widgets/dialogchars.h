@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 #pragma once
 // Keyboard accelerators of the flat widgets. A form hands every typed
 // character that its focused control leaves alone (and every character typed

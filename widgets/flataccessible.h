@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 #pragma once
 // What screen readers learn about the flat widgets through Qt's
 // accessibility interfaces: a flat check box is a check box and a flat button

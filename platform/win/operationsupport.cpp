@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 // The Windows meaning of what an operation asks of the machine before and
 // after its changes: no program holds the registry back here, no file of the
 // registry is rewritten whole, and the shell's batch operation leaves no

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 // The shell's batch file operation on a Wine prefix (fileoperation.h): the
 // request read, every source found and checked before anything changes,
 // the questions asked, renames, and the failure kept for the caller. The

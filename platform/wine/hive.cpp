@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 // The hive in memory: its sections (views into the bytes read until they
 // change), the keys and values they hold, and changes stamped with the time
 // as Wine stamps them. hivetext.h describes the format, hiveindex.h finds the

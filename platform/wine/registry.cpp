@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 // The registry accessor on a Wine prefix: a key path of a root is found in
 // its hive (hivecache.h), through the 32-bit view (registryview32.h) and
 // Wine's link keys; changes wait in memory until the key is closed or a

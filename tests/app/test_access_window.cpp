@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 // The main window for everyone: under a dark desktop theme, with the
 // keyboard alone, and through a screen reader.
 #include <QAccessible>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 // The command line and the window run the same core: on two copies of the
 // sample prefix, the CLI's optimize and the window's Optimize with every box
 // ticked must leave the same files and registry values.

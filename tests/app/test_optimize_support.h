@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 #pragma once
 
 // A throwaway prefix with an installed Reader, the main window on it, and

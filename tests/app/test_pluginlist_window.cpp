@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 // The plug-in list driven through the window: start-up filling, the context
 // menu on a right click, and how the list governs Optimize.
 

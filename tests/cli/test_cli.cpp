@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 // quorvane-cli as a script runs it: on the sample prefix and on small ones,
 // judged by its exit code, its output and the bytes it leaves.
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 // Optimize and Restore under faults: killed after each step, a full disk,
 // read-only places, damaged inputs, two at once, other programs in the
 // prefix. Whatever happens, every plug-in stays byte for byte in plug_ins or

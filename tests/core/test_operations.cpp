@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 // Optimize and Restore as the core runs them, with no window: the dry run's
 // plan against what the real run then does, and the refusals.
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 // The core on the Windows backend: discovery, Optimize and Restore, the
 // process helpers and the file operation component, on a Reader this test
 // installs into the machine's own registry and drive C:. It changes the

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 // Feeds arbitrary bytes to the hive reader. Whatever loads must behave:
 // saving it untouched gives the same bytes, every section either parses or
 // is reported, and a change survives being written and read again.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 #pragma once
 
 // A stand-in for a running Reader: a child process whose argv[0] is a Windows

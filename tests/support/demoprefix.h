@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 #pragma once
 
 // The sample prefix of scripts/make-demo-prefix (Reader 9.0 as an installer

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 #pragma once
 // Shared scaffolding for the flat widget tests: a shown, active form with
 // a white background and distinct system colours, and pixel helpers.

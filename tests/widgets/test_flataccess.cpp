@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 // What the flat widgets give keyboard and screen reader users: the focus
 // rectangle, their accessibility interfaces, and a status memo that keeps
 // its newest lines in view.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 // Renders every flat widget in every state into one picture under the build
 // folder, for a person to look at; the test itself only checks it was made.
 #include "TFlatButtonUnit.h"

@@ -1,4 +1,6 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvane developers
 """Turns the keys of a sample prefix's hive into a file for Wine's own `reg import`.
 
     demo-to-reg.py HIVE ROOT > out.reg

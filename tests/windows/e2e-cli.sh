@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvane developers
 # The Windows quorvane-cli.exe and the Linux quorvane-cli on the same Reader:
 # a real Wine prefix (made by wineboot) gets the sample Reader 9.0 of
 # scripts/make-demo-prefix, its files copied in and its keys brought in with

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Copyright (C) 2026 The Quorvane developers
 # The installer, silently, in a fresh Wine prefix: `setup.exe /S` puts both
 # programs with their DLLs in Program Files, a Start-menu entry and an entry
 # under installed programs; the installed quorvane-cli.exe runs; the

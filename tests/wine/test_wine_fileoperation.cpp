@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 // The batch file operation against Wine's own SHFileOperationW: each case
 // runs through Wine and through ours on identical trees, and the results
 // and the trees afterwards must match. Where Wine is known to depart from

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 // Finding and ending a Windows program that runs under Wine.
 
 #include <QCoreApplication>

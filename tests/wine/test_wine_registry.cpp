@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 // The registry both ways: what we write, Wine reads through advapi32; what
 // Wine writes (reg.exe, RegSetValueExW), we read; and a hive we saved is one
 // Wine loads, keeps and writes back unchanged.

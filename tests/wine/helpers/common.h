@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 /* What the helpers share: they read one request a line from standard input
  * and answer each with one line on standard output. Texts travel as the hex
  * of their UTF-8 bytes ("-" when empty), so that any name survives the trip

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 /* Runs batches through Wine's SHFileOperationW, one batch a line:
  *   FUNC FLAGS FROM TO -> rc CODE ABORTED
  * FUNC and FLAGS are hex numbers; FROM and TO hex-coded texts whose

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 /* Reads shell links through Wine's own IShellLinkW, one link a line:
  *   LINKPATH -> ok PATH ARGUMENTS WORKINGFOLDER DESCRIPTION | err HRESULT
  * LINKPATH and the answers are hex-coded texts. */

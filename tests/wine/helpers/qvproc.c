@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 /* A process to find and end, and Windows' own answer for ending one that is gone:
  *   qvproc sleep MS  sleeps that long, then ends;
  *   qvproc gone      starts a copy of itself that ends at once, waits for it,

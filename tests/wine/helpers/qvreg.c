@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
 /* Reads and writes the registry through advapi32, one request a line:
  *   get     ROOT VIEW KEY NAME            -> ok TYPE DATA | err CODE
  *   set     ROOT VIEW KEY NAME TYPE DATA  -> ok | err CODE
