@@ -82,5 +82,7 @@ bool isTemporaryName(const QString &fileName);
 // Removes such leftovers from a host folder, and from its sub-folders with
 // recursive (links are not followed). Gives back how many went.
 int removeTemporaries(const QString &hostFolder, bool recursive);
+// The same below an open folder (left open), sub-folders included.
+int removeTemporariesBelow(int folderFd);
 
 } // namespace qv
