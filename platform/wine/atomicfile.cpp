@@ -59,7 +59,7 @@ bool AtomicFile::fail(const char *step, int err)
     return false;
 }
 
-bool AtomicFile::open(mode_t newFileMode)
+bool AtomicFile::open(mode_t newFileMode, Target target)
 {
     discard();
     m_tempName.clear();
@@ -78,8 +78,7 @@ bool AtomicFile::open(mode_t newFileMode)
     }
     m_synced = false;
     struct stat old;
-    const QByteArray target = QFile::encodeName(m_target);
-    if (::stat(target.constData(), &old) == 0) {
+    if (target == Target::Unknown && ::stat(QFile::encodeName(m_target).constData(), &old) == 0) {
         ::fchmod(m_fd, old.st_mode & 07777);
         // Only root can give a file away; it keeps the prefix owner's file theirs.
         if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
