@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <cstdint>
 #include <sys/stat.h>
 #include <sys/types.h>
 
