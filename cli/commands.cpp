@@ -516,9 +516,11 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     for (const BoxOption &b : o.boxes)
         if (local.isSet(b.option))
             options.*b.member = false;
-    QStringList loaded = plugInsLoaded(reader.folder);
+    // Searched only when a name is to be kept: the operation searches plug_ins itself.
+    const QStringList keepNames = local.values(o.keep);
+    QStringList loaded = keepNames.isEmpty() ? QStringList() : plugInsLoaded(reader.folder);
     loaded.sort(Qt::CaseInsensitive);
-    for (const QString &keep : local.values(o.keep)) {
+    for (const QString &keep : keepNames) {
         const QStringList meant = plugInsNamed(loaded, keep);
         if (meant.isEmpty()) {
             const bool copyOnly = !plugInsNamed(readerStatus(reader).notLoaded, keep).isEmpty();

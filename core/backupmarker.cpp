@@ -9,29 +9,50 @@ QString backupMarkerPath(const QString &readerFolder)
     return readerFolder + QStringLiteral("\\Wexmor.DAT");
 }
 
-bool backupMarkerExists(const QString &readerFolder)
-{
-    return qv::fileExists(backupMarkerPath(readerFolder));
+namespace {
+const QByteArray kMarkerName = QByteArrayLiteral("Wexmor.DAT");
+const QByteArray kMarkerLine = QByteArrayLiteral("Backup Done.");
 }
 
-namespace {
-const QByteArray kMarkerLine = QByteArrayLiteral("Backup Done.");
+bool backupMarkerExists(const QString &readerFolder)
+{
+    return backupMarkerExists(qv::ResolvedFolder(readerFolder));
 }
 
 bool backupMarkerIntact(const QString &readerFolder)
 {
-    return qv::readFileStart(backupMarkerPath(readerFolder), 64) == kMarkerLine + "\r\n";
+    return backupMarkerIntact(qv::ResolvedFolder(readerFolder));
 }
 
 void createBackupMarker(const QString &readerFolder)
 {
-    qv::TextFile f(backupMarkerPath(readerFolder));
+    createBackupMarker(qv::ResolvedFolder(readerFolder));
+}
+
+void deleteBackupMarker(const QString &readerFolder)
+{
+    deleteBackupMarker(qv::ResolvedFolder(readerFolder));
+}
+
+bool backupMarkerExists(const qv::ResolvedFolder &readerFolder)
+{
+    return qv::fileExists(readerFolder, kMarkerName);
+}
+
+bool backupMarkerIntact(const qv::ResolvedFolder &readerFolder)
+{
+    return qv::readFileStart(readerFolder, kMarkerName, 64) == kMarkerLine + "\r\n";
+}
+
+void createBackupMarker(const qv::ResolvedFolder &readerFolder)
+{
+    qv::TextFile f(readerFolder, kMarkerName);
     f.rewrite();
     f.writeLine(kMarkerLine);
     f.close();
 }
 
-void deleteBackupMarker(const QString &readerFolder)
+void deleteBackupMarker(const qv::ResolvedFolder &readerFolder)
 {
-    qv::deleteFile(backupMarkerPath(readerFolder));
+    qv::deleteFile(readerFolder, kMarkerName);
 }

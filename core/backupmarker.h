@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include "platform/resolvedfolder.h"
+
 // "Wexmor.DAT" in Reader's folder marks that "Optional" beside "plug_ins"
 // holds the safety copy. Only its presence means anything.
 
@@ -18,3 +20,9 @@ bool backupMarkerIntact(const QString &readerFolder);
 void createBackupMarker(const QString &readerFolder);
 // Removes the marker; a failure is not reported (a later Restore runs again).
 void deleteBackupMarker(const QString &readerFolder);
+
+// The same in Reader's folder as an operation found it.
+bool backupMarkerExists(const qv::ResolvedFolder &readerFolder);
+bool backupMarkerIntact(const qv::ResolvedFolder &readerFolder);
+void createBackupMarker(const qv::ResolvedFolder &readerFolder);
+void deleteBackupMarker(const qv::ResolvedFolder &readerFolder);

@@ -19,8 +19,9 @@ namespace {
 
 // Nothing may start on an installation that start-up could not settle: an
 // empty or root folder would make Optimize work on the drive itself, and an
-// empty version would write Reader's keys without one.
-void checkInstallation(const ReaderInstallation &r, bool needsPlugIns)
+// empty version would write Reader's keys without one. Reader's folders are
+// found on the machine, for the whole run, once the text names a folder.
+void checkInstallation(const ReaderInstallation &r, bool needsPlugIns, std::optional<ReaderFolders> &folders)
 {
     const QString again = QStringLiteral("Start Quorvane again and enter the folder that holds AcroRd32.exe");
     if (r.folder.trimmed().isEmpty())
@@ -32,11 +33,12 @@ void checkInstallation(const ReaderInstallation &r, bool needsPlugIns)
                                    "changed. ")
                         .arg(r.folder)
                     + again);
-    if (!directoryExists(r.folder))
+    folders.emplace(r.folder);
+    if (!folders->reader.found())
         throw Error(QStringLiteral("The Adobe Reader folder \"%1\" does not exist, so nothing was changed. ")
                         .arg(r.folder)
                     + again);
-    if (needsPlugIns && !directoryExists(plugInsFolderOf(r.folder)))
+    if (needsPlugIns && !folders->plugIns.found())
         throw Error(QStringLiteral("The folder \"%1\" holds no plug_ins folder, so it is not Adobe Reader's folder "
                                    "or Reader is damaged; nothing was changed. ")
                         .arg(r.folder)
@@ -59,13 +61,12 @@ void requireWritable(const Run::Writable &w)
 
 int64_t Run::check(const ReaderInstallation &reader, bool needsPlugIns, bool mayEnd)
 {
-    checkInstallation(reader, needsPlugIns);
+    checkInstallation(reader, needsPlugIns, m_folders);
     takeTurn();
     return findReader(mayEnd);
 }
 
-void Run::begin(const ReaderInstallation &reader, int64_t readerPid,
-                const std::optional<std::vector<Writable>> &changes)
+void Run::begin(int64_t readerPid, const std::optional<std::vector<Writable>> &changes)
 {
     if (changes) {
         ensureNoProgramHoldsRegistry(readerPid == -1 ? std::vector<int64_t>{} : std::vector<int64_t>{readerPid});
@@ -85,8 +86,9 @@ void Run::begin(const ReaderInstallation &reader, int64_t readerPid,
     setMemo({});
     if (changes) {
         // Halves of files an interrupted copy left are never copied on.
-        removeLeftoverTemporaries(plugInsFolderOf(reader.folder));
-        removeLeftoverTemporaries(optionalFolderOf(reader.folder));
+        ensureUnchanged({&m_folders->plugIns, &m_folders->optional});
+        removeLeftoverTemporaries(m_folders->plugIns);
+        removeLeftoverTemporaries(m_folders->optional);
         m_staging.emplace();
     }
 }

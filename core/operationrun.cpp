@@ -214,28 +214,40 @@ void Run::copy(const QStringList &from, const QString &to)
     record({.kind = Change::CopyFiles, .paths = from, .target = to});
 }
 
-void Run::copyRelative(const QString &sourceFolder, const QStringList &relativePaths, const QString &targetFolder)
+void Run::copy(const ResolvedFolder &source, const QStringList &relativePaths, const ResolvedFolder &target)
 {
+    if (relativePaths.isEmpty())
+        return;
+    ensureUnchanged({&source, &target});
+    copy(joined(source.windowsPath(), relativePaths), target.windowsPath());
+}
+
+void Run::copyRelative(const ResolvedFolder &source, const QStringList &relativePaths, const ResolvedFolder &target)
+{
+    const QString targetFolder = target.windowsPath();
     for (const auto &[folder, files] : groupByFolder(relativePaths)) {
-        const QString target = folder.isEmpty() ? targetFolder : joinPath(targetFolder, folder);
+        const QString targetPath = folder.isEmpty() ? targetFolder : joinPath(targetFolder, folder);
         if (!dry) {
+            ensureUnchanged({&source, &target});
             // A single file copied to a folder that does not exist would
             // take the folder's name as its own, or replace a file in the
             // folder's place.
-            if (!makeFolder(target)) {
+            if (!makeFolder(target, ResolvedFolder::nameOf(folder))) {
                 // What stays missing is reported by the caller, with this cause.
-                QString why = QStringLiteral("The folder \"%1\" could not be made.").arg(target);
-                for (QString f = target; f.size() > targetFolder.size(); f = winpath::folder(f).chopped(1))
-                    if (fileExists(f)) {
-                        why = QStringLiteral("A file named \"%1\" is in the way of a folder of that name.").arg(f);
+                QString why = QStringLiteral("The folder \"%1\" could not be made.").arg(targetPath);
+                auto up = [](const QString &f) { return f.left(std::max<qsizetype>(winpath::lastSeparator(f), 0)); };
+                for (QString f = folder; !f.isEmpty(); f = up(f))
+                    if (fileExists(target, ResolvedFolder::nameOf(f))) {
+                        why = QStringLiteral("A file named \"%1\" is in the way of a folder of that name.")
+                                  .arg(joinPath(targetFolder, f));
                         break;
                     }
                 for (const QString &file : files)
-                    m_whyMissing.insert(joinPath(target, winpath::name(file)).toLower(), why);
+                    m_whyMissing.insert(joinPath(targetPath, winpath::name(file)).toLower(), why);
                 continue;
             }
         }
-        copy(joined(sourceFolder, files), target);
+        copy(joined(source.windowsPath(), files), targetPath);
     }
 }
 
@@ -244,14 +256,41 @@ QString Run::whyMissing(const QString &file) const
     return m_whyMissing.value(file.toLower(), failureReason());
 }
 
-// A batch stops at its first failure, so what follows that file gets a batch
-// of its own: everything that can go, goes.
+void Run::ensureUnchanged(std::initializer_list<const ResolvedFolder *> folders) const
+{
+    if (dry)
+        return;
+    for (const ResolvedFolder *f : folders)
+        f->ensureUnchanged();
+}
+
 QStringList Run::remove(const QStringList &paths, FileBatch::Kind kind,
                         const std::function<QString(const QString &)> &memoLine)
 {
+    return removeChecked(paths, kind, memoLine,
+                         [](const QString &p) { return fileExists(p) || directoryExists(p); });
+}
+
+QStringList Run::remove(const ResolvedFolder &folder, const QStringList &relativePaths, FileBatch::Kind kind,
+                        const std::function<QString(const QString &)> &memoLine)
+{
+    if (relativePaths.isEmpty())
+        return {};
+    ensureUnchanged({&folder});
+    const qsizetype below = folder.windowsPath().size() + 1;
+    return removeChecked(joined(folder.windowsPath(), relativePaths), kind, memoLine, [&](const QString &p) {
+        return entryExists(folder, ResolvedFolder::nameOf(p.mid(below)));
+    });
+}
+
+// A batch stops at its first failure, so what follows that file gets a batch
+// of its own: everything that can go, goes.
+QStringList Run::removeChecked(const QStringList &paths, FileBatch::Kind kind,
+                               const std::function<QString(const QString &)> &memoLine,
+                               const std::function<bool(const QString &)> &there)
+{
     if (paths.isEmpty())
         return {};
-    auto there = [](const QString &p) { return fileExists(p) || directoryExists(p); };
     QStringList pending = paths, failed;
     QStringList reasons;
     while (!pending.isEmpty()) {
@@ -293,27 +332,31 @@ QStringList Run::remove(const QStringList &paths, FileBatch::Kind kind,
     return failed;
 }
 
-void Run::writeMarker(const QString &readerFolder)
+void Run::writeMarker(const ResolvedFolder &readerFolder)
 {
+    const QString path = backupMarkerPath(readerFolder.windowsPath());
     if (!dry) {
+        ensureUnchanged({&readerFolder});
         try {
             createBackupMarker(readerFolder);
         } catch (const InOutError &e) {
             throw Error(QStringLiteral("The marker \"%1\" could not be written (%2). The safety copy is complete; "
                                        "no plug-in was moved and the registry was not changed. Try Optimize "
                                        "again once the folder can be written")
-                            .arg(backupMarkerPath(readerFolder), e.message()));
+                            .arg(path, e.message()));
         }
     }
-    record({.kind = Change::WriteMarker, .paths = {backupMarkerPath(readerFolder)}});
+    record({.kind = Change::WriteMarker, .paths = {path}});
     stepDone("marker");
 }
 
-void Run::deleteMarker(const QString &readerFolder)
+void Run::deleteMarker(const ResolvedFolder &readerFolder)
 {
-    if (!dry)
+    if (!dry) {
+        ensureUnchanged({&readerFolder});
         deleteBackupMarker(readerFolder); // a failure only means a later Restore runs again
-    record({.kind = Change::DeleteMarker, .paths = {backupMarkerPath(readerFolder)}});
+    }
+    record({.kind = Change::DeleteMarker, .paths = {backupMarkerPath(readerFolder.windowsPath())}});
     stepDone("marker removed");
 }
 

@@ -12,10 +12,12 @@
 #include <QStringList>
 #include <exception>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <vector>
 
 #include "core/operations.h"
+#include "core/safetycopy.h"
 #include "platform/error.h"
 #include "platform/launchers.h"
 #include "platform/operationlock.h"
@@ -58,6 +60,10 @@ public:
     // run's turn, and a running Reader, which is ended later only when
     // mayEnd. Gives that Reader's process id, or -1.
     int64_t check(const ReaderInstallation &reader, bool needsPlugIns, bool mayEnd);
+    // Reader's folders as check() found them: every later step works in
+    // these, and each step that changes one makes sure first that it is
+    // still the folder found.
+    const ReaderFolders &folders() const { return *m_folders; }
     // A folder the run is to change, and how a refusal names it.
     struct Writable
     {
@@ -69,8 +75,7 @@ public:
     // is ended and the run starts with an empty memo; with changes ahead the
     // halves of files an interrupted copy left go, and the registry changes
     // wait for commitRegistry(). std::nullopt: nothing is to change.
-    void begin(const ReaderInstallation &reader, int64_t readerPid,
-               const std::optional<std::vector<Writable>> &changes);
+    void begin(int64_t readerPid, const std::optional<std::vector<Writable>> &changes);
 
     void stepDone(const char *step);
 
@@ -93,9 +98,11 @@ public:
     void commitRegistry(const std::function<QString()> &undo);
 
     void copy(const QStringList &from, const QString &to);
-    // Copies files given relative to sourceFolder into the same places below
-    // targetFolder, one batch per folder.
-    void copyRelative(const QString &sourceFolder, const QStringList &relativePaths, const QString &targetFolder);
+    // Copies what the paths below source name (wildcards allowed) into target.
+    void copy(const ResolvedFolder &source, const QStringList &relativePaths, const ResolvedFolder &target);
+    // Copies files given relative to source into the same places below
+    // target, one batch per folder.
+    void copyRelative(const ResolvedFolder &source, const QStringList &relativePaths, const ResolvedFolder &target);
     // Why a file a copy was to bring is missing: the folder it needed, or
     // the last failed batch.
     QString whyMissing(const QString &file) const;
@@ -104,9 +111,16 @@ public:
     // there, each named as not done with the cause the batch met.
     QStringList remove(const QStringList &paths, FileBatch::Kind kind = FileBatch::Delete,
                        const std::function<QString(const QString &)> &memoLine = {});
+    // The same for paths below a folder the run found (relative to it).
+    QStringList remove(const ResolvedFolder &folder, const QStringList &relativePaths,
+                       FileBatch::Kind kind = FileBatch::Delete,
+                       const std::function<QString(const QString &)> &memoLine = {});
+    // Before a step that changes something in these folders: each is still
+    // the folder found, or the run stops. A dry run changes nothing.
+    void ensureUnchanged(std::initializer_list<const ResolvedFolder *> folders) const;
 
-    void writeMarker(const QString &readerFolder);
-    void deleteMarker(const QString &readerFolder);
+    void writeMarker(const ResolvedFolder &readerFolder);
+    void deleteMarker(const ResolvedFolder &readerFolder);
     void writeShortcut(const QString &readerFolder, const QString &version);
     // A shortcut (or a group of them) goes together with the launchers
     // Wine's menu builder made for it on the host, which would start nothing.
@@ -127,12 +141,16 @@ private:
     QString verb() const;
     void batch(const FileBatch &b);
     void fail(const QString &message);
+    QStringList removeChecked(const QStringList &paths, FileBatch::Kind kind,
+                              const std::function<QString(const QString &)> &memoLine,
+                              const std::function<bool(const QString &)> &there);
 
     OperationReport &m_report;
     const OperationHooks &m_hooks;
     const QString m_title;
     QStringList m_memoNotes;
     QHash<QString, QString> m_whyMissing; // lower-cased Windows path -> cause
+    std::optional<ReaderFolders> m_folders;
     std::optional<OperationLock> m_lock;
     std::optional<RegistryStaging> m_staging;
 };

@@ -37,17 +37,18 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
         const QString optional = optionalFolderOf(folder);
 
         const int64_t readerPid = run.check(reader, true, o.endRunningReader);
-        const bool trusted = safetyCopyTrusted(folder);
+        const ReaderFolders &places = run.folders();
+        const bool trusted = safetyCopyTrusted(places);
         std::vector<Run::Writable> writable;
-        if (!trusted || !directoryExists(optional) || !backupMarkerIntact(folder))
+        if (!trusted || !places.optional.found() || !backupMarkerIntact(places.reader))
             writable.push_back({folder, QStringLiteral("The Adobe Reader folder")}); // Optional and the marker go there
-        if (directoryExists(optional))
+        if (places.optional.found())
             writable.push_back({optional, QStringLiteral("The safety copy folder")});
         if (o.unloadPlugIns)
             writable.push_back({plugIns, QStringLiteral("The plug-ins folder")});
-        run.begin(reader, readerPid, writable);
+        run.begin(readerPid, writable);
 
-        PlugInFolders folders(folder, run.dry);
+        PlugInFolders folders(places, run.dry);
         // How plug_ins stands against its safety copy, compared byte for byte
         // once the copy is complete; afterwards it follows the changes below,
         // which delete files or bring back files from the copy itself.
@@ -56,35 +57,35 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
         bool joinedCopy = false; // plug-ins new since the last Optimize joined the safety copy
         if (!trusted) {
             run.addMemo(QStringLiteral("Copy files and backup original settings ..."));
-            run.copy({plugIns + QStringLiteral("\\*.*")}, optional);
+            run.copy(places.plugIns, {QStringLiteral("*.*")}, places.optional);
             if (run.dry) {
                 // The copy replaces whatever Optional held under the same names.
                 state.safe = folders.plugIns();
                 folders.copiedToOptional(state.safe);
             } else {
                 // The marker promises a complete copy: check every file, byte for byte.
-                state = compareWithSafetyCopy(folder);
+                state = compareWithSafetyCopy(places);
                 const QStringList incomplete = state.missing + state.differing;
                 if (!incomplete.isEmpty())
                     throw Error(safetyCopyFailure(folder, incomplete));
             }
             run.stepDone("safety copy");
             run.setMemo({QStringLiteral("Copy files and backup original settings ... Done!")});
-            run.writeMarker(folder);
+            run.writeMarker(places.reader);
             markerWritten = true;
         } else {
             // Plug-ins installed since the safety copy was taken join it, so
             // Restore can bring them back; nothing in the copy is overwritten.
-            state = compareWithSafetyCopy(folder);
+            state = compareWithSafetyCopy(places);
             if (!state.missing.isEmpty()) {
                 joinedCopy = true;
-                run.copyRelative(plugIns, state.missing, optional);
+                run.copyRelative(places.plugIns, state.missing, places.optional);
                 if (run.dry) {
                     folders.copiedToOptional(state.missing);
                     state.safe += state.missing;
                     state.missing.clear();
                 } else {
-                    state = compareWithSafetyCopy(folder);
+                    state = compareWithSafetyCopy(places);
                     if (!state.missing.isEmpty())
                         throw Error(safetyCopyFailure(folder, state.missing));
                 }
@@ -92,8 +93,8 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
             }
             // Damaged bytes in the marker: written anew now that the copy is
             // complete. The marker was there before, so no undo removes it.
-            if (!backupMarkerIntact(folder))
-                run.writeMarker(folder);
+            if (!backupMarkerIntact(places.reader))
+                run.writeMarker(places.reader);
         }
 
         // The registry first, in one commit: when that fails no plug-in has moved.
@@ -104,8 +105,8 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
                                                    "joined the safety copy in \"%1\", nothing else was changed")
                                         .arg(optional)
                                   : QStringLiteral("No plug-in was moved and nothing else was changed");
-            deleteBackupMarker(folder);
-            return backupMarkerExists(folder)
+            deleteBackupMarker(places.reader);
+            return backupMarkerExists(places.reader)
                 ? QStringLiteral("No plug-in was moved. The marker \"%1\" written by this run could not be removed; "
                                  "the next Optimize finds the safety copy complete all the same")
                       .arg(backupMarkerPath(folder))
@@ -115,7 +116,7 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
         });
 
         if (o.unloadPlugIns) {
-            unloadPlugIns(run, folders, state, folder, o.keepLoaded);
+            unloadPlugIns(run, folders, state, places, o.keepLoaded);
             run.stepDone("plug-ins");
         }
 
@@ -127,7 +128,7 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
                 for (const QString &rel : state.safe)
                     if (matchesStem(rel, QStringLiteral("eBook")) && folders.inPlugIns(rel))
                         eBook << rel;
-                run.remove(joined(plugIns, eBook));
+                run.remove(places.plugIns, eBook);
             }
             // Without a machine-wide documents folder, the user's own one is
             // meant: never a "My eBook" at the root of a drive.

@@ -27,31 +27,36 @@ bool isDotEntry(const QString &name)
     return name == QLatin1String(".") || name == QLatin1String("..");
 }
 
-// Walks folder and, with recurse, its visible sub-folders depth first.
+// Walks a folder and, with recurse, its visible sub-folders depth first.
 // Reports every folder entered (relative to the start, "" for the start)
-// and the matching files in search order.
+// and the matching files in search order, their paths spelt from the
+// start's Windows path.
 struct Walk
 {
-    Walk(const QString &pattern, bool recurse) : pattern(pattern), recurse(recurse) {}
+    Walk(const ResolvedFolder &root, const QString &pattern, bool recurse) : root(root), pattern(pattern), recurse(recurse)
+    {
+    }
 
+    ResolvedFolder root;
     QString pattern;
     bool recurse = true;
     QSet<QString> visited = {};
     QStringList entered = {};
     std::vector<PlugInItem> items = {};
 
-    void run(const QString &folder, const QString &relative)
+    // folder: the Windows path of sub, ending in a backslash.
+    void run(const QString &folder, const QByteArray &sub, const QString &relative)
     {
         if (recurse) {
             // A link back into the tree would otherwise make the search endless.
-            const QString id = folderIdentity(folder);
+            const QString id = folderIdentity(root, sub);
             if (visited.contains(id))
                 return;
             visited.insert(id);
         }
         entered << relative;
 
-        for (const FoundEntry &e : findFiles(folder + pattern, faAnyFile & ~faDirectory)) {
+        for (const FoundEntry &e : findFiles(root, sub, pattern, faAnyFile & ~faDirectory)) {
             if (!(e.attributes & faDirectory))
                 items.push_back({e.name, folder + e.name});
         }
@@ -59,10 +64,11 @@ struct Walk
             return;
 
         // Hidden and system sub-folders are not searched.
-        for (const FoundEntry &e : findFiles(folder + QStringLiteral("*.*"), faAnyFile & ~(faHidden | faSysFile | faVolumeId))) {
+        for (const FoundEntry &e : findFiles(root, sub, QStringLiteral("*.*"), faAnyFile & ~(faHidden | faSysFile | faVolumeId))) {
             if (isDotEntry(e.name) || !(e.attributes & faDirectory))
                 continue;
-            run(withBackslash(folder + e.name), relative.isEmpty() ? e.name : relative + kBackslash + e.name);
+            run(withBackslash(folder + e.name), sub.isEmpty() ? e.machineName : sub + '/' + e.machineName,
+                relative.isEmpty() ? e.name : relative + kBackslash + e.name);
         }
     }
 };
@@ -107,8 +113,8 @@ const QStringList &keptPlugInStems()
 
 std::vector<PlugInItem> findPlugInFiles(const QString &folder, const QString &pattern, bool recurse)
 {
-    Walk walk(pattern, recurse);
-    walk.run(folder, QString());
+    Walk walk(ResolvedFolder(folder), pattern, recurse);
+    walk.run(folder, QByteArray(), QString());
     return walk.items;
 }
 
@@ -121,24 +127,33 @@ std::vector<PlugInItem> plugInsNotLoaded(const QString &readerFolder)
 
 std::vector<PlugInItem> plugInsOnlyInSafetyCopy(const QString &readerFolder)
 {
-    std::vector<PlugInItem> items = findPlugInFiles(withBackslash(optionalFolderOf(readerFolder)), kPattern, true);
-    const QString loadedFolder = withBackslash(plugInsFolderOf(readerFolder));
-    std::erase_if(items, [&](const PlugInItem &item) {
+    const ReaderFolders folders(readerFolder);
+    Walk walk(folders.optional, kPattern, true);
+    walk.run(withBackslash(folders.optional.windowsPath()), QByteArray(), QString());
+    std::erase_if(walk.items, [&](const PlugInItem &item) {
         // The same place below plug_ins, sub-folders included: a plug-in
         // brought back from a sub-folder lies in that sub-folder there.
         const QString below = pathBelowPlugInFolders(readerFolder, item.path);
-        return !below.isEmpty() && fileExists(loadedFolder + below);
+        return !below.isEmpty() && fileExists(folders.plugIns, ResolvedFolder::nameOf(below));
     });
-    return items;
+    return walk.items;
 }
 
 QStringList plugInsLoaded(const QString &readerFolder)
 {
-    const QString folder = withBackslash(plugInsFolderOf(readerFolder));
-    QStringList out;
-    for (const PlugInItem &item : findPlugInFiles(folder, kPattern, true))
-        out << item.path.mid(folder.size());
-    return out;
+    return searchPlugIns(ResolvedFolder(plugInsFolderOf(readerFolder))).loaded;
+}
+
+PlugInSearch searchPlugIns(const ResolvedFolder &plugIns)
+{
+    const QString folder = withBackslash(plugIns.windowsPath());
+    Walk walk(plugIns, kPattern, true);
+    walk.run(folder, QByteArray(), QString());
+    PlugInSearch search;
+    for (const PlugInItem &item : walk.items)
+        search.loaded << item.path.mid(folder.size());
+    search.entered = walk.entered;
+    return search;
 }
 
 QStringList plugInsNamed(const QStringList &plugIns, const QString &name)
@@ -164,19 +179,25 @@ QString pathBelowPlugInFolders(const QString &readerFolder, const QString &path)
 
 QStringList plugInFilesToUnload(const QString &readerFolder, const QStringList &listedBelow)
 {
+    const ResolvedFolder plugIns(plugInsFolderOf(readerFolder));
+    return plugInFilesToUnload(plugIns, searchPlugIns(plugIns), listedBelow);
+}
+
+QStringList plugInFilesToUnload(const ResolvedFolder &plugIns, const PlugInSearch &search, const QStringList &listedBelow)
+{
     QSet<QString> listed;
     for (const QString &rel : listedBelow)
         listed.insert(rel.toLower());
 
     // Plug-ins in folders the search does not enter cannot be listed; they
     // count as plain files of their sub-folder.
-    Walk walk(kPattern, true);
-    walk.run(withBackslash(plugInsFolderOf(readerFolder)), QString());
     QSet<QString> searched;
-    for (const QString &f : walk.entered)
+    for (const QString &f : search.entered)
         searched.insert(f.toLower());
 
-    const QStringList files = filesBelow(plugInsFolderOf(readerFolder));
+    QStringList files;
+    for (const QByteArray &name : filesBelow(plugIns))
+        files << ResolvedFolder::windowsNameOf(name);
     auto folderOf = [](const QString &rel) { return rel.left(std::max<qsizetype>(winpath::lastSeparator(rel), 0)); };
     // The top sub-folder is the unit, as when a plug-in is brought back.
     auto unitOf = [](const QString &rel) { return rel.contains(kBackslash) ? rel.section(kBackslash, 0, 0).toLower() : QString(); };

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <vector>
 
+#include "platform/resolvedfolder.h"
+
 namespace qv {
 
 // One plug-in file of the list: its name as found and its full Windows path.
@@ -34,6 +36,16 @@ std::vector<PlugInItem> plugInsNotLoaded(const QString &readerFolder);
 // plug_ins, as paths below it ("X.api", "S\\X.api"), in search order.
 QStringList plugInsLoaded(const QString &readerFolder);
 
+// One search of plug_ins (as an operation found it): the plug-ins Reader
+// loads, as plugInsLoaded gives them, and every folder the search entered
+// ("" for plug_ins itself, "S" below it).
+struct PlugInSearch
+{
+    QStringList loaded;
+    QStringList entered;
+};
+PlugInSearch searchPlugIns(const ResolvedFolder &plugIns);
+
 // The paths of plugIns (paths below a plug-in folder) that a name given by
 // a person means: the path itself, or a file name with or without ".api"
 // (in any sub-folder), without regard to case.
@@ -61,6 +73,9 @@ QString pathBelowPlugInFolders(const QString &readerFolder, const QString &path)
 // listed. So with every plug-in listed only the EWH32 and search files stay,
 // and with none listed nothing leaves.
 QStringList plugInFilesToUnload(const QString &readerFolder, const QStringList &listedBelow);
+// The same after a search of plug_ins the caller has made already.
+QStringList plugInFilesToUnload(const ResolvedFolder &plugIns, const PlugInSearch &search,
+                                const QStringList &listedBelow);
 
 // How to bring a listed plug-in back into plug_ins.
 struct PlugInCopy

@@ -20,14 +20,15 @@ OperationReport restore(const ReaderInstallation &reader, const RestoreOptions &
         const QString optional = optionalFolderOf(folder);
 
         const int64_t readerPid = run.check(reader, false, o.endRunningReader);
+        const ReaderFolders &places = run.folders();
         std::optional<std::vector<Run::Writable>> changes;
-        if (backupMarkerExists(folder)) {
+        if (backupMarkerExists(places.reader)) {
             // The marker goes from Reader's folder.
             changes = std::vector<Run::Writable>{{folder, QStringLiteral("The Adobe Reader folder")}};
-            if (directoryExists(plugIns))
+            if (places.plugIns.found())
                 changes->push_back({plugIns, QStringLiteral("The plug-ins folder")});
         }
-        run.begin(reader, readerPid, changes);
+        run.begin(readerPid, changes);
         if (!changes) {
             run.setMemo({QStringLiteral("Nothing to restore!")});
             report.outcome = OperationReport::NothingToRestore;
@@ -45,14 +46,14 @@ OperationReport restore(const ReaderInstallation &reader, const RestoreOptions &
         // that plug_ins holds already stays: it may be newer than the copy.
         auto lacking = [&] {
             QStringList out;
-            for (const QString &rel : filesBelow(optional))
-                if (!fileExists(joinPath(plugIns, rel)))
-                    out << rel;
+            for (const QByteArray &name : filesBelow(places.optional))
+                if (!fileExists(places.plugIns, name))
+                    out << ResolvedFolder::windowsNameOf(name);
             return out;
         };
         const QStringList missing = lacking();
         if (!missing.isEmpty()) {
-            run.copyRelative(optional, missing, plugIns);
+            run.copyRelative(places.optional, missing, places.plugIns);
             const QStringList still = run.dry ? QStringList() : lacking();
             for (const QString &rel : still)
                 run.notDone(joinPath(plugIns, rel),
@@ -68,7 +69,7 @@ OperationReport restore(const ReaderInstallation &reader, const RestoreOptions &
         // The marker goes only once the safety copy is all back.
         if (!run.anythingFailed()) {
             run.setMemo({QStringLiteral("Restore files and registry settings ... Done!")});
-            run.deleteMarker(folder);
+            run.deleteMarker(places.reader);
         }
         run.finish(QStringLiteral("Restore files and registry settings ... Done!"), folder, reader.version);
     });

@@ -18,20 +18,34 @@ QString optionalFolderOf(const QString &readerFolder)
     return readerFolder + QStringLiteral("\\Optional");
 }
 
+ReaderFolders::ReaderFolders(const QString &readerFolder)
+    : reader(readerFolder), plugIns(plugInsFolderOf(readerFolder)), optional(optionalFolderOf(readerFolder))
+{
+}
+
 bool safetyCopyTrusted(const QString &readerFolder)
 {
-    return backupMarkerExists(readerFolder) && !qv::filesBelow(optionalFolderOf(readerFolder)).isEmpty();
+    return safetyCopyTrusted(ReaderFolders(readerFolder));
+}
+
+bool safetyCopyTrusted(const ReaderFolders &folders)
+{
+    return backupMarkerExists(folders.reader) && !qv::filesBelow(folders.optional).isEmpty();
 }
 
 SafetyCopyState compareWithSafetyCopy(const QString &readerFolder)
 {
+    return compareWithSafetyCopy(ReaderFolders(readerFolder));
+}
+
+SafetyCopyState compareWithSafetyCopy(const ReaderFolders &folders)
+{
     SafetyCopyState state;
-    const QString plugIns = plugInsFolderOf(readerFolder) + QLatin1Char('\\');
-    const QString optional = optionalFolderOf(readerFolder) + QLatin1Char('\\');
-    for (const QString &rel : qv::filesBelow(plugInsFolderOf(readerFolder))) {
-        if (!qv::fileExists(optional + rel))
+    for (const QByteArray &name : qv::filesBelow(folders.plugIns)) {
+        const QString rel = qv::ResolvedFolder::windowsNameOf(name);
+        if (!qv::fileExists(folders.optional, name))
             state.missing << rel;
-        else if (qv::sameFileContent(plugIns + rel, optional + rel))
+        else if (qv::sameFileContent(folders.plugIns, name, folders.optional, name))
             state.safe << rel;
         else
             state.differing << rel;

@@ -17,9 +17,9 @@ namespace qv {
 namespace {
 
 // Removes the sub-folders that held the given files (paths relative to
-// windowsFolder) once they are empty, deepest first; a folder that still
-// holds anything, or was empty before, stays.
-void removeEmptiedSubFolders(const QString &windowsFolder, const QStringList &removedFiles)
+// folder) once they are empty, deepest first; a folder that still holds
+// anything, or was empty before, stays.
+void removeEmptiedSubFolders(const ResolvedFolder &folder, const QStringList &removedFiles)
 {
     QSet<QString> folders;
     for (const QString &rel : removedFiles)
@@ -28,7 +28,7 @@ void removeEmptiedSubFolders(const QString &windowsFolder, const QStringList &re
     QStringList ordered(folders.cbegin(), folders.cend());
     std::sort(ordered.begin(), ordered.end(), [](const QString &a, const QString &b) { return a.size() > b.size(); });
     for (const QString &f : ordered)
-        removeEmptyFolder(winpath::join(windowsFolder, f)); // fails, harmlessly, unless empty
+        removeEmptyFolder(folder, ResolvedFolder::nameOf(f)); // fails, harmlessly, unless empty
 }
 
 bool isKeptPlugInFile(const QString &rel)
@@ -39,33 +39,37 @@ bool isKeptPlugInFile(const QString &rel)
 
 } // namespace
 
-void unloadPlugIns(Run &run, PlugInFolders &folders, const SafetyCopyState &state, const QString &readerFolder,
+void unloadPlugIns(Run &run, PlugInFolders &folders, const SafetyCopyState &state, const ReaderFolders &places,
                    const QStringList &keepLoaded)
 {
-    const QString plugIns = plugInsFolderOf(readerFolder);
-    const QString optional = optionalFolderOf(readerFolder);
+    const QString plugIns = places.plugIns.windowsPath();
+    const QString optional = places.optional.windowsPath();
 
+    // One search of plug_ins serves both the list and what leaves with it.
+    const PlugInSearch search = searchPlugIns(places.plugIns);
     QStringList listed;
-    for (const QString &rel : plugInsLoaded(readerFolder))
+    for (const QString &rel : search.loaded)
         if (!containsPath(keepLoaded, rel))
             listed << rel;
 
     QStringList unload, keptDiffering;
-    for (const QString &rel : plugInFilesToUnload(readerFolder, listed)) {
+    for (const QString &rel : plugInFilesToUnload(places.plugIns, search, listed)) {
         if (containsPath(state.safe, rel))
             unload << rel;
         else if (folders.inPlugIns(rel))
             keptDiffering << rel;
     }
     const QString below = plugIns + QLatin1Char('\\');
-    run.remove(joined(plugIns, unload), FileBatch::Delete, [&](const QString &path) {
+    run.remove(places.plugIns, unload, FileBatch::Delete, [&](const QString &path) {
         const QString rel = path.mid(below.size());
         return (rel.endsWith(QStringLiteral(".api"), Qt::CaseInsensitive) ? QStringLiteral("Still loaded (could not be removed): ")
                                                                           : QStringLiteral("Not removed: "))
             + rel;
     });
-    if (!run.dry)
-        removeEmptiedSubFolders(plugIns, unload);
+    if (!run.dry) {
+        run.ensureUnchanged({&places.plugIns});
+        removeEmptiedSubFolders(places.plugIns, unload);
+    }
     folders.removedFromPlugIns(unload);
 
     // The two plug-ins Reader keeps come back from the copy when plug_ins lacks them.
@@ -73,7 +77,7 @@ void unloadPlugIns(Run &run, PlugInFolders &folders, const SafetyCopyState &stat
     for (const QString &rel : folders.optional())
         if (isKeptPlugInFile(rel) && !containsPath(unload, rel) && !folders.inPlugIns(rel))
             back << rel;
-    run.copy(joined(optional, back), plugIns);
+    run.copy(places.optional, back, places.plugIns);
     folders.copiedToPlugIns(back);
     for (const QString &rel : back)
         if (!folders.inPlugIns(rel))
@@ -89,7 +93,7 @@ void unloadPlugIns(Run &run, PlugInFolders &folders, const SafetyCopyState &stat
                         .arg(optional),
                     QStringLiteral("Kept (differs from its safety copy): ") + rel);
     // Reader cannot load a link to nothing, and it is no one's to delete.
-    for (const QString &rel : linksToNothingBelow(plugIns))
+    for (const QString &rel : ResolvedFolder::windowsNamesOf(linksToNothingBelow(places.plugIns)))
         run.note(joinPath(plugIns, rel), QStringLiteral("a link to a missing file, left in place"),
                  QStringLiteral("Left in place (a link to a missing file): ") + rel);
 }

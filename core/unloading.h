@@ -21,20 +21,26 @@ namespace qv {
 class PlugInFolders
 {
 public:
-    PlugInFolders(const QString &readerFolder, bool predict)
-        : m_plugIns(plugInsFolderOf(readerFolder)), m_optional(optionalFolderOf(readerFolder)), m_predict(predict)
+    PlugInFolders(const ReaderFolders &folders, bool predict)
+        : m_plugIns(folders.plugIns), m_optional(folders.optional), m_predict(predict)
     {
         if (predict) {
-            m_plugInFiles = filesBelow(m_plugIns);
-            m_optionalFiles = filesBelow(m_optional);
+            m_plugInFiles = ResolvedFolder::windowsNamesOf(filesBelow(m_plugIns));
+            m_optionalFiles = ResolvedFolder::windowsNamesOf(filesBelow(m_optional));
         }
     }
 
-    QStringList plugIns() const { return m_predict ? m_plugInFiles : filesBelow(m_plugIns); }
-    QStringList optional() const { return m_predict ? m_optionalFiles : filesBelow(m_optional); }
+    QStringList plugIns() const
+    {
+        return m_predict ? m_plugInFiles : ResolvedFolder::windowsNamesOf(filesBelow(m_plugIns));
+    }
+    QStringList optional() const
+    {
+        return m_predict ? m_optionalFiles : ResolvedFolder::windowsNamesOf(filesBelow(m_optional));
+    }
     bool inPlugIns(const QString &rel) const
     {
-        return m_predict ? containsPath(m_plugInFiles, rel) : fileExists(joinPath(m_plugIns, rel));
+        return m_predict ? containsPath(m_plugInFiles, rel) : fileExists(m_plugIns, ResolvedFolder::nameOf(rel));
     }
 
     void copiedToOptional(const QStringList &rels) { add(m_optionalFiles, rels); }
@@ -56,14 +62,14 @@ private:
         files.sort(Qt::CaseInsensitive);
     }
 
-    QString m_plugIns, m_optional;
+    ResolvedFolder m_plugIns, m_optional;
     bool m_predict;
     QStringList m_plugInFiles, m_optionalFiles;
 };
 
 // Takes out of plug_ins what Reader is not to load; a file whose very bytes
 // are not in the safety copy stays, and so does a link to nothing.
-void unloadPlugIns(Run &run, PlugInFolders &folders, const SafetyCopyState &state, const QString &readerFolder,
+void unloadPlugIns(Run &run, PlugInFolders &folders, const SafetyCopyState &state, const ReaderFolders &places,
                    const QStringList &keepLoaded);
 
 } // namespace qv

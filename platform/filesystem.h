@@ -2,12 +2,15 @@
 // Copyright (C) 2026 The Quorvane developers
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/resolvedfolder.h"
 
 namespace qv {
 
@@ -61,6 +64,9 @@ struct FoundEntry
 {
     QString name;
     uint32_t attributes = 0;
+    // The name as the machine spells it (resolvedfolder.h); given by the
+    // search below a resolved folder.
+    QByteArray machineName;
 };
 
 // The entries of a folder matching a wildcard pattern (Windows' rules, see
@@ -72,6 +78,35 @@ struct FoundEntry
 std::vector<FoundEntry> findFiles(const QString &windowsFolderAndPattern, uint32_t mask);
 // The attributes Windows would report for a host file (name: its last component).
 uint32_t hostAttributes(const QString &hostPath, const QString &name);
+
+// The same services below a folder an operation found once
+// (resolvedfolder.h): names relative to it, matched without regard to case;
+// the folder's own path is not looked up again. A folder not found holds
+// nothing.
+bool fileExists(const ResolvedFolder &folder, const QByteArray &name);
+// An empty name asks for the folder itself.
+bool directoryExists(const ResolvedFolder &folder, const QByteArray &name);
+// A file or a folder (for a link: what it leads to).
+bool entryExists(const ResolvedFolder &folder, const QByteArray &name);
+bool deleteFile(const ResolvedFolder &folder, const QByteArray &name);
+// Makes the folder below, and any missing folder on the way (the resolved
+// folder itself too, when it is missing).
+bool makeFolder(const ResolvedFolder &folder, const QByteArray &name);
+bool removeEmptyFolder(const ResolvedFolder &folder, const QByteArray &name);
+// As the faces above on Windows paths, the names in the same order.
+QList<QByteArray> filesBelow(const ResolvedFolder &folder);
+QList<QByteArray> linksToNothingBelow(const ResolvedFolder &folder);
+int removeLeftoverTemporaries(const ResolvedFolder &folder);
+QByteArray readFileStart(const ResolvedFolder &folder, const QByteArray &name, qsizetype maxBytes);
+bool sameFileContent(const ResolvedFolder &folderA, const QByteArray &nameA, const ResolvedFolder &folderB,
+                     const QByteArray &nameB);
+// The same text for two names that reach one folder; a missing folder is
+// known by its Windows path.
+QString folderIdentity(const ResolvedFolder &folder, const QByteArray &subFolder);
+// The entries of subFolder (empty: the folder itself) that match pattern,
+// as findFiles on a Windows path gives them, each with its machineName.
+std::vector<FoundEntry> findFiles(const ResolvedFolder &folder, const QByteArray &subFolder, const QString &pattern,
+                                  uint32_t mask);
 
 // An input/output error of the text file, with the operating system's code.
 class InOutError : public Error
@@ -94,6 +129,8 @@ class TextFile
 {
 public:
     explicit TextFile(const QString &windowsPath);
+    // A file below a resolved folder.
+    TextFile(const ResolvedFolder &folder, const QByteArray &name);
     ~TextFile();
     void rewrite();                       // create, replacing a file of that name
     void writeLine(const QByteArray &line);
@@ -101,6 +138,8 @@ public:
 
 private:
     QString m_windowsPath;
+    ResolvedFolder m_folder;
+    QByteArray m_name;
     int m_fd = -1;
 };
 

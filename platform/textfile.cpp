@@ -11,6 +11,11 @@ namespace qv {
 
 TextFile::TextFile(const QString &windowsPath) : m_windowsPath(windowsPath) {}
 
+TextFile::TextFile(const ResolvedFolder &folder, const QByteArray &name)
+    : m_windowsPath(folder.windowsPathOf(name)), m_folder(folder), m_name(name)
+{
+}
+
 TextFile::~TextFile()
 {
     if (m_fd >= 0)
@@ -23,7 +28,7 @@ void TextFile::rewrite()
         textfileio::close(m_fd);
         m_fd = -1;
     }
-    m_fd = textfileio::create(m_windowsPath);
+    m_fd = m_name.isEmpty() ? textfileio::create(m_windowsPath) : textfileio::create(m_folder, m_name);
 }
 
 void TextFile::writeLine(const QByteArray &line)

@@ -151,7 +151,7 @@ std::vector<FoundEntry> findFiles(const QString &windowsFolderAndPattern, uint32
     do {
         const uint32_t attr = uint32_t(data.dwFileAttributes) & faAnyFile;
         if (!(attr & excluded))
-            found.push_back(FoundEntry{win::fromWide(data.cFileName), attr});
+            found.push_back(FoundEntry{win::fromWide(data.cFileName), attr, {}});
     } while (FindNextFileW(find, &data));
     FindClose(find);
     return found;

@@ -61,7 +61,7 @@ bool AtomicFile::fail(const char *step, int err)
     return false;
 }
 
-bool AtomicFile::open(mode_t newFileMode)
+bool AtomicFile::open(mode_t newFileMode, Target target)
 {
     discard();
     m_tempName.clear();
@@ -80,8 +80,7 @@ bool AtomicFile::open(mode_t newFileMode)
     }
     m_synced = false;
     struct stat old;
-    const QByteArray target = QFile::encodeName(m_target);
-    if (::stat(target.constData(), &old) == 0) {
+    if (target == Target::Unknown && ::stat(QFile::encodeName(m_target).constData(), &old) == 0) {
         ::fchmod(m_fd, old.st_mode & 07777);
         // Only root can give a file away; it keeps the prefix owner's file theirs.
         if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
@@ -187,31 +186,54 @@ bool isTemporaryName(const QString &fileName)
     return fileName.startsWith(QLatin1Char('.')) && pattern.match(fileName).hasMatch();
 }
 
-int removeTemporaries(const QString &hostFolder, bool recursive)
+namespace {
+
+// Removes the leftovers in an open folder, and below it with recursive,
+// entering no link. The listing's own entry types spare a stat() of each
+// entry where the file system gives them. Closes the descriptor.
+int removeIn(int dirFd, bool recursive)
 {
-    const QByteArray folder = QFile::encodeName(hostFolder);
-    DIR *dir = ::opendir(folder.constData());
-    if (!dir)
+    DIR *dir = ::fdopendir(dirFd);
+    if (!dir) {
+        ::close(dirFd);
         return 0;
+    }
     int removed = 0;
-    QList<QByteArray> below;
     while (dirent *e = ::readdir(dir)) {
         if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, ".."))
             continue;
-        struct stat st;
-        if (::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-            continue;
-        if (S_ISREG(st.st_mode) && isTemporaryName(QFile::decodeName(e->d_name))) {
+        unsigned char type = e->d_type;
+        if (type == DT_UNKNOWN) {
+            struct stat st;
+            if (::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+                continue;
+            type = IFTODT(st.st_mode);
+        }
+        if (type == DT_REG && e->d_name[0] == '.' && isTemporaryName(QFile::decodeName(e->d_name))) {
             if (::unlinkat(::dirfd(dir), e->d_name, 0) == 0)
                 ++removed;
-        } else if (recursive && S_ISDIR(st.st_mode)) {
-            below << folder + '/' + e->d_name;
+        } else if (recursive && type == DT_DIR) {
+            const int sub = ::openat(::dirfd(dir), e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (sub >= 0)
+                removed += removeIn(sub, true);
         }
     }
     ::closedir(dir);
-    for (const QByteArray &sub : below)
-        removed += removeTemporaries(QFile::decodeName(sub), true);
     return removed;
+}
+
+} // namespace
+
+int removeTemporaries(const QString &hostFolder, bool recursive)
+{
+    const int fd = ::open(QFile::encodeName(hostFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return fd < 0 ? 0 : removeIn(fd, recursive);
+}
+
+int removeTemporariesBelow(int folderFd)
+{
+    const int fd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return fd < 0 ? 0 : removeIn(fd, true);
 }
 
 } // namespace qv

@@ -37,8 +37,12 @@ public:
     AtomicFile(const AtomicFile &) = delete;
     AtomicFile &operator=(const AtomicFile &) = delete;
 
+    // What the caller knows of the target: Unknown, or New when it has just
+    // found no file there (so no old mode and owner are looked for).
+    enum class Target { Unknown, New };
+
     // Creates the temporary file; a new target gets newFileMode.
-    bool open(mode_t newFileMode = 0644);
+    bool open(mode_t newFileMode = 0644, Target target = Target::Unknown);
     // The temporary file's descriptor, for callers that write by other means
     // (copy_file_range, writev); -1 before open().
     int handle() const { return m_fd; }
@@ -84,5 +88,7 @@ bool isTemporaryName(const QString &fileName);
 // Removes such leftovers from a host folder, and from its sub-folders with
 // recursive (links are not followed). Gives back how many went.
 int removeTemporaries(const QString &hostFolder, bool recursive);
+// The same below an open folder (left open), sub-folders included.
+int removeTemporariesBelow(int folderFd);
 
 } // namespace qv

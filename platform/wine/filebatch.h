@@ -15,6 +15,8 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
+#include <QHash>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -74,11 +76,13 @@ private:
     int m_fd;
 };
 
-// A source of the batch: its Windows path and its host path.
+// A source of the batch: its Windows path and its host path, and what
+// lstat() gave for it when the batch has asked already.
 struct Source
 {
     QString win;
     QString host;
+    std::optional<struct stat> link = std::nullopt;
 };
 
 // One request of shFileOperation, carried out by run().
@@ -95,6 +99,10 @@ private:
     QString caption() const;
     QString defaultTitle() const;
 
+    QString hostFolder(const QString &windowsFolder);
+    QString hostOf(const QString &windowsPath, std::optional<struct stat> *link = nullptr);
+    QString realFolder(const QString &hostFolder);
+    QString realPathOf(const Source &s);
     std::vector<Source> expand(const QString &entry, bool &wildcard);
     void checkRemovable(const Source &s);
     void progress(const QString &file, qint64 addBytes, int addItems);
@@ -104,15 +112,17 @@ private:
     void copyOrMoveGroup(const QStringList &entries, const QString &targetWin, bool move);
     void transfer(const Source &src, QString dstWin, QString dstHost, bool move, bool top);
     void copyTree(const QString &srcWin, const QString &srcHost, const QString &dstWin, const QString &dstHost,
-                  std::vector<std::pair<dev_t, ino_t>> &ancestors);
+                  std::vector<std::pair<dev_t, ino_t>> &ancestors, const struct stat *known = nullptr,
+                  bool dstNew = false);
     void copyFile(const QString &srcWin, const QString &srcHost, const struct stat &st, const QString &dstWin,
-                  const QString &dstHost);
+                  const QString &dstHost, bool dstNew);
     bool askReplace(const QString &dstWin, const QString &srcWin);
     void removeItem(const Source &s, bool toTrash);
-    void removeAt(int parentFd, const QByteArray &name, const QString &win, dev_t device);
+    void removeAt(int parentFd, const QByteArray &name, const QString &win, dev_t device,
+                  const struct stat *known = nullptr);
     void renameGroup(const QStringList &from, const QStringList &to);
 
-    qint64 scanBytes(const QString &host) const;
+    qint64 scanBytes(const QString &host, std::optional<struct stat> *top = nullptr) const;
 
     ShFileOpStruct &m_op;
     FileOperationUi &m_ui;
@@ -120,6 +130,10 @@ private:
     bool m_replaceAll = false;
     bool m_mkdirAll = false;
     std::vector<QString> m_protected;
+    // Host folders of the batch's Windows folders, and real paths of host
+    // folders, each looked up once per batch: most entries share a folder.
+    QHash<QString, QString> m_hostFolders;
+    QHash<QString, QString> m_realFolders;
 };
 
 } // namespace qv::filebatch

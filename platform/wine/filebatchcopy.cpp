@@ -48,7 +48,6 @@ void copyUserAttributes(int in, int out)
 
 void Batch::copyOrMoveGroup(const QStringList &entries, const QString &targetWin, bool move)
 {
-    WinePrefix &prefix = WinePrefix::current();
     std::vector<Source> items;
     bool anyWildcard = false;
     for (const QString &e : entries) {
@@ -63,7 +62,7 @@ void Batch::copyOrMoveGroup(const QStringList &entries, const QString &targetWin
         for (const Source &s : items)
             checkRemovable(s);
 
-    const QString targetHost = prefix.toHost(targetWin);
+    const QString targetHost = hostFolder(targetWin);
     if (targetHost.isEmpty())
         throw Failure{FileOpPathNotFound, targetWin,
                       QStringLiteral("The target is not on a drive of the Wine prefix. Choose a folder on C: or "
@@ -75,8 +74,8 @@ void Batch::copyOrMoveGroup(const QStringList &entries, const QString &targetWin
     const bool intoFolder = anyWildcard || entries.size() > 1 || targetIsDir || namedFolder;
 
     if (!flag(FOF_SILENT) && !move)
-        for (const Source &s : items)
-            m_progress.bytesTotal += scanBytes(s.host);
+        for (Source &s : items)
+            m_progress.bytesTotal += scanBytes(s.host, s.link ? nullptr : &s.link);
     m_progress.itemsTotal += int(items.size());
 
     if (intoFolder) {
@@ -96,7 +95,12 @@ void Batch::transfer(const Source &src, QString dstWin, QString dstHost, bool mo
 {
     struct stat sst;
     // Copies see what Wine programs see: the target of a link, not the link.
-    const bool srcExists = move ? lstatPath(src.host, sst) : (statPath(src.host, sst) || lstatPath(src.host, sst));
+    // What the batch found of the source already (no link) stands for both.
+    const bool known = src.link && (move || !S_ISLNK(src.link->st_mode));
+    if (known)
+        sst = *src.link;
+    const bool followed = !move && (known || statPath(src.host, sst));
+    const bool srcExists = known || followed || lstatPath(src.host, sst);
     if (!srcExists)
         throw Failure{FileOpFileNotFound, src.win, winerror::reasonForErrno(ENOENT)};
     const bool srcIsDir = S_ISDIR(sst.st_mode);
@@ -120,8 +124,8 @@ void Batch::transfer(const Source &src, QString dstWin, QString dstHost, bool mo
         dstExists = false;
     }
     if (srcIsDir) {
-        const QString realSrc = canonical(src.host);
-        const QString realDstParent = canonical(QFileInfo(dstHost).path());
+        const QString realSrc = realPathOf(src);
+        const QString realDstParent = realFolder(QFileInfo(dstHost).path());
         if (!realSrc.isEmpty() && !realDstParent.isEmpty() && isSameOrInside(realDstParent, realSrc))
             throw Failure{FileOpDestinationInsideSource, src.win,
                           QStringLiteral("The target folder is inside the source folder. Choose a target "
@@ -168,16 +172,20 @@ void Batch::transfer(const Source &src, QString dstWin, QString dstHost, bool mo
         return;
     }
     std::vector<std::pair<dev_t, ino_t>> ancestors;
-    copyTree(src.win, src.host, dstWin, dstHost, ancestors);
+    copyTree(src.win, src.host, dstWin, dstHost, ancestors, followed ? &sst : nullptr, !dstExists);
     if (top)
         progress(src.win, 0, 1);
 }
 
+// known: what stat() gave for srcHost, when the caller has it; dstNew: the
+// caller has just found nothing at dstHost.
 void Batch::copyTree(const QString &srcWin, const QString &srcHost, const QString &dstWin, const QString &dstHost,
-                     std::vector<std::pair<dev_t, ino_t>> &ancestors)
+                     std::vector<std::pair<dev_t, ino_t>> &ancestors, const struct stat *known, bool dstNew)
 {
     struct stat st;
-    if (!statPath(srcHost, st)) {
+    if (known)
+        st = *known;
+    else if (!statPath(srcHost, st)) {
         // A dangling link: keep it as the link it is.
         struct stat lst;
         if (lstatPath(srcHost, lst) && S_ISLNK(lst.st_mode)) {
@@ -194,7 +202,7 @@ void Batch::copyTree(const QString &srcWin, const QString &srcHost, const QStrin
         throw Failure::ofErrno(errno, srcWin);
     }
     if (S_ISREG(st.st_mode)) {
-        copyFile(srcWin, srcHost, st, dstWin, dstHost);
+        copyFile(srcWin, srcHost, st, dstWin, dstHost, dstNew);
         return;
     }
     if (!S_ISDIR(st.st_mode))
@@ -227,7 +235,8 @@ void Batch::copyTree(const QString &srcWin, const QString &srcHost, const QStrin
         const QString childSrc = hostJoin(srcHost, n);
         const QString childDst = hostJoin(dstHost, n);
         struct stat cd;
-        if (lstatPath(childDst, cd)) {
+        const bool childExists = lstatPath(childDst, cd);
+        if (childExists) {
             struct stat cs;
             const bool srcDir = statPath(childSrc, cs) && S_ISDIR(cs.st_mode);
             struct stat cdf;
@@ -238,7 +247,8 @@ void Batch::copyTree(const QString &srcWin, const QString &srcHost, const QStrin
             if (!srcDir && !askReplace(winpath::join(dstWin, n), winpath::join(srcWin, n)))
                 continue;
         }
-        copyTree(winpath::join(srcWin, n), childSrc, winpath::join(dstWin, n), childDst, ancestors);
+        copyTree(winpath::join(srcWin, n), childSrc, winpath::join(dstWin, n), childDst, ancestors, nullptr,
+                 !childExists);
     }
     ancestors.pop_back();
 
@@ -261,7 +271,7 @@ void Batch::copyTree(const QString &srcWin, const QString &srcHost, const QStrin
 // partway never leaves a half-written file under that name, nor spoils the
 // file it replaces. The writer drops the temporary file on any way out.
 void Batch::copyFile(const QString &srcWin, const QString &srcHost, const struct stat &st, const QString &dstWin,
-                     const QString &dstHost)
+                     const QString &dstHost, bool dstNew)
 {
     const int in = ::open(enc(srcHost).constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
@@ -269,7 +279,7 @@ void Batch::copyFile(const QString &srcWin, const QString &srcHost, const struct
     FdCloser inCloser(in);
 
     AtomicFile target(dstHost);
-    if (!target.open())
+    if (!target.open(0644, dstNew ? AtomicFile::Target::New : AtomicFile::Target::Unknown))
         throw Failure::ofErrno(target.error(), dstWin);
     const int out = target.handle();
 

@@ -19,8 +19,8 @@ namespace qv::filebatch {
 
 void Batch::removeItem(const Source &s, bool toTrash)
 {
-    checkRemovable(s);
     if (toTrash) {
+        checkRemovable(s);
         struct stat st;
         if (!lstatPath(s.host, st))
             return; // went with a folder earlier in the batch
@@ -49,9 +49,6 @@ void Batch::removeItem(const Source &s, bool toTrash)
     if (parent < 0)
         throw Failure::ofErrno(errno, s.win);
     FdCloser closer(parent);
-    struct stat st;
-    if (::fstat(parent, &st) != 0)
-        throw Failure::ofErrno(errno, s.win);
     struct stat self;
     const QByteArray name = enc(fi.fileName());
     if (::fstatat(parent, name.constData(), &self, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -59,16 +56,22 @@ void Batch::removeItem(const Source &s, bool toTrash)
             return;
         throw Failure::ofErrno(errno, s.win);
     }
-    removeAt(parent, name, s.win, self.st_dev);
+    // Asked again right before it goes: only a folder can hold a protected one.
+    if (S_ISDIR(self.st_mode))
+        checkRemovable({s.win, s.host, self});
+    removeAt(parent, name, s.win, self.st_dev, &self);
 }
 
 // Everything goes through descriptors of the folders being emptied, opened
 // without following links: a link is removed, never entered, so the delete
 // cannot leave its tree even if the tree changes underneath it.
-void Batch::removeAt(int parentFd, const QByteArray &name, const QString &win, dev_t device)
+// known: what fstatat() gave for the entry just now, when the caller has it.
+void Batch::removeAt(int parentFd, const QByteArray &name, const QString &win, dev_t device, const struct stat *known)
 {
     struct stat st;
-    if (::fstatat(parentFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (known)
+        st = *known;
+    else if (::fstatat(parentFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT)
             return;
         throw Failure::ofErrno(errno, win);

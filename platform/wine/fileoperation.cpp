@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -115,23 +116,93 @@ void Batch::progress(const QString &file, qint64 addBytes, int addItems)
         throw Cancelled{};
 }
 
+// The host folder of a Windows folder, looked up once per batch.
+QString Batch::hostFolder(const QString &windowsFolder)
+{
+    // Spelt as given: a folder still missing maps to that spelling, as toHost() keeps it.
+    QString key = windowsFolder;
+    while (key.size() > 1 && winpath::endsWithSeparator(key) && !key.endsWith(QLatin1String(":\\"))
+           && !key.endsWith(QLatin1String(":/")))
+        key.chop(1);
+    auto it = m_hostFolders.constFind(key);
+    if (it == m_hostFolders.cend())
+        it = m_hostFolders.insert(key, WinePrefix::current().toHost(windowsFolder));
+    return *it;
+}
+
+// The host path of a Windows path, as WinePrefix::toHost() maps it: its
+// folder from hostFolder(), its last name matched there without regard to
+// case when it is not there as given. *link gets what lstat() found.
+QString Batch::hostOf(const QString &windowsPath, std::optional<struct stat> *link)
+{
+    const QString name = winpath::name(windowsPath);
+    const QString folder = winpath::folder(windowsPath);
+    if (name.isEmpty() || folder.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) {
+        const QString host = WinePrefix::current().toHost(windowsPath);
+        struct stat st;
+        if (link && !host.isEmpty() && lstatPath(host, st))
+            *link = st;
+        return host;
+    }
+    const QString parent = hostFolder(folder);
+    if (parent.isEmpty())
+        return QString();
+    QString host = hostJoin(parent, name);
+    struct stat st;
+    if (!lstatPath(host, st)) {
+        QStringList names;
+        folderNames(parent, names);
+        const auto match = std::find_if(names.cbegin(), names.cend(),
+                                        [&](const QString &n) { return winpath::sameName(n, name); });
+        if (match == names.cend() || !lstatPath(hostJoin(parent, *match), st))
+            return host;
+        host = hostJoin(parent, *match);
+    }
+    if (link)
+        *link = st;
+    return host;
+}
+
+// The real path of a host folder (canonical()), looked up once per batch.
+QString Batch::realFolder(const QString &host)
+{
+    if (const auto it = m_realFolders.constFind(host); it != m_realFolders.cend())
+        return *it;
+    const QString real = canonical(host);
+    if (!real.isEmpty()) // a folder still to be made is looked up again
+        m_realFolders.insert(host, real);
+    return real;
+}
+
+// The real path of a source: below the real path of its folder when it is
+// no link itself.
+QString Batch::realPathOf(const Source &s)
+{
+    const QFileInfo fi(s.host);
+    const QString name = fi.fileName();
+    if (!s.link || S_ISLNK(s.link->st_mode) || name.isEmpty() || name == QLatin1String(".")
+        || name == QLatin1String(".."))
+        return canonical(s.host);
+    const QString folder = realFolder(fi.path());
+    return folder.isEmpty() ? QString() : hostJoin(folder, name);
+}
+
 // The entries a source names: the one item, or the matches of its wildcard.
 std::vector<Source> Batch::expand(const QString &entry, bool &wildcard)
 {
-    WinePrefix &prefix = WinePrefix::current();
     std::vector<Source> out;
     const QString name = winpath::leaf(entry);
     wildcard = hasWildcard(name);
     if (!wildcard) {
-        const QString host = prefix.toHost(entry);
-        struct stat st;
-        if (host.isEmpty() || !lstatPath(host, st))
+        Source s{entry, QString()};
+        s.host = hostOf(entry, &s.link);
+        if (s.host.isEmpty() || !s.link)
             throw Failure::ofErrno(ENOENT, entry);
-        out.push_back({entry, host});
+        out.push_back(s);
         return out;
     }
     const QString parentWin = winpath::folder(entry);
-    const QString parentHost = prefix.toHost(parentWin);
+    const QString parentHost = hostFolder(parentWin);
     struct stat st;
     if (parentHost.isEmpty() || !statPath(parentHost, st) || !S_ISDIR(st.st_mode))
         throw Failure{FileOpPathNotFound, entry,
@@ -158,9 +229,9 @@ std::vector<Source> Batch::expand(const QString &entry, bool &wildcard)
 void Batch::checkRemovable(const Source &s)
 {
     struct stat st;
-    if (lstatPath(s.host, st) && !S_ISDIR(st.st_mode))
+    if (s.link ? !S_ISDIR(s.link->st_mode) : lstatPath(s.host, st) && !S_ISDIR(st.st_mode))
         return; // a link goes alone, and a file holds no folder
-    const QString real = canonical(s.host);
+    const QString real = realPathOf(s);
     if (real.isEmpty())
         return; // vanished: the operation itself reports it
     if (m_protected.empty()) {
@@ -173,8 +244,8 @@ void Batch::checkRemovable(const Source &s)
         add(QStringLiteral("/"));
         add(prefix.root());
         add(QDir::homePath());
-        for (char l = 'a'; l <= 'z'; ++l) {
-            const QString r = prefix.driveRoot(QLatin1Char(l));
+        for (const QChar l : prefix.driveLetters()) {
+            const QString r = prefix.driveRoot(l);
             if (!r.isEmpty())
                 add(r);
         }
@@ -243,11 +314,14 @@ bool Batch::askReplace(const QString &dstWin, const QString &srcWin)
     }
 }
 
-qint64 Batch::scanBytes(const QString &host) const
+// top: what lstat() gave for host, for the caller to keep.
+qint64 Batch::scanBytes(const QString &host, std::optional<struct stat> *top) const
 {
     struct stat st;
     if (!lstatPath(host, st))
         return 0;
+    if (top)
+        *top = st;
     if (!S_ISDIR(st.st_mode))
         return S_ISREG(st.st_mode) ? st.st_size : 0;
     qint64 total = 0;
@@ -264,7 +338,6 @@ void Batch::renameGroup(const QStringList &from, const QStringList &to)
 {
     if (to.isEmpty())
         throw Failure{FileOpInvalidParameter, from.value(0), QStringLiteral("No new name was given.")};
-    WinePrefix &prefix = WinePrefix::current();
     m_progress.itemsTotal = int(from.size());
     for (qsizetype i = 0; i < from.size(); ++i) {
         const QString &src = from.at(i);
@@ -278,7 +351,7 @@ void Batch::renameGroup(const QStringList &from, const QStringList &to)
         bool wild = false;
         const Source s = expand(src, wild).front();
         checkRemovable(s);
-        QString dstHost = prefix.toHost(dstWin);
+        QString dstHost = hostOf(dstWin);
         if (dstHost.isEmpty())
             throw Failure{FileOpPathNotFound, dstWin, winerror::reasonForErrno(ENOENT)};
         struct stat st;

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "platform/wine/atomicfile.h"
+#include "platform/wine/below.h"
 #include "platform/textfileio.h"
 #include "platform/wildcard.h"
 #include "platform/wine/wineprefix.h"
@@ -161,15 +162,20 @@ bool sameFileContent(const QString &windowsPathA, const QString &windowsPathB)
     if (hostA.isEmpty() || hostB.isEmpty())
         return false;
     const Descriptor a(hostA), b(hostB);
-    struct stat sa, sb;
-    if (a.fd < 0 || b.fd < 0 || ::fstat(a.fd, &sa) != 0 || ::fstat(b.fd, &sb) != 0 || S_ISDIR(sa.st_mode)
-        || S_ISDIR(sb.st_mode) || sa.st_size != sb.st_size)
+    return hostfiles::sameContent(a.fd, b.fd);
+}
+
+bool hostfiles::sameContent(int fdA, int fdB)
+{
+    if (fdA < 0 || fdB < 0)
         return false;
-    ::posix_fadvise(a.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    ::posix_fadvise(b.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    // Every byte of both is read and compared. The two buffers are kept for
-    // the next pair: a safety copy is checked file after file, and a pair
-    // small enough for the processor's cache compares fastest.
+    ::posix_fadvise(fdA, 0, 0, POSIX_FADV_SEQUENTIAL);
+    ::posix_fadvise(fdB, 0, 0, POSIX_FADV_SEQUENTIAL);
+    // Every byte of both is read and compared; a folder cannot be read, and
+    // files of other sizes part at the latest where the shorter one ends, so
+    // neither needs a stat() first. The two buffers are kept for the next
+    // pair: a safety copy is checked file after file, and a pair small
+    // enough for the processor's cache compares fastest.
     constexpr size_t chunk = size_t(128) << 10;
     static thread_local std::unique_ptr<char[]> buffers;
     if (!buffers)
@@ -177,8 +183,8 @@ bool sameFileContent(const QString &windowsPathA, const QString &windowsPathB)
     char *const x = buffers.get();
     char *const y = x + chunk;
     for (;;) {
-        const ssize_t n = readFull(a.fd, x, chunk);
-        if (n < 0 || readFull(b.fd, y, chunk) != n || memcmp(x, y, size_t(n)) != 0)
+        const ssize_t n = readFull(fdA, x, chunk);
+        if (n < 0 || readFull(fdB, y, chunk) != n || memcmp(x, y, size_t(n)) != 0)
             return false;
         if (n == 0)
             return true;
@@ -196,20 +202,25 @@ uint32_t hostAttributes(const QString &hostPath, const QString &name)
 {
     const QByteArray host = QFile::encodeName(hostPath);
     struct stat st;
+    return hostfiles::attributes(::stat(host.constData(), &st) == 0 ? &st : nullptr, host, name);
+}
+
+uint32_t hostfiles::attributes(const struct stat *st, const QByteArray &hostPath, const QString &name)
+{
     uint32_t attr = 0;
-    if (::stat(host.constData(), &st) != 0)
+    if (!st)
         return attr;
-    if (S_ISDIR(st.st_mode))
+    if (S_ISDIR(st->st_mode))
         attr |= faDirectory;
     else
         attr |= faArchive;
-    if (!(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)))
+    if (!(st->st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)))
         attr |= faReadOnly;
     if (name.startsWith(QLatin1Char('.')) && name != QLatin1String(".") && name != QLatin1String(".."))
         attr |= faHidden;
     // Wine keeps DOS attributes it cannot map to Unix in this attribute, as "0x22"
     char buf[32];
-    const ssize_t n = ::getxattr(host.constData(), "user.DOSATTRIB", buf, sizeof buf - 1);
+    const ssize_t n = ::getxattr(hostPath.constData(), "user.DOSATTRIB", buf, sizeof buf - 1);
     if (n > 0) {
         buf[n] = 0;
         const unsigned long dos = strtoul(buf, nullptr, 0);
@@ -240,7 +251,7 @@ std::vector<FoundEntry> findFiles(const QString &windowsFolderAndPattern, uint32
         const uint32_t attr = hostAttributes(hostFolder + QLatin1Char('/') + name, name);
         if (attr & excluded)
             return;
-        found.push_back(FoundEntry{name, attr});
+        found.push_back(FoundEntry{name, attr, {}});
     };
     // Windows lists "." and ".." first in a folder that is not a drive's root
     const bool driveRoot = folder.size() == 3 && !winpath::drive(folder).isNull() && winpath::endsWithSeparator(folder);

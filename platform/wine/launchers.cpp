@@ -306,9 +306,12 @@ HostLaunchers find(const QString &windowsPath, const QString &desktopFolder)
     QStringList candidates = desktopEntriesIn(wineMenuFolder(), true);
     QSet<QString> desktops;
     for (const QString &folder : {prefixes::hostDesktopFolder(), hostFolder(desktopFolder)}) {
-        if (folder.isEmpty() || desktops.contains(canonical(folder)))
+        if (folder.isEmpty())
             continue;
-        desktops.insert(canonical(folder));
+        const QString real = canonical(folder);
+        if (desktops.contains(real))
+            continue;
+        desktops.insert(real);
         candidates += desktopEntriesIn(folder, false);
     }
     for (const QString &entry : std::as_const(candidates))

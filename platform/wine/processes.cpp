@@ -48,6 +48,9 @@ QByteArray readProcFile(int dirFd, const char *name)
     return out;
 }
 
+// The kernel's PF_KTHREAD flag in /proc/<pid>/stat.
+constexpr uint64_t kKernelThread = 0x00200000;
+
 // Only the all-digit entries of /proc are processes.
 bool isProcessName(const char *name, int64_t &pid)
 {
@@ -63,8 +66,9 @@ bool isProcessName(const char *name, int64_t &pid)
     return true;
 }
 
-// "pid (comm) S ppid ...": comm may hold blanks and brackets, so split at the last ')'.
-bool parseStat(const QByteArray &stat, QString &comm, char &state, int64_t &ppid)
+// "pid (comm) S ppid pgrp session tty tpgid flags ...": comm may hold
+// blanks and brackets, so split at the last ')'.
+bool parseStat(const QByteArray &stat, QString &comm, char &state, int64_t &ppid, uint64_t &flags)
 {
     const int open = stat.indexOf('(');
     const int close = stat.lastIndexOf(')');
@@ -76,6 +80,7 @@ bool parseStat(const QByteArray &stat, QString &comm, char &state, int64_t &ppid
         return false;
     state = rest.at(0).at(0);
     ppid = rest.at(1).toLongLong();
+    flags = rest.size() > 6 ? rest.at(6).toULongLong() : 0;
     return true;
 }
 
@@ -135,16 +140,19 @@ std::vector<ProcessEntry> SystemProcessControl::snapshot()
             continue; // gone meanwhile
         QString comm;
         char state = 0;
+        uint64_t flags = 0;
         ProcessEntry e;
         e.pid = pid;
-        if (!parseStat(readProcFile(dirFd, "stat"), comm, state, e.parentPid) || state == 'Z' || state == 'X') {
+        if (!parseStat(readProcFile(dirFd, "stat"), comm, state, e.parentPid, flags) || state == 'Z' || state == 'X') {
             // Gone meanwhile, or ended and only waiting to be reaped.
             ::close(dirFd);
             continue;
         }
         const QByteArray cmdline = readProcFile(dirFd, "cmdline");
         const QString argv0 = QString::fromUtf8(cmdline.left(cmdline.indexOf('\0') < 0 ? cmdline.size() : cmdline.indexOf('\0')));
-        const bool wine = winpath::looksLikeWindowsPath(argv0) || runsWineLoader(dirFd);
+        // A kernel thread runs no program file, so it has none to read.
+        const bool kernelThread = flags & kKernelThread;
+        const bool wine = winpath::looksLikeWindowsPath(argv0) || (!kernelThread && runsWineLoader(dirFd));
         e.exeFile = executableName(argv0, comm, wine);
         if (wine) {
             e.prefix = prefixFromEnvironment(readProcFile(dirFd, "environ"));

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <algorithm>
+#include <dirent.h>
 #include <memory>
 #include <sys/stat.h>
 
@@ -118,6 +120,21 @@ QString WinePrefix::driveRoot(QChar letter) const
     return QFileInfo(link).canonicalFilePath();
 }
 
+QString WinePrefix::driveLetters() const
+{
+    // One listing instead of a stat() of each of the 26 possible links.
+    QString letters;
+    DIR *dir = ::opendir(QFile::encodeName(m_root + QStringLiteral("/dosdevices")).constData());
+    if (!dir)
+        return letters;
+    while (const dirent *e = ::readdir(dir))
+        if (e->d_name[0] >= 'a' && e->d_name[0] <= 'z' && e->d_name[1] == ':' && e->d_name[2] == 0)
+            letters += QLatin1Char(e->d_name[0]);
+    ::closedir(dir);
+    std::sort(letters.begin(), letters.end());
+    return letters;
+}
+
 QString WinePrefix::toHost(const QString &windowsPath) const
 {
     QChar drive;
@@ -169,15 +186,15 @@ QString WinePrefix::toWindows(const QString &hostPath) const
     QString canonical = fi.exists() ? fi.canonicalFilePath() : QDir::cleanPath(fi.absoluteFilePath());
     QString bestRoot;
     QChar bestLetter;
-    for (char l = 'a'; l <= 'z'; ++l) {
-        const QString root = driveRoot(QLatin1Char(l));
+    for (const QChar l : driveLetters()) {
+        const QString root = driveRoot(l);
         if (root.isEmpty())
             continue;
         const bool inside = canonical == root || root == QLatin1String("/")
             || canonical.startsWith(root + QLatin1Char('/'));
         if (inside && root.size() > bestRoot.size()) {
             bestRoot = root;
-            bestLetter = QLatin1Char(l);
+            bestLetter = l;
         }
     }
     if (bestRoot.isEmpty())

@@ -35,6 +35,9 @@ public:
 
     // Host folder of a drive letter, or empty when dosdevices has no such drive.
     QString driveRoot(QChar letter) const;
+    // The letters dosdevices holds a drive for ("c", "z"), in order; each
+    // one's folder is driveRoot()'s, empty when its link leads nowhere.
+    QString driveLetters() const;
 
     // Host path of a Windows path. Components that exist are matched without
     // regard to case (as Wine does); the rest are kept as given, so a path to

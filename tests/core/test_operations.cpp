@@ -276,3 +276,42 @@ TEST(CoreDryRun, ReadsTheShellFoldersWithoutCreatingTheirKey)
     QFile::remove(prefix.host(kFolder + "\\Wexmor.DAT"));
     EXPECT_EQ(treeContents(prefix.root()), before);
 }
+
+// plug_ins replaced while a run works in it (by a link, or by another
+// folder): the run stops before anything changes in what now stands there.
+struct FolderReplaced : CoreOperations, ::testing::WithParamInterface<std::tuple<bool, bool>>
+{
+};
+
+TEST_P(FolderReplaced, TheRunStopsBeforeAnythingChangesInWhatNowStandsThere)
+{
+    const auto [restoring, byLink] = GetParam();
+    if (restoring) {
+        ASSERT_EQ(qv::optimize(reader, {}).outcome, qv::OperationReport::Completed);
+    }
+    const QString plugInsHost = prefix.host(kFolder + "\\plug_ins");
+    const QString standIn = prefix.mkdir("C:\\Stand-in");
+    for (const char *f : {"Annots.api", "eBook.api", "S\\mm.api"})
+        prefix.writeFile(QString("C:\\Stand-in\\") + f, "stand-in");
+    const auto before = treeContents(standIn);
+
+    QString now; // what stands where plug_ins was
+    qv::OperationHooks hooks;
+    hooks.stepDone = [&](const char *step) {
+        if (QByteArray(step) != "registry" || !now.isEmpty())
+            return;
+        QDir().rename(plugInsHost, plugInsHost + ".old");
+        if (byLink)
+            QFile::link(standIn, plugInsHost);
+        else
+            QDir().rename(standIn, plugInsHost);
+        now = byLink ? standIn : plugInsHost;
+    };
+    const qv::OperationReport report = restoring ? qv::restore(reader, {}, hooks) : qv::optimize(reader, {}, hooks);
+    ASSERT_FALSE(now.isEmpty());
+    EXPECT_EQ(report.outcome, qv::OperationReport::Failed);
+    EXPECT_TRUE(report.error.contains(kFolder + "\\plug_ins\" is no longer")) << report.error.toStdString();
+    EXPECT_EQ(treeContents(now), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(OptimizeOrRestore, FolderReplaced, ::testing::Combine(::testing::Bool(), ::testing::Bool()));

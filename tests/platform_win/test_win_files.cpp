@@ -181,3 +181,21 @@ TEST(WinOperationChecks, OneOperationAtATimeAndPlacesThatCannotBeChangedAreNamed
     EXPECT_TRUE(qv::hostFileReplaceProblem(windowsPath(file)).contains("read-only"));
     SetFileAttributesW(windowsPath(file).toStdWString().c_str(), FILE_ATTRIBUTE_NORMAL);
 }
+
+TEST(WinFiles, AResolvedFolderKnowsNamesBelowItAndAFolderPutInItsPlace)
+{
+    TempDir tmp;
+    const QString root = windowsPath(tmp.path());
+    ASSERT_TRUE(qv::makeFolder(root + "\\Optional\\Sub"));
+    tmp.write("Optional/Sub/EWH32.api", "e");
+    const qv::ResolvedFolder optional(root + "\\Optional");
+    ASSERT_TRUE(optional.found());
+    EXPECT_EQ(qv::filesBelow(optional), QList<QByteArray>({"Sub/EWH32.api"}));
+    EXPECT_TRUE(qv::fileExists(optional, "sub/ewh32.API"));
+    EXPECT_TRUE(optional.unchanged());
+
+    ASSERT_TRUE(QDir(tmp.path()).rename("Optional", "Old"));
+    ASSERT_TRUE(QDir(tmp.path()).mkdir("Optional"));
+    EXPECT_FALSE(optional.unchanged());
+    EXPECT_THROW(optional.ensureUnchanged(), qv::Error);
+}

@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Copyright (C) 2026 The Quorvane developers
+
+// A folder found once: names below it are looked up in that folder, as
+// bytes and without regard to case, and a link or another folder put in its
+// place is told apart before anything is changed there.
+
+#include <QDir>
+#include <QFile>
+#include <fcntl.h>
+#include <functional>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "platform/error.h"
+#include "platform/filesystem.h"
+#include "support/testprefix.h"
+
+using namespace qv;
+
+namespace {
+
+const QString kReader = "C:\\Program Files\\Adobe\\Reader 9.0\\Reader";
+const QString kPlugIns = kReader + "\\plug_ins";
+
+struct Resolved : ::testing::Test
+{
+    TestPrefix prefix;
+    QString plugInsHost, readerHost;
+    void SetUp() override
+    {
+        readerHost = prefix.mkdir(kReader);
+        plugInsHost = prefix.writeFile(kPlugIns + "\\EWH32.api", "x");
+        plugInsHost.chop(QStringLiteral("/EWH32.api").size());
+        prefix.writeFile(kPlugIns + "\\Sub\\b.api", "b");
+    }
+};
+
+} // namespace
+
+TEST_F(Resolved, NamesAreLookedUpBelowTheFolderFoundAsTheirBytes)
+{
+    // A name that is no UTF-8: carried as the bytes it is.
+    const QByteArray odd = "Caf\xe9.api";
+    ::close(::creat(QFile::encodeName(plugInsHost) + '/' + odd, 0644));
+    const ResolvedFolder plugIns("c:\\PROGRAM FILES\\adobe\\reader 9.0\\Reader\\Plug_Ins");
+    EXPECT_EQ(filesBelow(plugIns), QList<QByteArray>({odd, "EWH32.api", "Sub/b.api"}));
+    EXPECT_TRUE(fileExists(plugIns, "ewh32.API"));
+    EXPECT_TRUE(fileExists(plugIns, "SUB/B.api"));
+    EXPECT_TRUE(fileExists(plugIns, odd));
+    EXPECT_FALSE(fileExists(plugIns, "Sub"));
+    EXPECT_TRUE(directoryExists(plugIns, "sub"));
+
+    // Moved away whole: the folder found is still the one worked in, and
+    // its Windows path no longer leads there.
+    ASSERT_EQ(::rename(QFile::encodeName(readerHost).constData(), QFile::encodeName(readerHost + ".moved").constData()),
+              0);
+    EXPECT_TRUE(fileExists(plugIns, "EWH32.api"));
+    EXPECT_TRUE(deleteFile(plugIns, "ewh32.api"));
+    EXPECT_FALSE(QFile::exists(readerHost + ".moved/plug_ins/EWH32.api"));
+    EXPECT_FALSE(fileExists(kPlugIns + "\\Sub\\b.api"));
+    EXPECT_FALSE(plugIns.unchanged());
+    // Qt could not name it to remove it with the prefix.
+    ::unlink(QFile::encodeName(readerHost + ".moved/plug_ins") + '/' + odd);
+}
+
+TEST_F(Resolved, AFolderPutInItsPlaceIsToldApartBeforeAnythingChanges)
+{
+    const QString other = prefix.mkdir("C:\\Other");
+    auto moveAway = [&] { QDir().rename(plugInsHost, plugInsHost + ".old"); };
+    auto clear = [&] {
+        if (!QFile::remove(plugInsHost)) // a link goes alone
+            QDir(plugInsHost).removeRecursively();
+        QDir(plugInsHost + ".old").removeRecursively();
+    };
+    const struct
+    {
+        const char *what;
+        std::function<void()> change;
+        bool unchanged;
+    } cases[] = {
+        {"left as it is", [] {}, true},
+        {"a file added in it", [&] { prefix.writeFile(kPlugIns + "\\new.api", "n"); }, true},
+        {"replaced by a link", [&] { moveAway(); QFile::link(other, plugInsHost); }, false},
+        {"replaced by another folder", [&] { moveAway(); QDir().mkdir(plugInsHost); }, false},
+        {"removed", [&] { moveAway(); }, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        clear();
+        prefix.mkdir(kPlugIns);
+        const ResolvedFolder plugIns(kPlugIns);
+        ASSERT_TRUE(plugIns.found());
+        c.change();
+        EXPECT_EQ(plugIns.unchanged(), c.unchanged);
+        if (c.unchanged)
+            EXPECT_NO_THROW(plugIns.ensureUnchanged());
+        else
+            EXPECT_THROW(plugIns.ensureUnchanged(), Error);
+    }
+
+    // Found through a link that was there from the start: still that folder.
+    clear();
+    QFile::link(other, plugInsHost);
+    EXPECT_TRUE(ResolvedFolder(kPlugIns).unchanged());
+    // Never found: nothing to tell apart, until it is there.
+    const ResolvedFolder later(kReader + "\\Optional");
+    EXPECT_FALSE(later.found());
+    EXPECT_TRUE(later.unchanged());
+    prefix.mkdir(kReader + "\\Optional");
+    EXPECT_TRUE(later.found());
+    EXPECT_TRUE(makeFolder(later, "A/B"));
+    EXPECT_TRUE(directoryExists(kReader + "\\Optional\\a\\b"));
+}
