@@ -182,17 +182,11 @@ TEST_F(SamplePrefix, SharesTheWindowsLockAndExitsOneForWorkNotDone)
     QFile plugIn(sub + "/stuck.api");
     ASSERT_TRUE(plugIn.open(QIODevice::WriteOnly) && plugIn.write("stuck") == 5);
     plugIn.close();
-    std::optional<faults::Attribute> immutable;
-    if (::geteuid() == 0) {
-        immutable.emplace(sub);
-        if (!immutable->ok())
-            GTEST_SKIP() << "this file system keeps no immutable attribute";
-    } else {
-        ASSERT_TRUE(QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-    }
+    std::optional<faults::ReadOnlyMount> stuck(sub);
+    if (!stuck->ok())
+        GTEST_SKIP() << stuck->why().toStdString();
     const CliResult partly = cli({"optimize"});
-    immutable.reset();
-    QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    stuck.reset();
     EXPECT_EQ(partly.exitCode, 1);
     EXPECT_TRUE(partly.err.contains("Optimization was not completed. Not done:")) << partly.err.toStdString();
     EXPECT_TRUE(partly.err.contains("plug_ins\\Stuck\\stuck.api: could not be removed")) << partly.err.toStdString();
