@@ -71,9 +71,9 @@ inline bool mountCapability(bool raised)
 // so nothing else on the machine sees them and none outlives the program.
 // Root with CAP_SYS_ADMIN makes one directly. Anyone else (an ordinary user,
 // root in a container) makes a user namespace that maps its own user and
-// group to themselves and holds that namespace's capabilities only while
-// it mounts: in between, modes and the mounts stop it as before, and the
-// programs it starts hold none. Empty when mounts can be made, else why not.
+// group to themselves; an ordinary user holds that namespace's capabilities
+// only while it mounts, so modes stop it as before and the programs it
+// starts hold none. Empty when mounts can be made, else why not.
 inline QString privateMounts()
 {
     static const QString why = []() -> QString {
@@ -91,8 +91,12 @@ inline QString privateMounts()
             || !detail::writeProcFile("/proc/self/gid_map", QByteArray::number(gid) + ' ' + QByteArray::number(gid) + " 1")
             || !privateTree())
             return QStringLiteral("the user namespace could not map this user or make its mounts private");
-        detail::capableOnlyToMount() = true;
-        return detail::mountCapability(false) ? QString() : QStringLiteral("the namespace's capabilities stayed raised");
+        // Root keeps them: modes never stopped it, and lowered, they would
+        // keep it from the programs it starts, which regain them as root.
+        detail::capableOnlyToMount() = uid != 0;
+        if (uid != 0 && !detail::mountCapability(false))
+            return QStringLiteral("the namespace's capabilities stayed raised");
+        return QString();
     }();
     return why;
 }
