@@ -162,38 +162,46 @@ private:
     bool m_ok = false;
 };
 
-// A folder bound read-only over itself, as a read-only mount would show it.
-// (The remount keeps the flags the folder's mount has: a user namespace may
-// not drop them.)
-class ReadOnlyMount
+// A folder (or file) bound over another, as a mount would show it there;
+// read-only when asked. (The read-only remount keeps the flags the place's
+// mount has: a user namespace may not drop them.)
+class BindMount
 {
 public:
-    explicit ReadOnlyMount(const QString &folder) : m_folder(QFile::encodeName(folder))
+    BindMount(const QString &source, const QString &target, bool readOnly = false) : m_target(QFile::encodeName(target))
     {
-        struct statvfs fs;
-        m_ok = ::statvfs(m_folder.constData(), &fs) == 0
-            && mountHere(m_folder.constData(), m_folder, nullptr, MS_BIND | MS_REC);
+        struct statvfs fs = {};
+        m_ok = ::statvfs(m_target.constData(), &fs) == 0
+            && mountHere(QFile::encodeName(source).constData(), m_target, nullptr, MS_BIND | MS_REC);
         unsigned long kept = 0;
         for (auto [st, ms] : {std::pair{ST_NOSUID, MS_NOSUID}, {ST_NODEV, MS_NODEV}, {ST_NOEXEC, MS_NOEXEC},
                               {ST_NOATIME, MS_NOATIME}, {ST_NODIRATIME, MS_NODIRATIME}, {ST_RELATIME, MS_RELATIME}})
-            if (m_ok && (fs.f_flag & st))
+            if (fs.f_flag & st)
                 kept |= ms;
-        if (m_ok && !mountHere(nullptr, m_folder, nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY | kept)) {
-            unmountHere(m_folder);
+        if (m_ok && readOnly && !mountHere(nullptr, m_target, nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY | kept)) {
+            unmountHere(m_target);
             m_ok = false;
         }
     }
-    ~ReadOnlyMount()
+    ~BindMount()
     {
         if (m_ok)
-            unmountHere(m_folder);
+            unmountHere(m_target);
     }
+    BindMount(const BindMount &) = delete;
+    BindMount &operator=(const BindMount &) = delete;
     bool ok() const { return m_ok; }
-    QString why() const { return m_ok ? QString() : QStringLiteral("no read-only mount: ") + privateMounts(); }
+    QString why() const { return m_ok ? QString() : QStringLiteral("no mount: ") + privateMounts(); }
 
 private:
-    QByteArray m_folder;
+    QByteArray m_target;
     bool m_ok = false;
+};
+
+// A folder bound read-only over itself, as a read-only mount would show it.
+struct ReadOnlyMount : BindMount
+{
+    explicit ReadOnlyMount(const QString &folder) : BindMount(folder, folder, true) {}
 };
 
 // The immutable (or append-only) attribute on a file or folder, lifted again
