@@ -312,6 +312,26 @@ TEST_F(BatchDelete, RefusesRootsPrefixAndHomeWhateverThePath)
     qputenv("HOME", oldHome);
 }
 
+TEST_F(BatchDelete, StopsAtAFolderWhereAnotherDiskIsMounted)
+{
+    faults::SmallDisk disk(256);
+    if (!disk.ok())
+        GTEST_SKIP() << disk.why().toStdString();
+    TempDir onDisk(disk.path());
+    onDisk.write("theirs/kept.txt", "k");
+    write("doomed/a.txt", "a");
+    QDir().mkpath(c("doomed/mnt"));
+    faults::BindMount mounted(onDisk.path(), c("doomed/mnt"));
+    ASSERT_TRUE(mounted.ok()) << mounted.why().toStdString();
+
+    EXPECT_EQ(runFileOp(FO_DELETE, {"C:\\doomed"}, {}, kQuiet), FileOpAccessDenied);
+    ASSERT_EQ(ui.errors.size(), 1u);
+    EXPECT_EQ(ui.errors[0].file, "C:\\doomed\\mnt");
+    EXPECT_TRUE(ui.errors[0].reason.startsWith("Another disk is mounted on this folder")) << ui.errors[0].reason.toStdString();
+    EXPECT_EQ(onDisk.read("theirs/kept.txt"), "k");
+    EXPECT_EQ(read("doomed/mnt/theirs/kept.txt"), "k");
+}
+
 TEST_F(BatchDelete, AllowUndoMovesItemsToTheTrash)
 {
     const QByteArray oldData = qgetenv("XDG_DATA_HOME");
