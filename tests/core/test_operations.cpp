@@ -322,7 +322,8 @@ TEST_F(CoreOperations, AHiveRewrittenByRootKeepsItsOwnerAndMode)
     const uid_t owner = 4321;
     const gid_t group = 4322;
     if (::chown(hive.constData(), owner, group) != 0)
-        GTEST_SKIP() << "only root (with CAP_CHOWN) can give the hive another owner";
+        GTEST_SKIP() << "only root (with CAP_CHOWN, outside a user namespace: run alone when an earlier test's "
+                        "mounts made one) can give the hive another owner";
     ASSERT_EQ(::chmod(hive.constData(), 0604), 0);
     struct stat before;
     ASSERT_EQ(::stat(hive.constData(), &before), 0);
