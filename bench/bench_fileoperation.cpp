@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -43,7 +44,7 @@ struct NoWindows : qv::FileOperationUi
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+    const int rounds = bench::rounds(argc, argv, 5);
 
     QTemporaryDir tmp(QDir::tempPath() + QStringLiteral("/quorvane-bench-XXXXXX"));
     const QString root = QDir(tmp.path()).canonicalPath() + QStringLiteral("/prefix");
@@ -54,10 +55,11 @@ int main(int argc, char **argv)
     NoWindows windows;
     qv::FileOperationUi::setInstance(&windows);
 
-    // 600 files of 100 KiB in 30 folders: 60 MB.
+    // 600 files of 100 KiB in 30 folders: 60 MB (60 files when quick).
     const QString src = root + QStringLiteral("/drive_c/src");
+    const int folders = bench::quick() ? 3 : 30;
     qint64 bytes = 0;
-    for (int d = 0; d < 30; ++d) {
+    for (int d = 0; d < folders; ++d) {
         const QString dir = src + QStringLiteral("/folder%1").arg(d);
         QDir().mkpath(dir);
         for (int f = 0; f < 20; ++f) {
@@ -66,7 +68,7 @@ int main(int argc, char **argv)
             bytes += file.write(bench::payload(100 * 1024, uint32_t(d * 100 + f)));
         }
     }
-    std::printf("tree: 600 files, %.1f MB, %d rounds\n", double(bytes) / 1e6, rounds);
+    std::printf("tree: %d files, %.1f MB, %d rounds\n", folders * 20, double(bytes) / 1e6, rounds);
 
     TKELFileOperator fo1, fo2;
     fo1.setFlags({opNoConfirmation, opNoConfirmMkDir});
@@ -75,6 +77,7 @@ int main(int argc, char **argv)
 
     const QString cpTarget = root + QStringLiteral("/drive_c/cp-copy");
     std::vector<double> cp, rm, copy, del;
+    bool broken = false;
     for (int r = 0; r < rounds; ++r) {
         // Alternate which goes first so neither always meets a warmer cache.
         auto shell = [&] {
@@ -88,14 +91,18 @@ int main(int argc, char **argv)
             fo1.setDirTo(QStringLiteral("C:\\fo-copy"));
             QElapsedTimer t;
             t.start();
-            if (!fo1.Execute())
+            if (!fo1.Execute() || !QFileInfo::exists(root + QStringLiteral("/drive_c/fo-copy/folder0"))) {
                 std::fprintf(stderr, "copy failed\n");
+                broken = true;
+            }
             copy.push_back(double(t.nsecsElapsed()) / 1e6);
             ::sync();
             fo2.FilesFrom() = QStringList{QStringLiteral("C:\\fo-copy")};
             t.restart();
-            if (!fo2.Execute())
+            if (!fo2.Execute() || QFileInfo::exists(root + QStringLiteral("/drive_c/fo-copy"))) {
                 std::fprintf(stderr, "delete failed\n");
+                broken = true;
+            }
             del.push_back(double(t.nsecsElapsed()) / 1e6);
             ::sync();
         };
@@ -123,5 +130,5 @@ int main(int argc, char **argv)
     bench::printRatio("copy to cp -r", bench::ratios(copy, cp), 1.10);
     bench::printRatio("delete to rm -rf", bench::ratios(del, rm), 1.20);
     qv::FileOperationUi::setInstance(nullptr);
-    return 0;
+    return broken ? 1 : 0;
 }

@@ -61,7 +61,7 @@ void fresh(const QString &pristine, const QString &work)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+    const int rounds = bench::rounds(argc, argv, 5);
 
     QTemporaryDir tmp(QDir::tempPath() + QStringLiteral("/quorvane-bench-XXXXXX"));
     const QString root = QDir(tmp.path()).canonicalPath();
@@ -69,9 +69,10 @@ int main(int argc, char **argv)
     const QString work = root + QStringLiteral("/prefix");
     if (!bench::makeDemoPrefix(pristine) || bench::growSystemHive(pristine) < 0)
         return 1;
-    // Plug-ins of a full installation: 80 MB, some in folders of their own.
+    // Plug-ins of a full installation: 80 MB (8 when quick), some in folders of their own.
     const QString plugIns = pristine + QLatin1Char('/') + kPlugIns;
-    for (uint32_t n = 0; treeBytes(plugIns) < 80'000'000; ++n) {
+    const qint64 size = bench::quick() ? 8'000'000 : 80'000'000;
+    for (uint32_t n = 0; treeBytes(plugIns) < size; ++n) {
         const QString dir = n % 4 == 0 ? plugIns + QStringLiteral("/Extras%1").arg(n / 4) : plugIns;
         QDir().mkpath(dir);
         QFile f(dir + QStringLiteral("/Extra%1.api").arg(n));

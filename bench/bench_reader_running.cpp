@@ -148,7 +148,7 @@ void ownUserFolders(const QString &prefix)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+    const int rounds = bench::rounds(argc, argv, 5);
     for (const char *tool : {"wine", "wineboot", "wineserver", "x86_64-w64-mingw32-gcc"})
         if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) {
             std::printf("skipped: %s is not installed (needs wine and gcc-mingw-w64-x86-64)\n", tool);

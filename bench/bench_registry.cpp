@@ -14,6 +14,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "benchsupport.h"
 #include "platform/wine/hive.h"
 
 using namespace qv;
@@ -106,7 +107,7 @@ int main()
     }
     const QString file = dir.filePath("system.reg");
     QStringList deepKey;
-    const QByteArray bytes = generateHive(20 * 1024 * 1024, deepKey);
+    const QByteArray bytes = generateHive((bench::quick() ? 2 : 20) * 1024 * 1024, deepKey);
     {
         QFile f(file);
         f.open(QIODevice::WriteOnly);
@@ -114,7 +115,7 @@ int main()
     }
     rawRead(file); // into the page cache for both contenders
 
-    const int rounds = 9;
+    const int rounds = bench::quick() ? 1 : 9;
     std::vector<double> raw, load, rawW, save;
     for (int i = 0; i < rounds; ++i) {
         raw.push_back(rawRead(file));
@@ -128,7 +129,7 @@ int main()
             return 1;
         }
     }
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < (bench::quick() ? 1 : 5); ++i) {
         rawW.push_back(rawWrite(dir.filePath("raw.reg"), bytes));
         auto hive = Hive::load(file);
         hive->setValue(deepKey, {QStringLiteral("Top"), RegDword, hivetext::dwordData(uint32_t(i))});

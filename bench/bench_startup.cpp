@@ -228,7 +228,7 @@ int main(int argc, char **argv)
     if (argc > 1 && std::strcmp(argv[1], "--bare-text") == 0)
         return runBare(argc, argv, true);
 
-    const int runs = argc > 1 ? std::max(3, std::atoi(argv[1])) : 15;
+    const int runs = bench::rounds(argc, argv, 15, 3);
     QTemporaryDir tmp;
     const QString prefix = tmp.filePath(QStringLiteral("prefix"));
     if (!bench::makeDemoPrefix(prefix))

@@ -28,6 +28,21 @@
 
 namespace bench {
 
+// QUORVANE_BENCH_QUICK=1: one round on a small payload, as scripts/test runs
+// every bench to see that it still works (its figures then mean nothing).
+inline bool quick()
+{
+    return qEnvironmentVariableIntValue("QUORVANE_BENCH_QUICK") != 0;
+}
+
+// The rounds asked for on the command line, else the default; one when quick.
+inline int rounds(int argc, char **argv, int normal, int least = 1)
+{
+    if (quick())
+        return 1;
+    return argc > 1 ? std::max(least, std::atoi(argv[1])) : normal;
+}
+
 struct Figures
 {
     double min, median, max;

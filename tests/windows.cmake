@@ -4,7 +4,8 @@
 # CMAKE_CROSSCOMPILING_EMULATOR of the toolchain): the Windows backend's
 # own tests, and the floors above it on the Windows backend. Each program
 # is one test here; GoogleTest's own lines give the count of its cases.
-add_library(quorvane_test_main_core STATIC support/test_main_core.cpp support/tempdir.cpp support/tempdir.h)
+add_library(quorvane_test_main_core STATIC support/test_main_core.cpp support/tempdir.cpp support/tempdir.h
+            support/testhome.cpp support/testhome.h)
 target_include_directories(quorvane_test_main_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(quorvane_test_main_core PUBLIC Qt6::Core Qt6::Test GTest::gtest)
 

@@ -186,9 +186,9 @@ TEST_F(ReaderPrefix, FoldersThatCannotBeWrittenAreRefusedBeforeAnyChange)
         const QStringList memoBefore = form->Memo->Lines();
         dialogs.boxes.clear();
         {
-            ReadOnlyFolder guard(host(place));
+            faults::ReadOnlyMount guard(host(place));
             if (!guard.ok())
-                GTEST_SKIP() << "this file system cannot make a folder read-only for this user";
+                GTEST_SKIP() << guard.why().toStdString();
             optimize();
         }
         ASSERT_EQ(errorBoxes().size(), 1) << place;

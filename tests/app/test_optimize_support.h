@@ -89,33 +89,6 @@ public:
     QStringList errors;
 };
 
-// Makes a folder refuse new entries even to root (immutable flag), or
-// reports that the file system cannot do it.
-class ReadOnlyFolder
-{
-public:
-    explicit ReadOnlyFolder(const QString &path) : m_path(path)
-    {
-        if (::geteuid() != 0) {
-            m_ok = QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-            return;
-        }
-        m_immutable.emplace(path);
-        m_ok = m_immutable->ok();
-    }
-    ~ReadOnlyFolder()
-    {
-        if (m_ok && !m_immutable)
-            QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    QString m_path;
-    std::optional<faults::Attribute> m_immutable;
-    bool m_ok = false;
-};
-
 // Sends what is moved to the trash into a throwaway folder, never the
 // machine's own trash.
 class ThrowawayTrash

@@ -257,9 +257,9 @@ TEST_F(PlugInList, AFailedCopyKeepsTheItemAndSaysSo)
     marker();
     files({"Optional/X.api", "plug_ins/EWH32.api"});
     startUp();
-    ReadOnlyFolder guard(host("plug_ins"));
+    faults::ReadOnlyMount guard(host("plug_ins"));
     if (!guard.ok())
-        GTEST_SKIP() << "this file system cannot make a folder read-only for this user";
+        GTEST_SKIP() << guard.why().toStdString();
 
     removeFromList("X.api");
 

@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <optional>
 
@@ -47,6 +48,35 @@ struct SamplePrefix : ::testing::Test
         return treeContents(root + "/drive_c/Program Files/Adobe/Reader 9.0/Reader/plug_ins");
     }
 };
+
+// What an optimize leaves that a user could meet: every file below drive_c
+// ("f:" and its path) and every value below the Reader's version key in the
+// two hives ("u:" user.reg, "m:" system.reg, then the key in lower case and
+// the value name), each read from the bytes on disk.
+QMap<QString, QByteArray> endState(const QString &prefix)
+{
+    QMap<QString, QByteArray> state;
+    const auto files = treeContents(prefix + "/drive_c");
+    for (auto it = files.cbegin(); it != files.cend(); ++it)
+        state.insert("f:" + it.key(), it.value());
+    const QByteArray readerKey = "software\\\\adobe\\\\acrobat reader\\\\9.0\\\\";
+    for (const auto &[hive, tag] : {std::pair{"user.reg", "u:"}, {"system.reg", "m:"}}) {
+        QFile file(prefix + "/" + hive);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << hive;
+        QString key;
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            if (line.startsWith('[')) {
+                const QByteArray name = line.mid(1, line.indexOf(']') - 1).toLower();
+                key = name.startsWith(readerKey) ? QString::fromUtf8(name.mid(readerKey.size())).replace("\\\\", "\\")
+                                                 : QString();
+            } else if (!key.isEmpty() && line.startsWith('"')) {
+                const qsizetype end = line.indexOf("\"=");
+                state.insert(tag + key + ":" + QString::fromUtf8(line.mid(1, end - 1)), line.mid(end + 2));
+            }
+        }
+    }
+    return state;
+}
 
 QStringList strings(const QJsonValue &array)
 {
@@ -123,6 +153,87 @@ TEST_F(SamplePrefix, ARunningReaderIsNamedAndEndedOnlyWhenAsked)
     EXPECT_TRUE(reader.ended());
 }
 
+TEST_F(SamplePrefix, EachKeepOptionLeavesWhatItsBoxLeaves)
+{
+    // What each option leaves unlike a plain optimize: values it writes, and
+    // what stays as it was before (files and values matching the pattern).
+    struct Keep
+    {
+        const char *option;
+        QMap<QString, QByteArray> writes;
+        const char *asBefore;
+    };
+    const QString reader = "f:Program Files/Adobe/Reader 9.0/Reader/";
+    const std::vector<Keep> keeps = {
+        {"--keep-splash", {{"u:originals:bDisplayAboutDialog", "dword:00000001"}}, ""},
+        {"--keep-ads", {{"u:adsinreader:bShowAds", "dword:00000001"}}, "^u:featurelockdown:bUpdater$"},
+        {"--keep-updates",
+         {{"u:updater:iUpdateFrequency", "dword:00000001"},
+          {"u:updater:bShowAutoUpdateConfDialog", "dword:00000001"},
+          {"u:updater:bShowNotifDialog", "dword:00000001"}},
+         "^u:featurelockdown:bShowAdsAllow$"},
+        // The eBook plug-in's files still leave, unloaded with the others.
+        {"--keep-ebooks", {}, "/My eBook/"},
+        {"--keep-printme", {}, "/PrintMe Internet Printing/"},
+        {"--keep-reader-icon", {}, "/Adobe Reader 9\\.0\\.lnk$"},
+        {"--keep-connection-speed", {{"m:avgeneral:iConnectionSpeed", "dword:000186a0"}}, ""},
+        {"--keep-browser-integration",
+         {{"u:originals:bBrowserCheck", "dword:00000001"}, {"u:originals:bBrowserIntegration", "dword:00000001"}}, ""},
+        {"--keep-exit-confirmation", {{"u:avalert\\ccheckbox:iexitWithExternalDocsOpen", "dword:00000000"}}, ""},
+        {"--keep-recent-files", {}, "^u:avgeneral\\\\crecentfiles\\\\"},
+        {"--keep-plugins", {}, "/plug_ins/(?!eBook\\.)"},
+    };
+    const auto before = endState(root);
+    ASSERT_EQ(cli({"optimize"}).exitCode, 0);
+    const auto optimized = endState(root);
+    ASSERT_NE(optimized, before);
+    int n = 0;
+    for (const Keep &keep : keeps) {
+        const QString prefix = tmp.file(QString("keep-%1").arg(++n));
+        ASSERT_TRUE(makeDemoPrefix(prefix).isEmpty());
+        const CliResult r = runCli({"--prefix", prefix, "optimize", keep.option}, tmp.file("data"));
+        EXPECT_EQ(r.exitCode, 0) << keep.option << ": " << r.err.toStdString();
+
+        QMap<QString, QByteArray> expected = optimized;
+        const QRegularExpression asBefore(QString::fromUtf8(keep.asBefore));
+        for (const QString &item : QStringList(before.keys()) + optimized.keys()) {
+            if (*keep.asBefore == 0 || !asBefore.match(item).hasMatch())
+                continue;
+            if (before.contains(item))
+                expected.insert(item, before.value(item));
+            else
+                expected.remove(item);
+        }
+        for (auto it = keep.writes.cbegin(); it != keep.writes.cend(); ++it) {
+            EXPECT_NE(optimized.value(it.key()), it.value()) << keep.option << ": " << it.key().toStdString();
+            expected.insert(it.key(), it.value());
+        }
+        const auto got = endState(prefix);
+        QStringList differences;
+        for (const QString &item : QStringList(got.keys()) + expected.keys())
+            if (got.value(item, "(none)") != expected.value(item, "(none)") && !differences.contains(item))
+                differences << item + ": " + got.value(item, "(none)").left(20).toHex() + " instead of "
+                        + expected.value(item, "(none)").left(20).toHex();
+        EXPECT_TRUE(differences.isEmpty()) << keep.option << ":\n" << differences.join('\n').toStdString();
+    }
+}
+
+TEST_F(SamplePrefix, ThePrefixNamedOnTheCommandLineWinsOverWineprefix)
+{
+    const QString other = tmp.file("other");
+    ASSERT_TRUE(makeDemoPrefix(other).isEmpty());
+    const auto untouched = treeContents(other);
+    qputenv("WINEPREFIX", QFile::encodeName(other));
+    const CliResult status = runCli({"status", "--json"});
+    const CliResult optimized = cli({"optimize"});
+    qunsetenv("WINEPREFIX");
+    EXPECT_EQ(QJsonDocument::fromJson(status.out.toUtf8()).object().value("prefix").toString(), other);
+    ASSERT_EQ(optimized.exitCode, 0) << optimized.err.toStdString();
+    EXPECT_EQ(treeContents(other), untouched);
+    EXPECT_EQ(plugIns().keys(), QStringList({"EWH32.api", "EWH32.dat", "EWH32.ini", "search.api", "search.dat",
+                                             "search.ini"}));
+}
+
 TEST(CommandLine, UsageErrorsAndMissingAnswersHaveTheirExitCodes)
 {
     TestPrefix prefix;
@@ -182,17 +293,11 @@ TEST_F(SamplePrefix, SharesTheWindowsLockAndExitsOneForWorkNotDone)
     QFile plugIn(sub + "/stuck.api");
     ASSERT_TRUE(plugIn.open(QIODevice::WriteOnly) && plugIn.write("stuck") == 5);
     plugIn.close();
-    std::optional<faults::Attribute> immutable;
-    if (::geteuid() == 0) {
-        immutable.emplace(sub);
-        if (!immutable->ok())
-            GTEST_SKIP() << "this file system keeps no immutable attribute";
-    } else {
-        ASSERT_TRUE(QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-    }
+    std::optional<faults::ReadOnlyMount> stuck(sub);
+    if (!stuck->ok())
+        GTEST_SKIP() << stuck->why().toStdString();
     const CliResult partly = cli({"optimize"});
-    immutable.reset();
-    QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    stuck.reset();
     EXPECT_EQ(partly.exitCode, 1);
     EXPECT_TRUE(partly.err.contains("Optimization was not completed. Not done:")) << partly.err.toStdString();
     EXPECT_TRUE(partly.err.contains("plug_ins\\Stuck\\stuck.api: could not be removed")) << partly.err.toStdString();

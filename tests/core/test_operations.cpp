@@ -5,6 +5,8 @@
 
 #include <QDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "core/operations.h"
 #include "core/status.h"
@@ -315,3 +317,61 @@ TEST_P(FolderReplaced, TheRunStopsBeforeAnythingChangesInWhatNowStandsThere)
 }
 
 INSTANTIATE_TEST_SUITE_P(OptimizeOrRestore, FolderReplaced, ::testing::Combine(::testing::Bool(), ::testing::Bool()));
+
+// A prefix as wineboot makes it: the user's Desktop and Documents are links
+// to the host's (the test's own home). Reader's "My eBook" there goes to the
+// trash, the shortcut Restore makes lands on the host desktop through the
+// link with its launcher beside it, and the links stay links.
+TEST_F(CoreOperations, UserFoldersLinkedToTheHostHomeAsWinebootLinksThem)
+{
+    const QString home = QDir::homePath();
+    const QString desktop = prefix.host("C:\\users\\ann") + "/Desktop";
+    const QString documents = prefix.host("C:\\users\\ann") + "/Documents";
+    prefix.mkdir("C:\\users\\ann");
+    ASSERT_TRUE(QFile::link(home + "/Desktop", desktop) && QFile::link(home + "/Documents", documents));
+    prefix.writeFile("C:\\users\\ann\\Documents\\My eBook\\book.pdf", "book");
+    prefix.writeHive("user.reg", HiveText()
+                                     .key("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders")
+                                     .str("Desktop", "C:\\users\\ann\\Desktop")
+                                     .str("Personal", "C:\\users\\ann\\Documents"));
+    reader.personalFolder.clear(); // the user's own documents, as on a single-user machine
+    const QString trash = qgetenv("XDG_DATA_HOME") + "/Trash";
+    auto bytes = [](const QString &path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+
+    const qv::OperationReport optimized = qv::optimize(reader, {});
+    ASSERT_EQ(optimized.outcome, qv::OperationReport::Completed) << optimized.error.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(home + "/Documents/My eBook"));
+    EXPECT_EQ(bytes(trash + "/files/My eBook/book.pdf"), "book");
+    const qv::OperationReport restored = qv::restore(reader, {});
+    ASSERT_EQ(restored.outcome, qv::OperationReport::Completed) << restored.error.toStdString();
+    EXPECT_TRUE(QFileInfo(home + "/Desktop/AcroRd32.lnk").isFile());
+    EXPECT_TRUE(bytes(home + "/Desktop/AcroRd32.desktop").contains("AcroRd32.exe"));
+    EXPECT_EQ(QFileInfo(desktop).symLinkTarget(), home + "/Desktop");
+    EXPECT_EQ(QFileInfo(documents).symLinkTarget(), home + "/Documents");
+}
+
+// A hive of another user's (a prefix kept for someone else, run by root)
+// stays theirs, with its mode, when an operation rewrites it.
+TEST_F(CoreOperations, AHiveRewrittenByRootKeepsItsOwnerAndMode)
+{
+    const QByteArray hive = QFile::encodeName(prefix.root() + "/user.reg");
+    const uid_t owner = 4321;
+    const gid_t group = 4322;
+    if (::chown(hive.constData(), owner, group) != 0)
+        GTEST_SKIP() << "only root (with CAP_CHOWN, outside a user namespace: run alone when an earlier test's "
+                        "mounts made one) can give the hive another owner";
+    ASSERT_EQ(::chmod(hive.constData(), 0604), 0);
+    struct stat before;
+    ASSERT_EQ(::stat(hive.constData(), &before), 0);
+
+    ASSERT_EQ(qv::optimize(reader, {}).outcome, qv::OperationReport::Completed);
+    struct stat after;
+    ASSERT_EQ(::stat(hive.constData(), &after), 0);
+    EXPECT_NE(after.st_ino, before.st_ino); // replaced, not written in place
+    EXPECT_EQ(after.st_uid, owner);
+    EXPECT_EQ(after.st_gid, group);
+    EXPECT_EQ(after.st_mode & 07777, 0604u);
+}

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -13,6 +12,7 @@
 #include <sys/xattr.h>
 
 #include "platform/test_fileoperation_fixture.h"
+#include "support/faults.h"
 
 using namespace qv;
 
@@ -312,6 +312,26 @@ TEST_F(BatchDelete, RefusesRootsPrefixAndHomeWhateverThePath)
     qputenv("HOME", oldHome);
 }
 
+TEST_F(BatchDelete, StopsAtAFolderWhereAnotherDiskIsMounted)
+{
+    faults::SmallDisk disk(256);
+    if (!disk.ok())
+        GTEST_SKIP() << disk.why().toStdString();
+    TempDir onDisk(disk.path());
+    onDisk.write("theirs/kept.txt", "k");
+    write("doomed/a.txt", "a");
+    QDir().mkpath(c("doomed/mnt"));
+    faults::BindMount mounted(onDisk.path(), c("doomed/mnt"));
+    ASSERT_TRUE(mounted.ok()) << mounted.why().toStdString();
+
+    EXPECT_EQ(runFileOp(FO_DELETE, {"C:\\doomed"}, {}, kQuiet), FileOpAccessDenied);
+    ASSERT_EQ(ui.errors.size(), 1u);
+    EXPECT_EQ(ui.errors[0].file, "C:\\doomed\\mnt");
+    EXPECT_TRUE(ui.errors[0].reason.startsWith("Another disk is mounted on this folder")) << ui.errors[0].reason.toStdString();
+    EXPECT_EQ(onDisk.read("theirs/kept.txt"), "k");
+    EXPECT_EQ(read("doomed/mnt/theirs/kept.txt"), "k");
+}
+
 TEST_F(BatchDelete, AllowUndoMovesItemsToTheTrash)
 {
     const QByteArray oldData = qgetenv("XDG_DATA_HOME");
@@ -397,12 +417,17 @@ TEST_F(BatchMoveRename, RenameNeverReplacesButChangesLetterCase)
 
 TEST_F(BatchMoveRename, MoveToAnotherFileSystemCopiesThenRemoves)
 {
-    QTemporaryDir other("/dev/shm/quorvane-test-XXXXXX");
-    if (!other.isValid())
-        GTEST_SKIP() << "no second file system at /dev/shm";
+    // Drive D: on a disk of its own: a rename cannot take the tree there.
+    faults::SmallDisk other(8 << 10);
+    if (!other.ok())
+        GTEST_SKIP() << other.why().toStdString();
     QFile::link(other.path(), root + "/dosdevices/d:");
     write("m/tree/a.txt", "a");
     write("m/tree/sub/b.bin", QByteArray(3 << 20, 'b'));
+    struct stat from, to;
+    ASSERT_TRUE(::stat(QFile::encodeName(c("m/tree")).constData(), &from) == 0
+                && ::stat(QFile::encodeName(other.path()).constData(), &to) == 0);
+    ASSERT_NE(from.st_dev, to.st_dev);
     EXPECT_EQ(runFileOp(FO_MOVE, {"C:\\m\\tree"}, {"D:\\moved"}, kQuiet), 0);
     EXPECT_FALSE(exists("m/tree"));
     QFile b(other.path() + "/moved/sub/b.bin");

@@ -82,7 +82,7 @@ TEST(WindowsErrors, EachInterfaceDerivesFromOneClassification)
     EXPECT_EQ(InOutError::codeFromErrno(EACCES), 5);
     // Every class has words for the user, the unknown ones the system's own.
     EXPECT_TRUE(winerror::reasonForErrno(EROFS).contains("read-only"));
-    EXPECT_EQ(winerror::reasonForErrno(EXDEV), winerror::systemText(winerror::NotSameDevice));
+    EXPECT_EQ(winerror::reasonForErrno(EXDEV), "The system cannot move the file to a different disk drive.");
     EXPECT_FALSE(winerror::reasonForErrno(EHWPOISON).isEmpty());
 }
 

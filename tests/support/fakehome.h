@@ -2,10 +2,9 @@
 // Copyright (C) 2026 The Quorvane developers
 #pragma once
 
-// A home folder of its own for one test: HOME and the XDG base folders
-// point into a temporary folder while it lives (WINEPREFIX is unset), so
-// that prefix managers' layouts can be built and searched without touching
-// the machine's own.
+// A fresh home for one test, as every test program's own (testhome.h) but
+// empty of what earlier steps left: prefix managers' layouts can be built
+// and searched in it. The program's home comes back when it ends.
 
 #include <QByteArray>
 #include <QDir>
@@ -17,18 +16,16 @@
 
 #include "platform/registry.h"
 #include "support/tempdir.h"
+#include "support/testhome.h"
 
 class FakeHome
 {
 public:
     FakeHome()
     {
-        for (const char *name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "WINEPREFIX", "PATH"})
+        for (const QByteArray &name : testhome::variables() + QList<QByteArray>{"PATH"})
             m_saved[name] = qEnvironmentVariableIsSet(name) ? std::optional<QByteArray>(qgetenv(name)) : std::nullopt;
-        qputenv("HOME", QFile::encodeName(path()));
-        qputenv("XDG_DATA_HOME", QFile::encodeName(path() + "/.local/share"));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(path() + "/.config"));
-        qunsetenv("WINEPREFIX");
+        testhome::point(path());
     }
     ~FakeHome()
     {

@@ -4,8 +4,10 @@
 
 // The faults a machine can throw at an operation, made on purpose: a small
 // full disk, a read-only mount, the immutable attribute, a process killed at
-// a chosen moment. Mounts need root; each helper says whether it could be
-// made (ok()), and the tests skip cleanly when it could not.
+// a chosen moment. Mounts are made in a mount namespace of the test program's
+// own, by an ordinary user too (see privateMounts); the attributes need
+// root's CAP_LINUX_IMMUTABLE. Each helper says whether it could be made
+// (ok(), why()), and the tests skip with the reason when it could not.
 
 #include <QByteArray>
 #include <QDir>
@@ -13,12 +15,18 @@
 #include <QString>
 #include <csignal>
 #include <functional>
+#include <utility>
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <linux/fs.h>
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
+#include <sys/statvfs.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,16 +34,96 @@
 
 namespace faults {
 
+namespace detail {
+
+inline bool writeProcFile(const char *file, const QByteArray &text)
+{
+    const int fd = ::open(file, O_WRONLY | O_CLOEXEC);
+    const bool ok = fd >= 0 && ::write(fd, text.constData(), size_t(text.size())) == text.size();
+    if (fd >= 0)
+        ::close(fd);
+    return ok;
+}
+
+// Whether this process holds its user namespace's capabilities only while it mounts.
+inline bool &capableOnlyToMount()
+{
+    static bool on = false;
+    return on;
+}
+
+// Raises or lowers the effective capability to mount (the permitted set stays).
+inline bool mountCapability(bool raised)
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    if (::syscall(SYS_capget, &header, data) != 0)
+        return false;
+    data[0].effective = raised ? data[0].permitted & (1u << CAP_SYS_ADMIN) : 0;
+    data[1].effective = 0;
+    data[0].inheritable = data[1].inheritable = 0;
+    return ::syscall(SYS_capset, &header, data) == 0;
+}
+
+} // namespace detail
+
 // Mounts made by the tests stay in a mount namespace of this test program,
 // so nothing else on the machine sees them and none outlives the program.
-inline bool privateMounts()
+// Root with CAP_SYS_ADMIN makes one directly. Anyone else (an ordinary user,
+// root in a container) makes a user namespace that maps its own user and
+// group to themselves; an ordinary user holds that namespace's capabilities
+// only while it mounts, so modes stop it as before and the programs it
+// starts hold none. Empty when mounts can be made, else why not.
+inline QString privateMounts()
 {
-    static const bool ok = [] {
-        if (::geteuid() != 0 || ::unshare(CLONE_NEWNS) != 0)
-            return false;
-        return ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    static const QString why = []() -> QString {
+        auto privateTree = [] { return ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0; };
+        if (::unshare(CLONE_NEWNS) == 0)
+            return privateTree() ? QString() : QStringLiteral("the mounts could not be made private");
+        const uid_t uid = ::geteuid();
+        const gid_t gid = ::getegid();
+        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
+            return QStringLiteral("this machine lets no user namespace be made (%1); a kernel or container "
+                                  "setting forbids it")
+                .arg(QString::fromLocal8Bit(std::strerror(errno)));
+        if (!detail::writeProcFile("/proc/self/setgroups", "deny")
+            || !detail::writeProcFile("/proc/self/uid_map", QByteArray::number(uid) + ' ' + QByteArray::number(uid) + " 1")
+            || !detail::writeProcFile("/proc/self/gid_map", QByteArray::number(gid) + ' ' + QByteArray::number(gid) + " 1")
+            || !privateTree())
+            return QStringLiteral("the user namespace could not map this user or make its mounts private");
+        // Root keeps them: modes never stopped it, and lowered, they would
+        // keep it from the programs it starts, which regain them as root.
+        detail::capableOnlyToMount() = uid != 0;
+        if (uid != 0 && !detail::mountCapability(false))
+            return QStringLiteral("the namespace's capabilities stayed raised");
+        return QString();
     }();
+    return why;
+}
+
+// mount(2) and umount2(2) in the program's own namespace.
+inline bool mountHere(const char *source, const QByteArray &target, const char *type, unsigned long flags,
+                      const char *data = nullptr)
+{
+    if (!privateMounts().isEmpty())
+        return false;
+    const bool raise = detail::capableOnlyToMount();
+    if (raise)
+        detail::mountCapability(true);
+    const bool ok = ::mount(source, target.constData(), type, flags, data) == 0;
+    if (raise)
+        detail::mountCapability(false);
     return ok;
+}
+
+inline void unmountHere(const QByteArray &target)
+{
+    const bool raise = detail::capableOnlyToMount();
+    if (raise)
+        detail::mountCapability(true);
+    ::umount2(target.constData(), MNT_DETACH);
+    if (raise)
+        detail::mountCapability(false);
 }
 
 // A small tmpfs: a disk that fills up.
@@ -44,17 +132,16 @@ class SmallDisk
 public:
     explicit SmallDisk(int kib)
     {
-        m_ok = privateMounts()
-            && ::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", MS_NOSUID | MS_NODEV,
-                       QByteArray("size=" + QByteArray::number(kib) + "k").constData())
-                == 0;
+        m_ok = mountHere("tmpfs", QFile::encodeName(m_dir.path()), "tmpfs", MS_NOSUID | MS_NODEV,
+                         QByteArray("size=" + QByteArray::number(kib) + "k").constData());
     }
     ~SmallDisk()
     {
         if (m_ok)
-            ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
+            unmountHere(QFile::encodeName(m_dir.path()));
     }
     bool ok() const { return m_ok; }
+    QString why() const { return m_ok ? QString() : QStringLiteral("no small disk: ") + privateMounts(); }
     QString path() const { return m_dir.path(); }
 
     // Writes a filler file until the disk is full; removing it makes room again.
@@ -75,32 +162,51 @@ private:
     bool m_ok = false;
 };
 
-// A folder bound read-only over itself, as a read-only mount would show it.
-class ReadOnlyMount
+// A folder (or file) bound over another, as a mount would show it there;
+// read-only when asked. (The read-only remount keeps the flags the place's
+// mount has: a user namespace may not drop them.)
+class BindMount
 {
 public:
-    explicit ReadOnlyMount(const QString &folder) : m_folder(QFile::encodeName(folder))
+    BindMount(const QString &source, const QString &target, bool readOnly = false) : m_target(QFile::encodeName(target))
     {
-        m_ok = privateMounts() && ::mount(m_folder.constData(), m_folder.constData(), nullptr, MS_BIND, nullptr) == 0;
-        if (m_ok && ::mount(nullptr, m_folder.constData(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0) {
-            ::umount2(m_folder.constData(), MNT_DETACH);
+        struct statvfs fs = {};
+        m_ok = ::statvfs(m_target.constData(), &fs) == 0
+            && mountHere(QFile::encodeName(source).constData(), m_target, nullptr, MS_BIND | MS_REC);
+        unsigned long kept = 0;
+        for (auto [st, ms] : {std::pair{ST_NOSUID, MS_NOSUID}, {ST_NODEV, MS_NODEV}, {ST_NOEXEC, MS_NOEXEC},
+                              {ST_NOATIME, MS_NOATIME}, {ST_NODIRATIME, MS_NODIRATIME}, {ST_RELATIME, MS_RELATIME}})
+            if (fs.f_flag & st)
+                kept |= ms;
+        if (m_ok && readOnly && !mountHere(nullptr, m_target, nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY | kept)) {
+            unmountHere(m_target);
             m_ok = false;
         }
     }
-    ~ReadOnlyMount()
+    ~BindMount()
     {
         if (m_ok)
-            ::umount2(m_folder.constData(), MNT_DETACH);
+            unmountHere(m_target);
     }
+    BindMount(const BindMount &) = delete;
+    BindMount &operator=(const BindMount &) = delete;
     bool ok() const { return m_ok; }
+    QString why() const { return m_ok ? QString() : QStringLiteral("no mount: ") + privateMounts(); }
 
 private:
-    QByteArray m_folder;
+    QByteArray m_target;
     bool m_ok = false;
 };
 
+// A folder bound read-only over itself, as a read-only mount would show it.
+struct ReadOnlyMount : BindMount
+{
+    explicit ReadOnlyMount(const QString &folder) : BindMount(folder, folder, true) {}
+};
+
 // The immutable (or append-only) attribute on a file or folder, lifted again
-// at the end. Needs root and a file system that keeps the attribute.
+// at the end. Needs CAP_LINUX_IMMUTABLE (root's, outside any user namespace)
+// and a file system that keeps the attribute.
 class Attribute
 {
 public:
@@ -114,6 +220,11 @@ public:
             set(false);
     }
     bool ok() const { return m_ok; }
+    static QString why()
+    {
+        return QStringLiteral("the immutable and append-only attributes need root's CAP_LINUX_IMMUTABLE and a file "
+                              "system that keeps them");
+    }
 
 private:
     bool set(bool on)

@@ -6,7 +6,10 @@
 #include <QFile>
 #include <QFileInfo>
 
-TempDir::TempDir() : m_dir(QDir::tempPath() + "/quorvane-test-XXXXXX") {}
+TempDir::TempDir(const QString &parent)
+    : m_dir((parent.isEmpty() ? QDir::tempPath() : parent) + "/quorvane-test-XXXXXX")
+{
+}
 
 QString TempDir::write(const QString &relative, const QByteArray &bytes) const
 {

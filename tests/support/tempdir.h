@@ -8,7 +8,9 @@
 class TempDir
 {
 public:
-    TempDir();
+    // parent: the folder to make it in (a small disk, say); the system's
+    // temporary folder when empty.
+    explicit TempDir(const QString &parent = QString());
     QString path() const { return m_dir.path(); }
     QString file(const QString &relative) const { return m_dir.filePath(relative); }
     // Writes bytes to a file below the folder, creating parent folders.

@@ -3,6 +3,7 @@
 #include "treelisting.h"
 
 #include <QCryptographicHash>
+#include <QDataStream>
 #include <QFile>
 
 #include <dirent.h>
@@ -98,4 +99,40 @@ QStringList TreeListing::changesTo(const TreeListing &later) const
         }
     }
     return lines;
+}
+
+namespace {
+const char kListingMagic[] = "quorvane tree listing 1";
+}
+
+bool TreeListing::save(const QString &file) const
+{
+    QFile f(file);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    QDataStream out(&f);
+    out << QByteArray(kListingMagic) << quint64(m_entries.size());
+    for (const auto &[path, what] : m_entries)
+        out << path << what;
+    return out.status() == QDataStream::Ok && f.flush();
+}
+
+bool TreeListing::load(const QString &file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    QDataStream in(&f);
+    QByteArray magic;
+    quint64 count = 0;
+    in >> magic >> count;
+    if (magic != kListingMagic)
+        return false;
+    m_entries.clear();
+    for (quint64 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+        QByteArray path, what;
+        in >> path >> what;
+        m_entries[path] = what;
+    }
+    return in.status() == QDataStream::Ok;
 }

@@ -33,6 +33,11 @@ public:
 
     qsizetype size() const { return qsizetype(m_entries.size()); }
 
+    // Kept in a file between two programs (the real-home guard's before and
+    // after); load gives false when the file holds no listing.
+    bool save(const QString &file) const;
+    bool load(const QString &file);
+
 private:
     std::map<QByteArray, QByteArray> m_entries; // relative path -> what it is
 };

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Copyright (C) 2026 The Quorvane developers
 // Renders every flat widget in every state into one picture under the build
-// folder, for a person to look at; the test itself only checks it was made.
+// folder, for a person to look at; each state must look different from
+// every other one, or a state is drawn as another.
 #include "TFlatButtonUnit.h"
 #include "TFlatCheckBoxUnit.h"
 #include "TFlatMemoUnit.h"
@@ -62,6 +63,7 @@ TEST_F(Gallery, EveryWidgetInEveryState)
     cb->setGeometry(10, 80, 200, 17);
     cb->setFont(bold);
     cb->setCaption("&Disable the splash screen");
+    cb->setColor(QColor(192, 220, 192)); // unlike the face of the hot and focused box
     auto *seeThrough = new TFlatCheckBox(form.get());
     seeThrough->setGeometry(10, 20, 200, 17);
     seeThrough->setFont(bold);
@@ -102,6 +104,7 @@ TEST_F(Gallery, EveryWidgetInEveryState)
     QTest::mouseRelease(cb, Qt::LeftButton, {}, QPoint(300, 300));
     cb->setChecked(true);
     hover(focusHolder, QPoint(3, 3));
+    form->setAttribute(Qt::WA_KeyboardFocusChange); // as reached with Tab: the focus rectangle shows
     cb->setFocus();
     take("focused", cb);
     focusHolder->setFocus();
@@ -162,6 +165,14 @@ TEST_F(Gallery, EveryWidgetInEveryState)
     take("both scroll bars", memo);
     memo->setEnabled(false);
     take("disabled", memo);
+
+    // Shots of the same widget are compared; a state drawn as another shows here.
+    QStringList alike;
+    for (qsizetype i = 0; i < shots.size(); ++i)
+        for (qsizetype j = i + 1; j < shots.size(); ++j)
+            if (shots[i].image == shots[j].image)
+                alike << shots[i].label + " = " + shots[j].label;
+    EXPECT_EQ(alike, QStringList{"pressed = latched down"}); // a latched button is drawn pressed
 
     // One column of labelled pictures.
     const int labelWidth = 150;

