@@ -171,7 +171,7 @@ bool Run::anythingFailed() const
 // preferences back when it closes, so it is ended or the operation refuses.
 int64_t Run::findReader(bool mayEnd)
 {
-    const int64_t pid = FindProcessId(QLatin1String(reader::kProcessName));
+    const int64_t pid = FindProcessId(reader::processNames());
     if (pid != -1 && !mayEnd) {
         m_report.runningReader = pid;
         throw Error(QStringLiteral("Adobe Reader is running %1 (%2, process %3), so nothing was "
