@@ -370,6 +370,8 @@ void Run::writeShortcut(const QString &readerFolder, const QString &version)
              QStringLiteral("No desktop folder: no shortcut was made"));
         return;
     }
+    if (!allowedDestination(linkPath, QStringLiteral("the shortcut was not written there")))
+        return;
     if (!dry) {
         linkPath.clear();
         CreateShortcut(target, slDesktop, QString(), readerFolder, QString(), reader::shortcutDescription(version),
@@ -391,15 +393,19 @@ void Run::writeLauncher(const launchers::DesktopShortcut &shortcut)
     const QString planned = launchers::desktopEntryPath(shortcut.link);
     if (planned.isEmpty())
         return; // no host desktop to mirror the shortcut on
-    const QString path = dry ? planned : launchers::writeDesktopEntry(shortcut);
+    QString why;
+    const QString path = dry ? (launchers::desktopEntry(shortcut, &why).isEmpty() ? QString() : planned)
+                             : launchers::writeDesktopEntry(shortcut, &why);
     if (path.isEmpty())
-        notDone(planned, QStringLiteral("the launcher of the shortcut could not be written"));
+        notDone(planned, QStringLiteral("the launcher of the shortcut was not written: ") + why);
     else
         record({.kind = Change::WriteLauncher, .paths = {path}, .target = shortcut.link});
 }
 
 void Run::removeShortcut(const QString &path)
 {
+    if (!allowedDestination(path, QStringLiteral("it was not removed")))
+        return;
     const launchers::HostLaunchers host = launchers::find(path, userShellFolder(QStringLiteral("Desktop")));
     if (!remove({path}).isEmpty() || host.isEmpty())
         return; // a shortcut that stays keeps its launchers
@@ -412,6 +418,15 @@ void Run::removeShortcut(const QString &path)
         notDone(file, QStringLiteral("could not be removed"));
     if (!gone.isEmpty())
         record({.kind = Change::DeleteLaunchers, .paths = gone});
+}
+
+bool Run::allowedDestination(const QString &path, const QString &consequence)
+{
+    const QString why = machine::destinationProblem(path, machine::Destination::UserFolders);
+    if (why.isEmpty())
+        return true;
+    notDone(path, QStringLiteral("the folder the registry names for it %1, so %2").arg(why, consequence));
+    return false;
 }
 
 void Run::finish(const QString &completedLine, const QString &readerFolder, const QString &version)
