@@ -422,7 +422,10 @@ void Run::removeShortcut(const QString &path)
 
 bool Run::allowedDestination(const QString &path, const QString &consequence)
 {
-    const QString why = machine::destinationProblem(path, machine::Destination::UserFolders);
+    // The folder it is in, through every link: the entry itself is written
+    // or removed as what it is, a link planted in its place replaced or
+    // removed as the link, never followed.
+    const QString why = machine::destinationProblem(winpath::folder(path), machine::Destination::UserFolders);
     if (why.isEmpty())
         return true;
     notDone(path, QStringLiteral("the folder the registry names for it %1, so %2").arg(why, consequence));

@@ -126,8 +126,9 @@ public:
     // Wine's menu builder made for it on the host, which would start nothing.
     void removeShortcut(const QString &path);
     // Whether a change may land at a path a shell-folder value of the
-    // registry aimed (machine.h, destinationProblem); when not, it is named
-    // as not done, with why and the consequence ("it was not removed").
+    // registry aimed: whether its folder may (machine.h, destinationProblem);
+    // when not, it is named as not done, with why and the consequence ("it
+    // was not removed").
     bool allowedDestination(const QString &path, const QString &consequence);
 
     // The end: "completed" and the closing question only when everything

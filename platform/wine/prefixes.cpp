@@ -217,8 +217,8 @@ void confine(WineBuild &b, const QString &runners, const QString &manager)
     const QString folder = QDir::cleanPath(runners);
     const QString spelt = QDir::cleanPath(b.program);
     if (!spelt.startsWith(folder + QLatin1Char('/'))) {
-        b.problem = QStringLiteral("%1 names a Wine build outside %2's runners folder \"%3\", which Quorvane does "
-                                   "not run")
+        b.problem = QStringLiteral("%1 lies outside the runners folder of %2 \"%3\", and Quorvane runs no Wine "
+                                   "build from elsewhere")
                         .arg(spelt, manager, folder);
         return;
     }
@@ -228,8 +228,8 @@ void confine(WineBuild &b, const QString &runners, const QString &manager)
     const QString real = info.canonicalFilePath();
     const QString realFolder = QFileInfo(folder).canonicalFilePath();
     if (real.isEmpty() || realFolder.isEmpty() || !real.startsWith(realFolder + QLatin1Char('/'))) {
-        b.problem = QStringLiteral("%1 leads to \"%2\", outside %3's runners folder \"%4\", which Quorvane does "
-                                   "not run")
+        b.problem = QStringLiteral("%1 leads to \"%2\", outside the runners folder of %3 \"%4\", and Quorvane "
+                                   "runs no Wine build from elsewhere")
                         .arg(spelt, real.isEmpty() ? info.symLinkTarget() : real, manager, folder);
         return;
     }
