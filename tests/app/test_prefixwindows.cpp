@@ -248,10 +248,10 @@ struct BottledReader : ::testing::Test
         };
         ours << home.write(".local/share/applications/wine/Programs/Adobe Reader 9.0.desktop",
                            entry(bottle, programs + "Adobe Reader 9.0.lnk"))
-             << home.write("Adobe Reader 9.0.desktop", entry(bottle, desktopLink));
+             << home.write("Desktop/Adobe Reader 9.0.desktop", entry(bottle, desktopLink));
         others << home.write(".local/share/applications/wine/Programs/Reader of .wine.desktop",
                              entry(wine, programs + "Adobe Reader 9.0.lnk"))
-               << home.write("Adobe Reader 9.0 (.wine).desktop", entry(wine, desktopLink));
+               << home.write("Desktop/Adobe Reader 9.0 (.wine).desktop", entry(wine, desktopLink));
         qv::Shell::setInstance(&shell); // the real one: it starts the runner
         savedWatchMs = qv::WineStart::watchMs();
         qv::WineStart::setWatchMs(3000);
