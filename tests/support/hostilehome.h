@@ -94,8 +94,8 @@ public:
         return out;
     }
 
-    // Every plug-in by name (as bytes) and content, from plug_ins and the
-    // safety copy together; a link is listed by its target.
+    // Every plug-in file by name (as bytes) and content, from plug_ins and
+    // the safety copy together; links are no plug-ins.
     std::map<QByteArray, QByteArray> plugIns() const
     {
         std::map<QByteArray, QByteArray> out;
@@ -146,11 +146,7 @@ private:
                 continue;
             if (S_ISDIR(st.st_mode)) {
                 list(path, rel, out);
-            } else if (S_ISLNK(st.st_mode)) {
-                char target[4096];
-                const ssize_t n = ::readlink(path.constData(), target, sizeof target);
-                out[rel] = "-> " + QByteArray(target, n < 0 ? 0 : int(n));
-            } else {
+            } else if (S_ISREG(st.st_mode)) {
                 QByteArray bytes(int(st.st_size), '\0');
                 const int fd = ::open(path.constData(), O_RDONLY);
                 const bool read = fd >= 0 && ::read(fd, bytes.data(), size_t(bytes.size())) == bytes.size();
@@ -189,8 +185,6 @@ public:
                            const_cast<char **>(envp)) != 0)
             m_pid = -1;
         // Until the process list shows the program's own name.
-        for (int i = 0; m_pid > 0 && i < 2000 && !QFile(QStringLiteral("/proc/%1/cmdline").arg(m_pid)).open(QIODevice::ReadOnly); ++i)
-            ::usleep(1000);
         for (int i = 0; m_pid > 0 && i < 2000; ++i) {
             QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(m_pid));
             if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().startsWith(a0 + '\0'))
@@ -207,15 +201,12 @@ public:
         QDir(m_folder).removeRecursively();
     }
     pid_t pid() const { return m_pid; }
-    // Whether it still runs (not ended, not a zombie).
-    bool running() const
+    // Whether it still runs; one that ended is reaped, and its id forgotten.
+    bool running()
     {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(m_pid));
-        if (!stat.open(QIODevice::ReadOnly))
-            return false;
-        const QByteArray s = stat.readAll();
-        const qsizetype close = s.lastIndexOf(')');
-        return close > 0 && s.size() > close + 2 && s.at(close + 2) != 'Z';
+        if (m_pid > 0 && ::waitpid(m_pid, nullptr, WNOHANG) == m_pid)
+            m_pid = -1;
+        return m_pid > 0;
     }
 
 private:
