@@ -17,6 +17,7 @@
 #include "platform/fileoperation.h"
 #include "platform/filesystem.h"
 #include "platform/machine.h"
+#include "platform/winerror.h"
 #include "platform/winpath.h"
 
 namespace qv {
@@ -340,10 +341,15 @@ void Run::writeMarker(const ResolvedFolder &readerFolder)
         try {
             createBackupMarker(readerFolder);
         } catch (const InOutError &e) {
+            // A link planted in the marker's place is never written through.
+            const QString cause = e.code() == winerror::CantResolveFilename
+                ? QStringLiteral("%1: a symbolic link stands in its place, and Quorvane writes nothing through one")
+                      .arg(e.message())
+                : e.message();
             throw Error(QStringLiteral("The marker \"%1\" could not be written (%2). The safety copy is complete; "
                                        "no plug-in was moved and the registry was not changed. Try Optimize "
                                        "again once the folder can be written")
-                            .arg(path, e.message()));
+                            .arg(path, cause));
         }
     }
     record({.kind = Change::WriteMarker, .paths = {path}});

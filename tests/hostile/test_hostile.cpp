@@ -80,7 +80,7 @@ const Attack kAttacks[] = {
      [](HostileHome &h) {
          h.plantLink(HostileHome::kFolder + "\\Wexmor.DAT", h.home.file(".ssh/authorized_keys"));
      },
-     Op::Optimize, "Wexmor.DAT\" could not be written"},
+     Op::Optimize, "a symbolic link stands in its place"},
     {"TheRegistryLockPlantedAsALinkOutOfThePrefix", false,
      [](HostileHome &h) { QFile::link(h.home.file("made-through-lock"), h.prefix->root() + "/.quorvane-registry.lock"); },
      Op::Optimize, ""},
