@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/launchers.h"
+#include "platform/namebytes.h"
 #include "platform/wine/wineprefix.h"
 #include "support/fakehome.h"
 #include "support/testprefix.h"
@@ -140,6 +141,14 @@ TEST_F(Launchers, ADesktopShortcutGetsTheEntryOfTheMenuBuilderQuotedByTheDesktop
     EXPECT_EQ(exec.mid(1, 3), QStringList({"WINEPREFIX=" + bottle,
                                            home.file(".local/share/bottles/runners/caffe-7.20/bin/wine"),
                                            kReader + "\\AcroRd32.exe"}));
+
+    // A program whose name holds a byte that is no UTF-8 has no launcher
+    // that could name it: none is written, and why is said.
+    QString why;
+    qv::launchers::DesktopShortcut odd = shortcut;
+    odd.target = qv::namebytes::decode(QFile::encodeName(kReader) + "\\Acro\xff.exe");
+    EXPECT_TRUE(qv::launchers::desktopEntry(odd, &why).isEmpty());
+    EXPECT_EQ(why, "the program's path holds bytes that are no UTF-8 text");
 }
 
 TEST(LauncherText, ExecArgumentsAndIconNamesAreThoseOfTheMenuBuilder)
