@@ -363,7 +363,10 @@ QJsonObject prefixJson(const ReaderPrefix &p)
         {QStringLiteral("reader_versions"), jsonList(p.readerVersions)},
         {QStringLiteral("wine"), QJsonObject{{QStringLiteral("description"), p.wine.description},
                                              {QStringLiteral("program"), p.wine.program},
-                                             {QStringLiteral("arguments"), jsonList(p.wine.arguments)}}},
+                                             {QStringLiteral("arguments"), jsonList(p.wine.arguments)},
+                                             {QStringLiteral("problem"), p.wine.problem.isEmpty()
+                                                                             ? QJsonValue()
+                                                                             : QJsonValue(p.wine.problem)}}},
         {QStringLiteral("problem"), p.problem.isEmpty() ? QJsonValue() : QJsonValue(p.problem)},
     };
 }
@@ -399,6 +402,8 @@ int listPrefixes(bool json, QTextStream &out)
             << (p.holdsReader() ? p.readerVersions.join(QStringLiteral(", ")) : QStringLiteral("none")) << "\n"
             << "  Wine:         " << p.wine.description
             << (p.wine.program == QLatin1String("wine") ? QString() : QStringLiteral(" (%1)").arg(p.wine.program)) << "\n";
+        if (!p.wine.problem.isEmpty())
+            out << "  Not run:      " << p.wine.problem << "\n";
         if (!p.problem.isEmpty())
             out << "  Problem:      " << p.problem << "\n";
     }

@@ -10,6 +10,7 @@
 
 #include "core/safetycopy.h"
 #include "platform/filesystem.h"
+#include "platform/machine.h"
 #include "platform/winpath.h"
 #include "platform/writeprobe.h"
 
@@ -38,6 +39,21 @@ void checkInstallation(const ReaderInstallation &r, bool needsPlugIns, std::opti
         throw Error(QStringLiteral("The Adobe Reader folder \"%1\" does not exist, so nothing was changed. ")
                         .arg(r.folder)
                     + again);
+    // The folder comes from the prefix's registry (or its disks): through a
+    // link or drive Z: it may lead to any folder of the user's.
+    if (const QString why = machine::destinationProblem(r.folder, machine::Destination::Prefix); !why.isEmpty())
+        throw Error(QStringLiteral("The Adobe Reader folder \"%1\" %2, so nothing was changed: Quorvane changes "
+                                   "nothing outside %3. ")
+                        .arg(r.folder, why, machine::theMachine())
+                    + again);
+    // A linked plug-ins folder or safety copy would have the plug-ins
+    // copied into, or deleted from, wherever the link leads.
+    for (const ResolvedFolder *f : {&folders->plugIns, &folders->optional})
+        if (f->isLink())
+            throw Error(QStringLiteral("The folder \"%1\" is a symbolic link, so nothing was changed: the plug-ins "
+                                       "would be copied to or removed from wherever it leads. Put a real folder in "
+                                       "its place, then try again")
+                            .arg(f->windowsPath()));
     if (needsPlugIns && !folders->plugIns.found())
         throw Error(QStringLiteral("The folder \"%1\" holds no plug_ins folder, so it is not Adobe Reader's folder "
                                    "or Reader is damaged; nothing was changed. ")

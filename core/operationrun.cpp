@@ -17,6 +17,7 @@
 #include "platform/fileoperation.h"
 #include "platform/filesystem.h"
 #include "platform/machine.h"
+#include "platform/winerror.h"
 #include "platform/winpath.h"
 
 namespace qv {
@@ -171,7 +172,7 @@ bool Run::anythingFailed() const
 // preferences back when it closes, so it is ended or the operation refuses.
 int64_t Run::findReader(bool mayEnd)
 {
-    const int64_t pid = FindProcessId(QLatin1String(reader::kProcessName));
+    const int64_t pid = FindProcessId(reader::processNames());
     if (pid != -1 && !mayEnd) {
         m_report.runningReader = pid;
         throw Error(QStringLiteral("Adobe Reader is running %1 (%2, process %3), so nothing was "
@@ -340,10 +341,15 @@ void Run::writeMarker(const ResolvedFolder &readerFolder)
         try {
             createBackupMarker(readerFolder);
         } catch (const InOutError &e) {
+            // A link planted in the marker's place is never written through.
+            const QString cause = e.code() == winerror::CantResolveFilename
+                ? QStringLiteral("%1: a symbolic link stands in its place, and Quorvane writes nothing through one")
+                      .arg(e.message())
+                : e.message();
             throw Error(QStringLiteral("The marker \"%1\" could not be written (%2). The safety copy is complete; "
                                        "no plug-in was moved and the registry was not changed. Try Optimize "
                                        "again once the folder can be written")
-                            .arg(path, e.message()));
+                            .arg(path, cause));
         }
     }
     record({.kind = Change::WriteMarker, .paths = {path}});
@@ -370,6 +376,8 @@ void Run::writeShortcut(const QString &readerFolder, const QString &version)
              QStringLiteral("No desktop folder: no shortcut was made"));
         return;
     }
+    if (!allowedDestination(linkPath, QStringLiteral("the shortcut was not written there")))
+        return;
     if (!dry) {
         linkPath.clear();
         CreateShortcut(target, slDesktop, QString(), readerFolder, QString(), reader::shortcutDescription(version),
@@ -391,15 +399,19 @@ void Run::writeLauncher(const launchers::DesktopShortcut &shortcut)
     const QString planned = launchers::desktopEntryPath(shortcut.link);
     if (planned.isEmpty())
         return; // no host desktop to mirror the shortcut on
-    const QString path = dry ? planned : launchers::writeDesktopEntry(shortcut);
+    QString why;
+    const QString path = dry ? (launchers::desktopEntry(shortcut, &why).isEmpty() ? QString() : planned)
+                             : launchers::writeDesktopEntry(shortcut, &why);
     if (path.isEmpty())
-        notDone(planned, QStringLiteral("the launcher of the shortcut could not be written"));
+        notDone(planned, QStringLiteral("the launcher of the shortcut was not written: ") + why);
     else
         record({.kind = Change::WriteLauncher, .paths = {path}, .target = shortcut.link});
 }
 
 void Run::removeShortcut(const QString &path)
 {
+    if (!allowedDestination(path, QStringLiteral("it was not removed")))
+        return;
     const launchers::HostLaunchers host = launchers::find(path, userShellFolder(QStringLiteral("Desktop")));
     if (!remove({path}).isEmpty() || host.isEmpty())
         return; // a shortcut that stays keeps its launchers
@@ -412,6 +424,18 @@ void Run::removeShortcut(const QString &path)
         notDone(file, QStringLiteral("could not be removed"));
     if (!gone.isEmpty())
         record({.kind = Change::DeleteLaunchers, .paths = gone});
+}
+
+bool Run::allowedDestination(const QString &path, const QString &consequence)
+{
+    // The folder it is in, through every link: the entry itself is written
+    // or removed as what it is, a link planted in its place replaced or
+    // removed as the link, never followed.
+    const QString why = machine::destinationProblem(winpath::folder(path), machine::Destination::UserFolders);
+    if (why.isEmpty())
+        return true;
+    notDone(path, QStringLiteral("the folder the registry names for it %1, so %2").arg(why, consequence));
+    return false;
 }
 
 void Run::finish(const QString &completedLine, const QString &readerFolder, const QString &version)

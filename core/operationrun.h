@@ -125,6 +125,11 @@ public:
     // A shortcut (or a group of them) goes together with the launchers
     // Wine's menu builder made for it on the host, which would start nothing.
     void removeShortcut(const QString &path);
+    // Whether a change may land at a path a shell-folder value of the
+    // registry aimed: whether its folder may (machine.h, destinationProblem);
+    // when not, it is named as not done, with why and the consequence ("it
+    // was not removed").
+    bool allowedDestination(const QString &path, const QString &consequence);
 
     // The end: "completed" and the closing question only when everything
     // asked was done; otherwise the memo and the message list what was not.

@@ -141,7 +141,7 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
                 // It holds the user's own books: they go to the trash, where
                 // they can be got back, not out of existence.
                 const QString myEBook = joinPath(personal, reader::eBookFolderName());
-                if (directoryExists(myEBook))
+                if (directoryExists(myEBook) && run.allowedDestination(myEBook, QStringLiteral("it was not moved to the trash")))
                     run.remove({myEBook}, FileBatch::Trash);
             }
         }

@@ -4,6 +4,11 @@
 
 namespace qv::reader {
 
+QStringList processNames()
+{
+    return {QLatin1String(kProcessName)};
+}
+
 QString versionsKey()
 {
     return QStringLiteral("\\SOFTWARE\\Adobe\\Acrobat Reader");

@@ -12,6 +12,9 @@ namespace qv::reader {
 
 // The executable Optimize and Restore end, and that the closing question starts.
 inline constexpr char kProcessName[] = "AcroRd32.exe";
+// Every executable name that counts as Reader running: matched exactly,
+// without regard to case, never as a part of another name.
+QStringList processNames();
 
 // The key below HKEY_LOCAL_MACHINE whose subkeys are the installed versions.
 QString versionsKey();

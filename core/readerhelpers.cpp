@@ -97,20 +97,41 @@ void CreateShortcut(const QString &target, TShortcutLocation location, const QSt
     linkPath = path;
 }
 
+namespace {
+// The process the last FindProcessId found, held open.
+qv::ProcessEntry g_found;
+} // namespace
+
+int64_t FindProcessId(const QStringList &names)
+{
+    g_found = {};
+    qv::ProcessControl &control = qv::ProcessControl::instance();
+    std::vector<qv::ProcessEntry> list = control.snapshot();
+    // The last one in the list that can still be held: one that ended
+    // since the list was taken is not running.
+    for (auto it = list.rbegin(); it != list.rend(); ++it)
+        if (names.contains(it->exeFile, Qt::CaseInsensitive) && qv::runsOnThisMachine(*it) && control.hold(*it)) {
+            g_found = *it;
+            return it->pid;
+        }
+    return -1;
+}
+
 int64_t FindProcessId(const QString &name)
 {
-    int64_t found = -1;
-    for (const qv::ProcessEntry &e : qv::ProcessControl::instance().snapshot())
-        if (e.exeFile.contains(name, Qt::CaseSensitive) && qv::runsOnThisMachine(e))
-            found = e.pid;
-    return found;
+    return FindProcessId(QStringList{name});
 }
 
 void KillProcess(int64_t pid)
 {
     int error = 0;
-    switch (qv::ProcessControl::instance().terminateAndWait(pid, 5000, error)) {
+    qv::ProcessEntry process;
+    process.pid = pid;
+    if (g_found.pid == pid)
+        process = g_found;
+    switch (qv::ProcessControl::instance().terminateAndWait(process, 5000, error)) {
     case qv::WaitOutcome::Ended:
+        g_found = {};
         // The pending window messages, once, as a message-processing pass does.
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         break;

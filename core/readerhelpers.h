@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 
 // Where CreateShortcut puts a link.
@@ -30,12 +31,17 @@ QString shortcutPath(const QString &target, TShortcutLocation location, const QS
 // without creating anything; empty when it is not recorded.
 QString userShellFolder(const QString &name);
 
-// The id of the last running process whose executable name contains name
-// (case-sensitive), or -1.
+// The id of the last running process of this machine (platform/processes.h,
+// runsOnThisMachine: on a Wine prefix a Wine process of this prefix and
+// this user) whose executable name is one of names, compared whole and
+// without regard to case; -1 when there is none. The process is held from
+// the moment it is found, for KillProcess.
+int64_t FindProcessId(const QStringList &names);
 int64_t FindProcessId(const QString &name);
 
-// Ends a process hard and waits up to 5000 ms for it. Throws qv::Error
-// ("System Error.  Code: ...") when it cannot be ended or waited for.
+// Ends a process that the last FindProcessId found, hard, and waits up to
+// 5000 ms for it; any other id is not ended. Throws qv::Error ("System
+// Error.  Code: ...") when it cannot be ended or waited for.
 void KillProcess(int64_t pid);
 
 // The link file name for a target: its file name with the extension

@@ -36,7 +36,7 @@ ReaderStatus readerStatus(const ReaderInstallation &reader)
     ReaderStatus s;
     s.folderExists = directoryExists(reader.folder);
     s.optimized = safetyCopyTrusted(reader.folder);
-    s.runningReader = FindProcessId(QLatin1String(reader::kProcessName));
+    s.runningReader = FindProcessId(reader::processNames());
     s.loaded = plugInsLoaded(reader.folder);
     const QString optional = optionalFolderOf(reader.folder) + QLatin1Char('\\');
     for (const PlugInItem &item : plugInsOnlyInSafetyCopy(reader.folder))

@@ -15,8 +15,9 @@ namespace qv {
 // renames a list of files and folders of the current Wine prefix, showing
 // the shell's own progress, question and error windows, and returns 0 on
 // success. Paths are Windows paths (wildcards allowed in the last
-// component); the lists are UTF-8 byte strings, entries separated by one
-// zero byte and ended by two.
+// component); the lists are UTF-8 byte strings (a name's bytes that are no
+// UTF-8 kept as they are, namebytes.h), entries separated by one zero byte
+// and ended by two.
 
 // Operation codes (wFunc).
 enum : uint32_t {
@@ -70,7 +71,7 @@ struct ShFileOpStruct
 };
 
 // A list in the form pFrom and pTo take: each entry after folder, in UTF-8
-// (as Linux names are) and ended by a zero byte, and one more zero byte
+// (names as their bytes, namebytes.h) and ended by a zero byte, and one more zero byte
 // after the last. The one way both the core and TKELFileOperator build it.
 QByteArray fileOperationList(const QStringList &entries, const QString &folder = QString());
 

@@ -3,15 +3,17 @@
 
 #include "platform/fileoperation.h"
 
+#include "platform/namebytes.h"
+
 namespace qv {
 
 QByteArray fileOperationList(const QStringList &entries, const QString &folder)
 {
-    const QByteArray prefix = folder.toUtf8();
+    const QByteArray prefix = namebytes::encode(folder);
     QByteArray list;
     for (const QString &entry : entries) {
         list += prefix;
-        list += entry.toUtf8();
+        list += namebytes::encode(entry);
         list += '\0';
     }
     list += '\0';

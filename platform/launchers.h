@@ -50,15 +50,34 @@ struct DesktopShortcut
 };
 // The host path the entry goes to; empty when the link's folder is not on a drive of the prefix.
 QString desktopEntryPath(const QString &windowsLink);
-// The entry's text, as the menu builder writes it.
-QByteArray desktopEntry(const DesktopShortcut &shortcut);
-// Writes it (replacing an entry of that name, executable as the menu
-// builder makes it); the path written, or empty when it could not be.
-QString writeDesktopEntry(const DesktopShortcut &shortcut);
+// The entry's text: the menu builder's keys, each value escaped as the
+// Desktop Entry rules ask for its type, the Exec arguments quoted and '%'
+// doubled. Empty, with why set ("the description holds the control
+// character \x0A"), when a value cannot be written so (a control
+// character, bytes that are no UTF-8) or the prefix's Wine build is not
+// one to run (prefixes.h).
+QByteArray desktopEntry(const DesktopShortcut &shortcut, QString *why = nullptr);
+// Writes it (replacing an entry of that name, or a link in its place,
+// never written through; executable as the menu builder makes it) when its
+// folder is one launchers may go to (machine.h, destinationProblem); the
+// path written, or empty with why set.
+QString writeDesktopEntry(const DesktopShortcut &shortcut, QString *why = nullptr);
 
-// The menu builder's escaping of one argument of an Exec line.
+// One argument of an Exec line as the Desktop Entry rules quote it: in
+// double quotes when it holds a reserved character, with '"', '`', '$' and
+// '\' escaped inside, and every '%' doubled. The line is then escaped again
+// as a string value (stringValue).
+QString quoteExecArgument(const QString &argument);
+// A value of type string or localestring: '\' doubled, blanks at either end as "\s".
+QString stringValue(const QString &value);
+// Why a value cannot go into a desktop entry at all, as the end of a
+// sentence; empty when it can.
+QString unwritableValue(const QString &value);
+// Wine's menu builder's own escaping of an Exec argument (each special
+// character after a backslash), which the entries it writes use.
 QString escapeExecArgument(const QString &argument);
-// An Exec line split into its arguments, escapes and quotes undone.
+// An Exec line split into its arguments, escapes, "%%" and quotes undone:
+// ours and those of the menu builder alike.
 QStringList execArguments(const QString &execValue);
 // The name the menu builder gives an icon it takes from a program or icon
 // file: a CRC-16 of the file's Windows path, its base name and the index.

@@ -31,6 +31,11 @@ struct WineBuild
     QString program;        // an absolute path, or "wine", looked up on PATH
     QStringList arguments;  // before the Windows program (CrossOver: --bottle NAME)
     QString description;    // "Bottles runner soda-7.0-9", "wine on PATH"
+    // Why the build is not one to run, as the end of a sentence naming it:
+    // a pinned runner that leads out of its manager's runners folder, or
+    // is no executable file. Nothing is started with such a build, nor
+    // with another Wine in its place. Empty for a build to run.
+    QString problem;
 };
 
 // A prefix found on the machine, with what a user needs to choose it.
@@ -117,6 +122,21 @@ QString here();
 // computer".
 QString where();
 QString theMachine();
+
+// Where a change aimed by a value read from the machine may land. Shell
+// folders, Reader's folder and file names come from the registry and disks
+// of the machine, which on a Wine prefix is data from elsewhere (an imported
+// bottle, a copied prefix): through drive Z: a value may name any folder of
+// the host. Prefix: inside the prefix's own folder (Reader's folder and
+// what is kept beside it). UserFolders: inside the prefix's drive C:, or in
+// the user's own desktop, documents and menu folders (where Wine links the
+// prefix's desktop and documents, and where launchers go). On Windows the
+// computer is the user's own: no place is refused.
+enum class Destination { Prefix, UserFolders };
+// Empty when a change may land at windowsPath (resolved through every link
+// as far as it exists); otherwise why not, as the end of a sentence naming
+// it: "leads to "/home/ann/.config/autostart", outside ...".
+QString destinationProblem(const QString &windowsPath, Destination kind);
 
 // The face the layouts' "MS Sans Serif" is drawn with before the free
 // substitutes: Windows' own TrueType one ("MS Sans Serif" proper is a bitmap

@@ -48,6 +48,12 @@ QString ResolvedFolder::windowsPathOf(const QByteArray &name) const
     return name.isEmpty() ? windowsPath() : winpath::join(windowsPath(), windowsNameOf(name));
 }
 
+bool ResolvedFolder::isLink() const
+{
+    const Place *p = place();
+    return p && resolvedplace::isLink(*p);
+}
+
 bool ResolvedFolder::unchanged() const
 {
     return !m_state || !m_state->place || resolvedplace::unchanged(*m_state->place);

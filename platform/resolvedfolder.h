@@ -39,6 +39,11 @@ public:
     // The Windows path of a name below it; the folder's own for an empty name.
     QString windowsPathOf(const QByteArray &name) const;
 
+    // Whether the path ended in a symbolic link (on Windows a reparse point)
+    // when the folder was found: a folder an operation fills or empties
+    // must not be one, or the change would land where the link points.
+    bool isLink() const;
+
     // Whether the Windows path still leads to the folder found, and not
     // (since) to a link or to another folder put in its place. A folder
     // never found has nothing to tell apart, and counts as unchanged.

@@ -19,6 +19,8 @@ std::shared_ptr<ResolvedFolder::Place> find(const QString &windowsPath);
 // Whether the path it was found at still leads to it, and not through a
 // link that was not there when it was found.
 bool unchanged(const ResolvedFolder::Place &place);
+// Whether the path ended in a symbolic link (on Windows a reparse point) when it was found.
+bool isLink(const ResolvedFolder::Place &place);
 // "sub\a.api" as the machine's bytes ("sub/a.api"), and back.
 QByteArray nameOf(const QString &windowsRelative);
 QString windowsNameOf(const QByteArray &name);

@@ -13,6 +13,8 @@ QStringList remove(const HostLaunchers &) { return {}; }
 // Empty: no host desktop to mirror a shortcut on.
 QString desktopEntryPath(const QString &) { return {}; }
 
-QString writeDesktopEntry(const DesktopShortcut &) { return {}; }
+QByteArray desktopEntry(const DesktopShortcut &, QString *) { return {}; }
+
+QString writeDesktopEntry(const DesktopShortcut &, QString *) { return {}; }
 
 } // namespace qv::launchers

@@ -105,6 +105,12 @@ QString theMachine()
     return QStringLiteral("the computer");
 }
 
+// The computer and its folders are the user's own.
+QString destinationProblem(const QString &, Destination)
+{
+    return QString();
+}
+
 QString layoutFace()
 {
     // A Wine without the face falls through to the free substitutes behind it.

@@ -6,6 +6,11 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
+#include <iterator>
+#include <string>
+#include <vector>
+
 #include "platform/win/wintext.h"
 
 namespace qv {
@@ -69,16 +74,86 @@ std::vector<ProcessEntry> SystemProcessControl::snapshot()
     return list;
 }
 
-WaitOutcome SystemProcessControl::terminateAndWait(int64_t pid, int timeoutMs, int &windowsError)
+// A held process: a handle, which keeps its id from going to another
+// process for as long as it is open.
+struct ProcessHold
 {
-    // Terminate and synchronise (0x100001). When the process cannot be
-    // opened there is no handle, and the wait on it fails with the reason.
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, DWORD(pid));
-    TerminateProcess(process, 0);
-    const DWORD wait = WaitForSingleObject(process, DWORD(timeoutMs));
+    HANDLE handle = nullptr;
+    ~ProcessHold()
+    {
+        if (handle)
+            CloseHandle(handle);
+    }
+};
+
+namespace {
+
+// The user a process runs as, as the text of its SID; empty when it cannot be told.
+std::wstring ownerOf(HANDLE process)
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &token))
+        return std::wstring();
+    std::wstring owner;
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size);
+    if (size && GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) {
+        const auto *user = reinterpret_cast<const TOKEN_USER *>(buffer.data());
+        if (DWORD length = GetLengthSid(user->User.Sid); length)
+            owner.assign(reinterpret_cast<const wchar_t *>(user->User.Sid),
+                         reinterpret_cast<const wchar_t *>(static_cast<const BYTE *>(user->User.Sid) + length));
+    }
+    CloseHandle(token);
+    return owner;
+}
+
+// The file name of the program a process runs; empty when it cannot be told.
+QString imageNameOf(HANDLE process)
+{
+    wchar_t path[MAX_PATH * 4];
+    DWORD size = DWORD(std::size(path));
+    if (!QueryFullProcessImageNameW(process, 0, path, &size))
+        return QString();
+    const QString full = win::fromWide(path, qsizetype(size));
+    return full.mid(std::max(full.lastIndexOf(QLatin1Char('\\')), full.lastIndexOf(QLatin1Char('/'))) + 1);
+}
+
+} // namespace
+
+// A handle is all Windows has: nothing to choose.
+void SystemProcessControl::setPidfdsUsed(bool) {}
+
+// Opened at the moment it is found, and only when it still runs the program
+// listed, as the user running Quorvane: a process of another user is never
+// ended, nor one that took a listed id since.
+bool SystemProcessControl::hold(ProcessEntry &entry)
+{
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                                 DWORD(entry.pid));
+    if (!process)
+        return false;
+    auto held = std::make_shared<ProcessHold>();
+    held->handle = process;
+    HANDLE self = GetCurrentProcess();
+    const std::wstring mine = ownerOf(self);
+    if (imageNameOf(process).compare(entry.exeFile, Qt::CaseInsensitive) != 0 || mine.empty()
+        || ownerOf(process) != mine)
+        return false;
+    entry.hold = std::move(held);
+    return true;
+}
+
+WaitOutcome SystemProcessControl::terminateAndWait(const ProcessEntry &process, int timeoutMs, int &windowsError)
+{
+    // A process not held has no handle, and the wait on it fails with the reason.
+    const HANDLE handle = process.hold ? process.hold->handle : nullptr;
+    if (handle)
+        TerminateProcess(handle, 0);
+    else
+        SetLastError(ERROR_INVALID_HANDLE);
+    const DWORD wait = handle ? WaitForSingleObject(handle, DWORD(timeoutMs)) : WAIT_FAILED;
     const DWORD error = GetLastError();
-    if (process)
-        CloseHandle(process);
     switch (wait) {
     case WAIT_OBJECT_0: return WaitOutcome::Ended;
     case WAIT_TIMEOUT: return WaitOutcome::TimedOut;

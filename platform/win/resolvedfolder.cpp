@@ -74,6 +74,11 @@ bool unchanged(const ResolvedFolder::Place &place)
         && now.indexHigh == place.indexHigh && now.indexLow == place.indexLow;
 }
 
+bool isLink(const ResolvedFolder::Place &place)
+{
+    return place.link;
+}
+
 QByteArray nameOf(const QString &windowsRelative)
 {
     QString name = windowsRelative;

@@ -15,6 +15,8 @@
 #include <unistd.h>
 #include <utility>
 
+#include "platform/namebytes.h"
+
 namespace qv {
 
 namespace {
@@ -25,7 +27,7 @@ bool g_unnamedAllowed = true;
 QByteArray temporaryName(const QString &target, bool pattern)
 {
     const QFileInfo info(target);
-    QByteArray name = QFile::encodeName(info.absolutePath()) + "/." + QFile::encodeName(info.fileName()) + ".qvpart-";
+    QByteArray name = namebytes::encode(info.absolutePath()) + "/." + namebytes::encode(info.fileName()) + ".qvpart-";
     if (pattern)
         return name + "XXXXXX";
     static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
@@ -65,7 +67,7 @@ bool AtomicFile::open(mode_t newFileMode, Target target)
 {
     discard();
     m_tempName.clear();
-    const QByteArray folder = QFile::encodeName(QFileInfo(m_target).absolutePath());
+    const QByteArray folder = namebytes::encode(QFileInfo(m_target).absolutePath());
     // Mode 0600 at first: nobody else reads the bytes before the mode below is set.
     m_fd = g_unnamedAllowed ? ::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600) : -1;
     if (m_fd < 0) {
@@ -80,7 +82,10 @@ bool AtomicFile::open(mode_t newFileMode, Target target)
     }
     m_synced = false;
     struct stat old;
-    if (target == Target::Unknown && ::stat(QFile::encodeName(m_target).constData(), &old) == 0) {
+    // Mode and owner carry over from the file replaced; a link in its place
+    // gives none of its target's, which is no file of this one's.
+    if (target == Target::Unknown && ::lstat(namebytes::encode(m_target).constData(), &old) == 0
+        && S_ISREG(old.st_mode)) {
         ::fchmod(m_fd, old.st_mode & 07777);
         // Only root can give a file away; it keeps the prefix owner's file theirs.
         if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
@@ -138,7 +143,7 @@ bool AtomicFile::commit(Sync sync)
         return fail("closing", EBADF);
     if (sync == Sync::ToDisk && !m_synced && !flush())
         return false;
-    const QByteArray target = QFile::encodeName(m_target);
+    const QByteArray target = namebytes::encode(m_target);
     if (m_tempName.isEmpty()) {
         // A new file takes its name in one step; an existing one can only be
         // replaced by a rename, so the bytes get a hidden name for that moment.
@@ -180,6 +185,18 @@ void AtomicFile::discard()
     }
 }
 
+QString linkTargetWithin(const QString &hostPath, const QString &root)
+{
+    const QFileInfo info(hostPath);
+    if (!info.isSymLink())
+        return info.absoluteFilePath();
+    const QString target = info.canonicalFilePath();
+    const QString inside = QFileInfo(root).canonicalFilePath();
+    if (target.isEmpty() || inside.isEmpty() || !target.startsWith(inside + QLatin1Char('/')))
+        return QString();
+    return target;
+}
+
 bool isTemporaryName(const QString &fileName)
 {
     static const QRegularExpression pattern(QStringLiteral("^\\..+\\.(qvpart|quorvane)-[A-Za-z0-9]{6,}$"));
@@ -209,7 +226,7 @@ int removeIn(int dirFd, bool recursive)
                 continue;
             type = IFTODT(st.st_mode);
         }
-        if (type == DT_REG && e->d_name[0] == '.' && isTemporaryName(QFile::decodeName(e->d_name))) {
+        if (type == DT_REG && e->d_name[0] == '.' && isTemporaryName(namebytes::decode(e->d_name))) {
             if (::unlinkat(::dirfd(dir), e->d_name, 0) == 0)
                 ++removed;
         } else if (recursive && type == DT_DIR) {
@@ -226,7 +243,7 @@ int removeIn(int dirFd, bool recursive)
 
 int removeTemporaries(const QString &hostFolder, bool recursive)
 {
-    const int fd = ::open(QFile::encodeName(hostFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(namebytes::encode(hostFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     return fd < 0 ? 0 : removeIn(fd, recursive);
 }
 

@@ -82,6 +82,14 @@ private:
     QString m_step;
 };
 
+// Where a save to hostPath goes when a symbolic link standing in the
+// file's place may be followed only inside root: hostPath itself when it is
+// no link, the link's target when that lies inside root (both resolved);
+// empty when the link leads out of root or to nothing. A prefix's hive may
+// be a link to a file kept elsewhere in the prefix; one leading out of it
+// would have the save replace a file of the user's.
+QString linkTargetWithin(const QString &hostPath, const QString &root);
+
 // Whether a file name is that of a temporary file an interrupted writer left
 // (".<name>.qvpart-XXXXXX", or ".<name>.quorvane-XXXXXX" of older versions).
 bool isTemporaryName(const QString &fileName);

@@ -2,14 +2,23 @@
 // Copyright (C) 2026 The Quorvane developers
 #include "platform/wine/exeicons.h"
 
-#include <QFile>
 #include <QtEndian>
+#include <algorithm>
 #include <array>
+#include <map>
 #include <optional>
+
+#include "platform/wine/inputfile.h"
 
 namespace qv::exeicons {
 
 namespace {
+
+// What a crafted program can make us do is bounded: its size, the pictures
+// of a group looked at, and the sizes written (real programs have a few of each).
+constexpr qint64 kLargestProgram = qint64(64) << 20;
+constexpr int kMostEntries = 64;
+constexpr int kMostSizes = 16;
 
 constexpr uint32_t kIcon = 3;       // RT_ICON
 constexpr uint32_t kGroupIcon = 14; // RT_GROUP_ICON
@@ -227,41 +236,45 @@ QByteArray png(int width, int height, const QByteArray &rgba)
 
 std::vector<IconImage> read(const QString &hostPath, int index)
 {
-    QFile file(hostPath);
-    if (index < 0 || !file.open(QIODevice::ReadOnly) || file.size() > (64 << 20))
+    // A program is a file of the prefix: a regular one, of a program's size.
+    inputfile::Read file = index < 0 ? inputfile::Read{} : inputfile::read(hostPath, kLargestProgram);
+    if (!file.ok())
         return {};
-    const Bytes program(file.readAll());
+    const Bytes program(std::move(file.bytes));
     const Resources resources(program);
     const Bytes group(resources.find(kGroupIcon, uint32_t(index), true));
-    const int count = group.u16(4);
+    // A group may claim 65,535 pictures: only the first kMostEntries are
+    // looked at, and pictures of at most kMostSizes sizes made, each a
+    // folder of the icon theme.
+    const int count = std::min<int>(group.u16(4), kMostEntries);
     struct Entry
     {
-        int width, height, bits;
+        int bits;
         uint16_t id;
+        int order;
     };
-    std::vector<Entry> entries;
+    // One picture a size: of those, the deepest colour, the later one of equals.
+    std::map<std::pair<int, int>, Entry> bySize;
     for (int i = 0; i < count && group.has(6 + i * 14, 14); ++i) {
         const qint64 e = 6 + i * 14;
         const uint8_t w = group.u8(e), h = group.u8(e + 1);
-        entries.push_back({w ? w : 256, h ? h : 256, group.u16(e + 6), group.u16(e + 12)});
+        const std::pair<int, int> size{w ? w : 256, h ? h : 256};
+        const Entry entry{group.u16(e + 6), group.u16(e + 12), i};
+        const auto it = bySize.find(size);
+        if (it == bySize.end()) {
+            if (int(bySize.size()) < kMostSizes)
+                bySize.emplace(size, entry);
+        } else if (entry.bits >= it->second.bits) {
+            it->second = {entry.bits, entry.id, it->second.order};
+        }
     }
+    // In the order the group first lists each size.
+    std::vector<std::pair<std::pair<int, int>, Entry>> chosen(bySize.begin(), bySize.end());
+    std::sort(chosen.begin(), chosen.end(), [](const auto &a, const auto &b) { return a.second.order < b.second.order; });
     std::vector<IconImage> images;
-    for (size_t i = 0; i < entries.size(); ++i) {
-        // One picture a size: of those, the deepest colour, the later one of equals.
-        bool seen = false;
-        for (size_t j = 0; j < i; ++j)
-            seen = seen || (entries[j].width == entries[i].width && entries[j].height == entries[i].height);
-        if (seen)
-            continue;
-        size_t best = i;
-        for (size_t j = i + 1; j < entries.size(); ++j)
-            if (entries[j].width == entries[i].width && entries[j].height == entries[i].height
-                && entries[j].bits >= entries[best].bits)
-                best = j;
-        const Entry &e = entries[best];
-        if (const std::optional<QByteArray> png = pictureAsPng(resources.find(kIcon, e.id, false), e.width, e.height))
-            images.push_back({e.width, e.height, *png});
-    }
+    for (const auto &[size, e] : chosen)
+        if (const std::optional<QByteArray> png = pictureAsPng(resources.find(kIcon, e.id, false), size.first, size.second))
+            images.push_back({size.first, size.second, *png});
     return images;
 }
 

@@ -21,12 +21,13 @@
 #include <vector>
 
 #include "platform/fileoperation.h"
+#include "platform/namebytes.h"
 #include "platform/winerror.h"
 
 namespace qv::filebatch {
 
 // A host path as the system calls take it.
-inline QByteArray enc(const QString &s) { return QFile::encodeName(s); }
+inline QByteArray enc(const QString &s) { return namebytes::encode(s); }
 // A name below a host folder.
 QString hostJoin(const QString &folder, const QString &name);
 // stat() of a host path, the link itself (lstatPath) or what it leads to.
@@ -116,6 +117,7 @@ private:
                   bool dstNew = false);
     void copyFile(const QString &srcWin, const QString &srcHost, const struct stat &st, const QString &dstWin,
                   const QString &dstHost, bool dstNew);
+    void copyLink(const QString &srcWin, const QString &srcHost, const QString &dstWin, const QString &dstHost);
     bool askReplace(const QString &dstWin, const QString &srcWin);
     void removeItem(const Source &s, bool toTrash);
     void removeAt(int parentFd, const QByteArray &name, const QString &win, dev_t device,

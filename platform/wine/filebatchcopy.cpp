@@ -4,6 +4,13 @@
 // Copying and moving in the batch (filebatch.h): files written whole through
 // a temporary file, trees walked without leaving them through a link, Wine's
 // attributes carried along, moves by rename where the drive allows it.
+//
+// A symbolic link is copied as the link it is, its target's text unchanged,
+// and never followed, wherever it is met: named in the batch, matched by a
+// wildcard or inside a folder being copied. That is what Windows does with a
+// link when it moves or deletes it, and what its own copy does when asked to
+// keep links (COPY_FILE_COPY_SYMLINK); following one would copy whatever it
+// leads to, a folder of the user's or the whole disk, into the target.
 #include "platform/wine/filebatch.h"
 
 #include <QDir>
@@ -17,12 +24,16 @@
 #include <sys/xattr.h>
 
 #include "platform/wine/atomicfile.h"
+#include "platform/wine/inputfile.h"
 #include "platform/wine/wineprefix.h"
 #include "platform/winpath.h"
 
 namespace qv::filebatch {
 
 namespace {
+
+const QString kLinkInTheWay = QStringLiteral("A symbolic link of that name is in the way of the folder; it is not "
+                                             "followed. Remove the link first.");
 
 // Wine keeps the hidden, system and read-only attributes of a file in its
 // user.* extended attributes; they travel with the copy. Best effort: a
@@ -93,15 +104,11 @@ void Batch::copyOrMoveGroup(const QStringList &entries, const QString &targetWin
 
 void Batch::transfer(const Source &src, QString dstWin, QString dstHost, bool move, bool top)
 {
+    // The source as it is: a link is the link, never what it leads to.
     struct stat sst;
-    // Copies see what Wine programs see: the target of a link, not the link.
-    // What the batch found of the source already (no link) stands for both.
-    const bool known = src.link && (move || !S_ISLNK(src.link->st_mode));
-    if (known)
+    if (src.link)
         sst = *src.link;
-    const bool followed = !move && (known || statPath(src.host, sst));
-    const bool srcExists = known || followed || lstatPath(src.host, sst);
-    if (!srcExists)
+    else if (!lstatPath(src.host, sst))
         throw Failure{FileOpFileNotFound, src.win, winerror::reasonForErrno(ENOENT)};
     const bool srcIsDir = S_ISDIR(sst.st_mode);
 
@@ -137,8 +144,11 @@ void Batch::transfer(const Source &src, QString dstWin, QString dstHost, bool mo
         dstExists = false;
     }
     if (dstExists) {
-        struct stat dstFollow;
-        const bool dstIsDir = statPath(dstHost, dstFollow) && S_ISDIR(dstFollow.st_mode);
+        // A link in the target's place is no folder to fill: it is replaced
+        // when a file or link goes there, and refused for a folder.
+        const bool dstIsDir = S_ISDIR(dst.st_mode);
+        if (srcIsDir && S_ISLNK(dst.st_mode))
+            throw Failure{FileOpAlreadyExists, dstWin, kLinkInTheWay};
         if (dstIsDir != srcIsDir)
             throw Failure{FileOpAlreadyExists, dstWin,
                           srcIsDir ? QStringLiteral("A file of that name is in the way of the folder.")
@@ -172,12 +182,12 @@ void Batch::transfer(const Source &src, QString dstWin, QString dstHost, bool mo
         return;
     }
     std::vector<std::pair<dev_t, ino_t>> ancestors;
-    copyTree(src.win, src.host, dstWin, dstHost, ancestors, followed ? &sst : nullptr, !dstExists);
+    copyTree(src.win, src.host, dstWin, dstHost, ancestors, &sst, !dstExists);
     if (top)
         progress(src.win, 0, 1);
 }
 
-// known: what stat() gave for srcHost, when the caller has it; dstNew: the
+// known: what lstat() gave for srcHost, when the caller has it; dstNew: the
 // caller has just found nothing at dstHost.
 void Batch::copyTree(const QString &srcWin, const QString &srcHost, const QString &dstWin, const QString &dstHost,
                      std::vector<std::pair<dev_t, ino_t>> &ancestors, const struct stat *known, bool dstNew)
@@ -185,21 +195,11 @@ void Batch::copyTree(const QString &srcWin, const QString &srcHost, const QStrin
     struct stat st;
     if (known)
         st = *known;
-    else if (!statPath(srcHost, st)) {
-        // A dangling link: keep it as the link it is.
-        struct stat lst;
-        if (lstatPath(srcHost, lst) && S_ISLNK(lst.st_mode)) {
-            char buf[PATH_MAX];
-            const ssize_t n = ::readlink(enc(srcHost).constData(), buf, sizeof buf - 1);
-            if (n >= 0) {
-                struct stat dst;
-                if (lstatPath(dstHost, dst) && !S_ISDIR(dst.st_mode))
-                    ::unlink(enc(dstHost).constData());
-                if (::symlink(QByteArray(buf, n).constData(), enc(dstHost).constData()) == 0)
-                    return;
-            }
-        }
+    else if (!lstatPath(srcHost, st))
         throw Failure::ofErrno(errno, srcWin);
+    if (S_ISLNK(st.st_mode)) {
+        copyLink(srcWin, srcHost, dstWin, dstHost);
+        return;
     }
     if (S_ISREG(st.st_mode)) {
         copyFile(srcWin, srcHost, st, dstWin, dstHost, dstNew);
@@ -217,9 +217,11 @@ void Batch::copyTree(const QString &srcWin, const QString &srcHost, const QStrin
     progress(srcWin, 0, 0);
 
     struct stat dst;
-    if (!statPath(dstHost, dst)) {
+    if (!lstatPath(dstHost, dst)) {
         if (::mkdir(enc(dstHost).constData(), 0700) != 0)
             throw Failure::ofErrno(errno, dstWin);
+    } else if (S_ISLNK(dst.st_mode)) {
+        throw Failure{FileOpAlreadyExists, dstWin, kLinkInTheWay};
     } else if (!S_ISDIR(dst.st_mode)) {
         throw Failure{FileOpAlreadyExists, dstWin, QStringLiteral("A file of that name is in the way of the folder.")};
     }
@@ -238,9 +240,10 @@ void Batch::copyTree(const QString &srcWin, const QString &srcHost, const QStrin
         const bool childExists = lstatPath(childDst, cd);
         if (childExists) {
             struct stat cs;
-            const bool srcDir = statPath(childSrc, cs) && S_ISDIR(cs.st_mode);
-            struct stat cdf;
-            const bool dstDir = statPath(childDst, cdf) && S_ISDIR(cdf.st_mode);
+            const bool srcDir = lstatPath(childSrc, cs) && S_ISDIR(cs.st_mode);
+            const bool dstDir = S_ISDIR(cd.st_mode);
+            if (srcDir && S_ISLNK(cd.st_mode))
+                throw Failure{FileOpAlreadyExists, winpath::join(dstWin, n), kLinkInTheWay};
             if (srcDir != dstDir)
                 throw Failure{FileOpAlreadyExists, winpath::join(dstWin, n),
                               QStringLiteral("A file and a folder of the same name are in each other's way.")};
@@ -252,18 +255,37 @@ void Batch::copyTree(const QString &srcWin, const QString &srcHost, const QStrin
     }
     ancestors.pop_back();
 
-    // Mode and times last, so a read-only folder could still be filled.
-    const int srcFd = ::open(enc(srcHost).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const int dstFd = ::open(enc(dstHost).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // Mode and times last, so a read-only folder could still be filled;
+    // through descriptors of the folders themselves, never a link.
+    const int srcFd = ::open(enc(srcHost).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int dstFd = ::open(enc(dstHost).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (srcFd >= 0 && dstFd >= 0)
         copyUserAttributes(srcFd, dstFd);
+    if (dstFd >= 0) {
+        ::fchmod(dstFd, st.st_mode & 07777);
+        const struct timespec times[2] = {st.st_atim, st.st_mtim};
+        ::futimens(dstFd, times);
+        ::close(dstFd);
+    }
     if (srcFd >= 0)
         ::close(srcFd);
-    if (dstFd >= 0)
-        ::close(dstFd);
-    ::chmod(enc(dstHost).constData(), st.st_mode & 07777);
-    const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    ::utimensat(AT_FDCWD, enc(dstHost).constData(), times, 0);
+}
+
+// The link itself, its target's text as it is, in the place of a file or
+// link of that name.
+void Batch::copyLink(const QString &srcWin, const QString &srcHost, const QString &dstWin, const QString &dstHost)
+{
+    QByteArray target(PATH_MAX, Qt::Uninitialized);
+    const ssize_t n = ::readlink(enc(srcHost).constData(), target.data(), size_t(target.size()));
+    if (n < 0)
+        throw Failure::ofErrno(errno, srcWin);
+    target.truncate(n);
+    progress(srcWin, 0, 0);
+    struct stat dst;
+    if (lstatPath(dstHost, dst) && !S_ISDIR(dst.st_mode) && ::unlink(enc(dstHost).constData()) != 0)
+        throw Failure::ofErrno(errno, dstWin);
+    if (::symlink(target.constData(), enc(dstHost).constData()) != 0)
+        throw Failure::ofErrno(errno, dstWin);
 }
 
 // The data goes to a temporary file beside the target, which takes the
@@ -273,9 +295,10 @@ void Batch::copyTree(const QString &srcWin, const QString &srcHost, const QStrin
 void Batch::copyFile(const QString &srcWin, const QString &srcHost, const struct stat &st, const QString &dstWin,
                      const QString &dstHost, bool dstNew)
 {
-    const int in = ::open(enc(srcHost).constData(), O_RDONLY | O_CLOEXEC);
+    // The file found, never a link or pipe put in its place since.
+    const int in = inputfile::openRegular(AT_FDCWD, enc(srcHost).constData(), O_NOFOLLOW);
     if (in < 0)
-        throw Failure::ofErrno(errno, srcWin);
+        throw Failure::ofErrno(errno == EINVAL ? EACCES : errno, srcWin);
     FdCloser inCloser(in);
 
     AtomicFile target(dstHost);

@@ -14,6 +14,7 @@
 #include <fcntl.h>
 
 #include "platform/winpath.h"
+#include "platform/namebytes.h"
 
 namespace qv::filebatch {
 
@@ -97,7 +98,7 @@ void Batch::removeAt(int parentFd, const QByteArray &name, const QString &win, d
         }
         try {
             for (const QByteArray &child : names)
-                removeAt(::dirfd(dir), child, winpath::join(win, QFile::decodeName(child)), device);
+                removeAt(::dirfd(dir), child, winpath::join(win, namebytes::decode(child)), device);
         } catch (...) {
             ::closedir(dir);
             throw;

@@ -21,6 +21,7 @@
 #include "platform/wine/wineprefix.h"
 #include "platform/winerror.h"
 #include "platform/winpath.h"
+#include "platform/namebytes.h"
 
 namespace qv {
 
@@ -38,7 +39,7 @@ QStringList splitList(const char *p)
         return out;
     while (*p) {
         const size_t n = std::strlen(p);
-        out << QString::fromUtf8(p, qsizetype(n));
+        out << namebytes::decode(QByteArray(p, qsizetype(n)));
         p += n + 1;
     }
     return out;
@@ -60,7 +61,7 @@ bool folderNames(const QString &host, QStringList &names)
         return false;
     while (dirent *e = ::readdir(dir))
         if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
-            names << QFile::decodeName(e->d_name);
+            names << namebytes::decode(e->d_name);
     ::closedir(dir);
     return true;
 }
@@ -71,7 +72,7 @@ QString canonical(const QString &host)
     char *r = ::realpath(enc(host).constData(), nullptr);
     if (!r)
         return QString();
-    QString out = QFile::decodeName(r);
+    QString out = namebytes::decode(r);
     ::free(r);
     return out;
 }

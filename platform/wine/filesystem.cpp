@@ -17,11 +17,13 @@
 
 #include "platform/wine/atomicfile.h"
 #include "platform/wine/below.h"
+#include "platform/wine/inputfile.h"
 #include "platform/textfileio.h"
 #include "platform/wildcard.h"
 #include "platform/wine/wineprefix.h"
 #include "platform/winerror.h"
 #include "platform/winpath.h"
+#include "platform/namebytes.h"
 
 namespace qv {
 
@@ -30,7 +32,7 @@ namespace {
 QByteArray hostName(const QString &windowsPath)
 {
     const QString host = WinePrefix::current().toHost(windowsPath);
-    return host.isEmpty() ? QByteArray() : QFile::encodeName(host);
+    return host.isEmpty() ? QByteArray() : namebytes::encode(host);
 }
 
 } // namespace
@@ -115,14 +117,6 @@ int removeLeftoverTemporaries(const QString &windowsFolder)
     return host.isEmpty() ? 0 : removeTemporaries(host, true);
 }
 
-QByteArray readFileStart(const QString &windowsPath, qsizetype maxBytes)
-{
-    QFile f(WinePrefix::current().toHost(windowsPath));
-    if (f.fileName().isEmpty() || !f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.read(maxBytes);
-}
-
 namespace {
 
 // Reads until the buffer is full or the file ends; -1 on an error.
@@ -145,7 +139,7 @@ ssize_t readFull(int fd, char *buffer, size_t size)
 struct Descriptor
 {
     int fd;
-    explicit Descriptor(const QByteArray &host) : fd(::open(host.constData(), O_RDONLY | O_CLOEXEC)) {}
+    explicit Descriptor(const QByteArray &host) : fd(inputfile::openRegular(AT_FDCWD, host.constData())) {}
     ~Descriptor()
     {
         if (fd >= 0)
@@ -154,6 +148,19 @@ struct Descriptor
 };
 
 } // namespace
+
+QByteArray readFileStart(const QString &windowsPath, qsizetype maxBytes)
+{
+    const QByteArray host = hostName(windowsPath);
+    const int fd = host.isEmpty() ? -1 : inputfile::openRegular(AT_FDCWD, host.constData());
+    if (fd < 0)
+        return QByteArray();
+    QByteArray out(maxBytes, Qt::Uninitialized);
+    const ssize_t n = readFull(fd, out.data(), size_t(maxBytes));
+    ::close(fd);
+    out.truncate(n < 0 ? 0 : n);
+    return out;
+}
 
 bool sameFileContent(const QString &windowsPathA, const QString &windowsPathB)
 {
@@ -200,7 +207,7 @@ QString folderIdentity(const QString &windowsFolder)
 
 uint32_t hostAttributes(const QString &hostPath, const QString &name)
 {
-    const QByteArray host = QFile::encodeName(hostPath);
+    const QByteArray host = namebytes::encode(hostPath);
     struct stat st;
     return hostfiles::attributes(::stat(host.constData(), &st) == 0 ? &st : nullptr, host, name);
 }
@@ -239,7 +246,7 @@ std::vector<FoundEntry> findFiles(const QString &windowsFolderAndPattern, uint32
     const QString hostFolder = WinePrefix::current().toHost(folder.isEmpty() ? QStringLiteral(".") : folder);
     if (hostFolder.isEmpty())
         return found;
-    DIR *dir = ::opendir(QFile::encodeName(hostFolder).constData());
+    DIR *dir = ::opendir(namebytes::encode(hostFolder).constData());
     if (!dir)
         return found;
     // Faults that exclude an entry unless the mask asks for them; read-only
@@ -260,7 +267,7 @@ std::vector<FoundEntry> findFiles(const QString &windowsFolderAndPattern, uint32
         consider(QStringLiteral(".."));
     }
     while (dirent *e = ::readdir(dir)) {
-        const QString name = QFile::decodeName(e->d_name);
+        const QString name = namebytes::decode(e->d_name);
         if (name == QLatin1String(".") || name == QLatin1String(".."))
             continue;
         consider(name);
@@ -277,7 +284,7 @@ int textfileio::create(const QString &windowsPath)
     const QString host = WinePrefix::current().toHost(windowsPath);
     if (host.isEmpty())
         throw InOutError(3);
-    const QByteArray name = QFile::encodeName(host);
+    const QByteArray name = namebytes::encode(host);
     // The prefix may have planted a link in the file's place: never written through.
     const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {

@@ -14,6 +14,7 @@
 #include "platform/registry.h"
 #include "platform/wine/wineprefix.h"
 #include "platform/writeprobe.h"
+#include "platform/namebytes.h"
 
 namespace qv {
 
@@ -74,7 +75,7 @@ Identity identityOf(const QString &file)
 {
     Identity id;
     struct stat st;
-    if (::stat(QFile::encodeName(file).constData(), &st) == 0) {
+    if (::stat(namebytes::encode(file).constData(), &st) == 0) {
         id.exists = true;
         id.dev = st.st_dev;
         id.ino = st.st_ino;

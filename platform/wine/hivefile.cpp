@@ -6,6 +6,7 @@
 #include "platform/wine/hive.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -15,6 +16,8 @@
 #include <unistd.h>
 
 #include "platform/wine/atomicfile.h"
+#include "platform/wine/inputfile.h"
+#include "platform/namebytes.h"
 
 namespace qv {
 
@@ -58,6 +61,29 @@ bool writeAll(int fd, std::vector<iovec> &iov)
     return true;
 }
 
+// Whether the bytes end as no file Wine wrote can: Wine ends every line it
+// writes, and writes a dword as eight hexadecimal digits, so a last line
+// without its line end, or a last dword with fewer digits, is a file cut
+// short (a full disk, a copy broken off). Gives the reason, or empty.
+QString cutShort(const QByteArray &data)
+{
+    if (data.isEmpty())
+        return QString();
+    if (!data.endsWith('\n'))
+        return QStringLiteral("its last line has no line end, so the file was cut short (Wine ends every line it "
+                              "writes)");
+    qsizetype start = data.lastIndexOf('\n', data.size() - 2) + 1;
+    QByteArray last = data.mid(start, data.size() - 1 - start);
+    if (last.endsWith('\r'))
+        last.chop(1);
+    const qsizetype at = last.indexOf("=dword:");
+    if (at >= 0 && (last.startsWith('"') || last.startsWith('@')) && last.size() - at - 7 < 8)
+        return QStringLiteral("its last value is a dword of %1 digits, not eight, so the file was cut short (Wine "
+                              "writes eight)")
+            .arg(last.size() - at - 7);
+    return QString();
+}
+
 } // namespace
 
 void Hive::setSaveHook(void (*hook)(const char *)) { g_saveHook = hook; }
@@ -68,39 +94,24 @@ void Hive::saveStage(const char *stage)
         g_saveHook(stage);
 }
 
-// The whole file in one buffer, which the untouched sections go on pointing into.
+// The whole file in one buffer, which the untouched sections go on pointing
+// into. Only a regular file of at most inputfile::kHiveLimit bytes is read.
 std::unique_ptr<Hive> Hive::load(const QString &file)
 {
     std::unique_ptr<Hive> hive(new Hive);
     hive->m_file = file;
-    const QByteArray path = QFile::encodeName(file);
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT)
-            return hive;
-        throw Error(QStringLiteral("Cannot read the registry file \"%1\": %2").arg(file, QString::fromLocal8Bit(strerror(errno))));
-    }
-    struct stat st;
-    if (fstat(fd, &st) == 0 && st.st_size > 0)
-        hive->m_data.resize(st.st_size);
-    qsizetype got = 0;
-    for (;;) {
-        if (got == hive->m_data.size())
-            hive->m_data.resize(std::max<qsizetype>(4096, got * 2));
-        const ssize_t n = ::read(fd, hive->m_data.data() + got, size_t(hive->m_data.size() - got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int err = errno;
-            ::close(fd);
-            throw Error(QStringLiteral("Cannot read the registry file \"%1\": %2").arg(file, QString::fromLocal8Bit(strerror(err))));
-        }
-        if (n == 0)
-            break;
-        got += n;
-    }
-    ::close(fd);
-    hive->m_data.resize(got);
+    inputfile::Read read = inputfile::read(file, inputfile::kHiveLimit);
+    if (read.outcome == inputfile::Read::Missing)
+        return hive;
+    if (!read.ok())
+        throw Error(QStringLiteral("The registry file \"%1\" %2, so Quorvane neither reads nor changes it. Put "
+                                   "the prefix's own registry file in its place, then try again")
+                        .arg(file, inputfile::problem(read, inputfile::kHiveLimit)));
+    hive->m_data = std::move(read.bytes);
+    if (const QString why = cutShort(hive->m_data); !why.isEmpty())
+        throw HiveError(file, int(std::count(hive->m_data.cbegin(), hive->m_data.cend(), '\n'))
+                                  + (hive->m_data.endsWith('\n') ? 0 : 1),
+                        why);
     hive->m_existed = true;
     hive->index();
     return hive;
@@ -132,8 +143,16 @@ Error Hive::saveError(const AtomicFile &file) const
 // The whole file beside the hive, then checked: a damaged hive is never saved.
 std::unique_ptr<AtomicFile> Hive::writeTemporary()
 {
-    // A hive that is a symbolic link is replaced where it points, keeping the link.
-    auto file = std::make_unique<AtomicFile>(m_file, AtomicFile::Link::Follow);
+    // A hive that is a symbolic link is replaced where it points, keeping the
+    // link, when that is inside the prefix (the hive's folder); never a file
+    // out of it.
+    const QString target = linkTargetWithin(m_file, QFileInfo(m_file).absolutePath());
+    if (target.isEmpty())
+        throw Error(QStringLiteral("The registry file \"%1\" cannot be replaced: it is a symbolic link to \"%2\", "
+                                   "outside the prefix, and Quorvane writes nothing through such a link. Nothing "
+                                   "was changed; put the file itself in the link's place, then try again")
+                        .arg(m_file, QFileInfo(m_file).symLinkTarget()));
+    auto file = std::make_unique<AtomicFile>(target);
     if (!file->open(0644))
         throw saveError(*file);
 

@@ -10,11 +10,16 @@
 #include <QSet>
 #include <QTemporaryFile>
 #include <algorithm>
+#include <sys/stat.h>
 
+#include "platform/machine.h"
+#include "platform/namebytes.h"
 #include "platform/wine/atomicfile.h"
+#include "platform/wine/inputfile.h"
 #include "platform/wine/exeicons.h"
 #include "platform/wine/prefixes.h"
 #include "platform/wine/wineprefix.h"
+#include "platform/winerror.h"
 #include "platform/winpath.h"
 
 namespace qv::launchers {
@@ -102,10 +107,11 @@ bool launchesShortcut(const QString &exec, const QString &wanted)
     return false;
 }
 
+// A desktop entry or menu file; nothing when it is no regular file of a
+// configuration file's size (inputfile.h).
 QByteArray readFile(const QString &path)
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.read(1 << 20) : QByteArray();
+    return inputfile::read(path, inputfile::kConfigLimit).bytes;
 }
 
 QStringList desktopEntriesIn(const QString &folder, bool recursive)
@@ -219,6 +225,58 @@ QString escapeExecArgument(const QString &argument)
     return out;
 }
 
+QString quoteExecArgument(const QString &argument)
+{
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    const bool quote = argument.isEmpty()
+        || std::any_of(argument.cbegin(), argument.cend(), [](QChar c) { return reserved.contains(c); });
+    QString out;
+    if (quote) {
+        out += QLatin1Char('"');
+        for (const QChar c : argument) {
+            if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') || c == QLatin1Char('\\'))
+                out += QLatin1Char('\\');
+            out += c;
+        }
+        out += QLatin1Char('"');
+    } else {
+        out = argument;
+    }
+    // A lone % would start a field code.
+    out.replace(QLatin1Char('%'), QStringLiteral("%%"));
+    return out;
+}
+
+QString stringValue(const QString &value)
+{
+    QString out = value;
+    out.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    // Blanks around the '=' are not part of the value: those of the value itself are escaped.
+    qsizetype lead = 0;
+    while (lead < out.size() && out.at(lead) == QLatin1Char(' '))
+        ++lead;
+    if (lead == out.size())
+        return QString(lead, QLatin1Char(' ')).replace(QLatin1Char(' '), QStringLiteral("\\s"));
+    qsizetype trail = 0;
+    while (out.at(out.size() - 1 - trail) == QLatin1Char(' '))
+        ++trail;
+    out = QStringLiteral("\\s").repeated(lead) + out.mid(lead, out.size() - lead - trail)
+        + QStringLiteral("\\s").repeated(trail);
+    return out;
+}
+
+QString unwritableValue(const QString &value)
+{
+    if (namebytes::holdsKeptBytes(value))
+        return QStringLiteral("holds bytes that are no UTF-8 text");
+    for (const QChar c : value) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u == 0x7F || (u >= 0x80 && u <= 0x9F))
+            return QStringLiteral("holds the control character %1").arg(visibleText(QString(c), false));
+    }
+    return QString();
+}
+
 QStringList execArguments(const QString &execValue)
 {
     // The desktop entry's own escapes first.
@@ -243,6 +301,8 @@ QStringList execArguments(const QString &execValue)
         else
             value += QStringView(execValue).mid(i - 1, 2);
     }
+    // Then the field codes: only "%%", a literal '%', occurs in ours.
+    value.replace(QStringLiteral("%%"), QStringLiteral("%"));
     // Then the command line's quoting, as a shell reads it.
     QStringList args;
     QString current;
@@ -306,7 +366,9 @@ HostLaunchers find(const QString &windowsPath, const QString &desktopFolder)
     QStringList candidates = desktopEntriesIn(wineMenuFolder(), true);
     QSet<QString> desktops;
     for (const QString &folder : {prefixes::hostDesktopFolder(), hostFolder(desktopFolder)}) {
-        if (folder.isEmpty())
+        // The prefix's desktop folder is a value of its registry: looked in
+        // only where launchers may be removed.
+        if (folder.isEmpty() || !prefixes::hostDestinationProblem(folder, machine::Destination::UserFolders).isEmpty())
             continue;
         const QString real = canonical(folder);
         if (desktops.contains(real))
@@ -363,45 +425,95 @@ QString desktopEntryPath(const QString &windowsLink)
     return QDir::cleanPath(folder) + QLatin1Char('/') + name + QStringLiteral(".desktop");
 }
 
-QByteArray desktopEntry(const DesktopShortcut &s)
+QByteArray desktopEntry(const DesktopShortcut &s, QString *why)
 {
+    auto refuse = [why](const QString &what, const QString &problem) {
+        if (why)
+            *why = what + QLatin1Char(' ') + problem;
+        return QByteArray();
+    };
     const QString root = WinePrefix::current().root();
     const WineBuild build = prefixes::wineBuild(root);
-    // Wine on PATH is written as the menu builder writes it; a pinned build by its path.
-    QString wine = build.program == QLatin1String("wine") ? build.program : escapeExecArgument(build.program);
-    for (const QString &a : build.arguments)
-        wine += QLatin1Char(' ') + escapeExecArgument(a);
+    // A launcher runs its program whenever it is opened: one that would run
+    // a Wine build the prefix names but Quorvane does not trust is not written.
+    if (!build.problem.isEmpty())
+        return refuse(QStringLiteral("the prefix's Wine build"), build.problem);
 
     QString name = winpath::leaf(s.link);
     if (const qsizetype dot = name.lastIndexOf(QLatin1Char('.')); dot > 0)
         name.truncate(dot);
-    QString text = QStringLiteral("[Desktop Entry]\nName=%1\nExec=env WINEPREFIX=\"%2\" %3 %4 %5\n")
-                       .arg(name, root, wine, escapeExecArgument(s.target), escapeExecArgument(s.arguments));
+    const QString path = s.workingFolder.isEmpty() ? QString() : unixPathOf(s.workingFolder);
+    const QString program = winpath::leaf(s.target).toLower();
+    const QString icon = installedIcon(s.target);
+    QStringList exec{QStringLiteral("env"), QStringLiteral("WINEPREFIX=") + root, build.program};
+    exec += build.arguments;
+    exec << s.target;
+    if (!s.arguments.isEmpty())
+        exec << s.arguments;
+
+    // Each value as it is before any escaping: a desktop entry is UTF-8
+    // text of one line a value, and no escape carries a control character
+    // safely to every desktop.
+    const std::pair<QString, QString> values[] = {
+        {QStringLiteral("the shortcut's name"), name},
+        {QStringLiteral("the prefix's folder"), root},
+        {QStringLiteral("the Wine build"), (QStringList{build.program} + build.arguments).join(QLatin1Char(' '))},
+        {QStringLiteral("the program's path"), s.target},
+        {QStringLiteral("the arguments"), s.arguments},
+        {QStringLiteral("the description"), s.description},
+        {QStringLiteral("the working folder"), path},
+        {QStringLiteral("the icon's name"), icon},
+    };
+    for (const auto &[what, value] : values)
+        if (const QString problem = unwritableValue(value); !problem.isEmpty())
+            return refuse(what, problem);
+
+    QStringList quoted;
+    for (const QString &a : std::as_const(exec))
+        quoted << quoteExecArgument(a);
+    QString text = QStringLiteral("[Desktop Entry]\nName=%1\nExec=%2\n").arg(stringValue(name), stringValue(quoted.join(QLatin1Char(' '))));
     text += QStringLiteral("Type=Application\nStartupNotify=true\n");
     if (!s.description.isEmpty())
-        text += QStringLiteral("Comment=%1\n").arg(s.description);
-    if (const QString path = s.workingFolder.isEmpty() ? QString() : unixPathOf(s.workingFolder); !path.isEmpty())
-        text += QStringLiteral("Path=%1\n").arg(path);
-    if (const QString icon = installedIcon(s.target); !icon.isEmpty())
-        text += QStringLiteral("Icon=%1\n").arg(icon);
-    if (const QString program = winpath::leaf(s.target); !program.isEmpty())
-        text += QStringLiteral("StartupWMClass=%1\n").arg(program.toLower());
+        text += QStringLiteral("Comment=%1\n").arg(stringValue(s.description));
+    if (!path.isEmpty())
+        text += QStringLiteral("Path=%1\n").arg(stringValue(path));
+    if (!icon.isEmpty())
+        text += QStringLiteral("Icon=%1\n").arg(stringValue(icon));
+    if (!program.isEmpty())
+        text += QStringLiteral("StartupWMClass=%1\n").arg(stringValue(program));
     return text.toUtf8();
 }
 
-QString writeDesktopEntry(const DesktopShortcut &shortcut)
+QString writeDesktopEntry(const DesktopShortcut &shortcut, QString *why)
 {
+    auto refuse = [why](const QString &problem) {
+        if (why)
+            *why = problem;
+        return QString();
+    };
     const QString path = desktopEntryPath(shortcut.link);
     if (path.isEmpty())
-        return QString();
+        return refuse(QStringLiteral("the shortcut's folder is not on a drive of the prefix"));
+    // The shortcut's folder is a value of the prefix's registry.
+    if (const QString problem = prefixes::hostDestinationProblem(QFileInfo(path).absolutePath(),
+                                                                 machine::Destination::UserFolders);
+        !problem.isEmpty())
+        return refuse(QStringLiteral("its folder ") + problem);
+    QString problem;
+    if (desktopEntry(shortcut, &problem).isEmpty())
+        return refuse(problem);
+    installIcon(shortcut.target);
+    const QByteArray text = desktopEntry(shortcut, &problem);
+    // A link in the entry's place is replaced, never written through.
+    AtomicFile file(path);
     // Executable, as the menu builder makes the entries it puts on the
     // desktop, so that desktops run them without asking.
-    installIcon(shortcut.target);
-    AtomicFile file(path, AtomicFile::Link::Follow);
-    if (!file.open(0755) || !file.write(desktopEntry(shortcut)) || !file.commit())
-        return QString();
-    QFile::setPermissions(file.target(), QFile::permissions(file.target()) | QFile::ExeOwner | QFile::ExeGroup
-                                             | QFile::ExeOther);
+    const bool opened = file.open(0755);
+    if (opened)
+        ::fchmod(file.handle(), 0755); // also over an entry of that name that was not
+    if (!opened || !file.write(text) || !file.commit())
+        return refuse(QStringLiteral("it could not be written (%1: %2)")
+                          .arg(file.failedStep(), winerror::reasonForErrno(file.error())));
     return path;
 }
 

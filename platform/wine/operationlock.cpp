@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "platform/wine/wineprefix.h"
+#include "platform/namebytes.h"
 
 namespace qv {
 
@@ -22,7 +23,7 @@ namespace {
 QString privateFolder()
 {
     const QString folder = QStringLiteral("/tmp/quorvane-%1").arg(::geteuid());
-    const QByteArray name = QFile::encodeName(folder);
+    const QByteArray name = namebytes::encode(folder);
     ::mkdir(name.constData(), 0700);
     struct stat st;
     if (::lstat(name.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()
@@ -38,7 +39,7 @@ QString OperationLock::fileFor(const QString &prefixRoot)
     // Named after the prefix folder itself, so every path that leads to it
     // (links, a trailing slash) meets the same lock.
     struct stat st;
-    if (::stat(QFile::encodeName(prefixRoot).constData(), &st) != 0)
+    if (::stat(namebytes::encode(prefixRoot).constData(), &st) != 0)
         return QString();
     const QString folder = privateFolder();
     const QString name = QStringLiteral("prefix-%1-%2.lock").arg(quint64(st.st_dev), 0, 16).arg(quint64(st.st_ino), 0, 16);
@@ -52,7 +53,7 @@ OperationLock::OperationLock()
     const QString file = fileFor(root);
     int fd = -1;
     if (!file.isEmpty()) {
-        const QByteArray name = QFile::encodeName(file);
+        const QByteArray name = namebytes::encode(file);
         fd = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0)
             fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC); // flock needs no write access

@@ -8,6 +8,11 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/namebytes.h"
+#include "platform/wine/inputfile.h"
 
 namespace qv {
 
@@ -28,13 +33,11 @@ QString xdgFolder(const char *variable, const char *fallback)
     return home() + QLatin1Char('/') + QLatin1String(fallback);
 }
 
+// A configuration file's text; empty when it is missing, is no regular
+// file or is larger than any real one (inputfile.h).
 QString readText(const QString &file)
 {
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
-        return QString();
-    // Configuration files are small; a huge one is not what we are after.
-    return QString::fromUtf8(f.read(1 << 20));
+    return QString::fromUtf8(inputfile::read(file, inputfile::kConfigLimit).bytes);
 }
 
 // The folder a path names, with links resolved, to tell two names of one
@@ -124,6 +127,16 @@ QString expandHome(const QString &path)
     return path;
 }
 
+// One of the user's folders of user-dirs.dirs, else its default below home.
+QString userDir(const char *variable, const char *fallback)
+{
+    const QString dirs = readText(prefixes::configHome() + QStringLiteral("/user-dirs.dirs"));
+    const QString value = expandHome(shellValue(dirs, QLatin1String(variable)));
+    if (!value.isEmpty() && QDir::isAbsolutePath(value))
+        return QDir::cleanPath(value);
+    return home() + QLatin1Char('/') + QLatin1String(fallback);
+}
+
 QStringList subfolders(const QString &folder)
 {
     QStringList out;
@@ -193,6 +206,50 @@ WineBuild pathWine(const QString &why = QString())
     return b;
 }
 
+// A pinned build runs only from its manager's own runners folder: the
+// prefix names the runner ("Runner: ../bottles/B/drive_c/x" climbs out of
+// that folder into a program the prefix ships), so the program must lie
+// inside the folder, spelt and after following links, and be an executable
+// regular file. A build that is not installed at all is left for the start
+// to name.
+void confine(WineBuild &b, const QString &runners, const QString &manager)
+{
+    const QString folder = QDir::cleanPath(runners);
+    const QString spelt = QDir::cleanPath(b.program);
+    if (!spelt.startsWith(folder + QLatin1Char('/'))) {
+        b.problem = QStringLiteral("%1 lies outside the runners folder of %2 \"%3\", and Quorvane runs no Wine "
+                                   "build from elsewhere")
+                        .arg(spelt, manager, folder);
+        return;
+    }
+    const QFileInfo info(spelt);
+    if (!info.exists() && !info.isSymLink())
+        return;
+    const QString real = info.canonicalFilePath();
+    const QString realFolder = QFileInfo(folder).canonicalFilePath();
+    if (real.isEmpty() || realFolder.isEmpty() || !real.startsWith(realFolder + QLatin1Char('/'))) {
+        b.problem = QStringLiteral("%1 leads to \"%2\", outside the runners folder of %3 \"%4\", and Quorvane "
+                                   "runs no Wine build from elsewhere")
+                        .arg(spelt, real.isEmpty() ? info.symLinkTarget() : real, manager, folder);
+        return;
+    }
+    struct stat st;
+    if (::stat(namebytes::encode(real).constData(), &st) != 0 || !S_ISREG(st.st_mode)
+        || ::access(namebytes::encode(real).constData(), X_OK) != 0)
+        b.problem = QStringLiteral("%1 is not an executable file, so Quorvane does not run it").arg(spelt);
+}
+
+// Where Bottles keeps its runners: the Flatpak's own for a bottle of the
+// Flatpak, else the one of the Bottles installed on the system.
+QString bottlesRunnersFor(const QString &root)
+{
+    const QString flatpak = bottlesFlatpakFolder();
+    const QString real = canonical(root);
+    const QString flatpakReal = canonical(flatpak);
+    const bool inFlatpak = real.startsWith(flatpakReal + QLatin1Char('/'));
+    return QFileInfo(inFlatpak ? flatpak : bottlesFolder()).absolutePath() + QStringLiteral("/runners");
+}
+
 WineBuild bottlesRunner(const QString &root)
 {
     const QString config = readText(root + QStringLiteral("/bottle.yml"));
@@ -201,8 +258,8 @@ WineBuild bottlesRunner(const QString &root)
         return pathWine(QStringLiteral("the bottle names no runner"));
     if (runner.startsWith(QLatin1String("sys-")))
         return pathWine(QStringLiteral("Bottles runner %1, the system's Wine").arg(runner));
-    // <data>/bottles/<bottle> keeps its runners in <data>/runners.
-    const QString folder = QDir::cleanPath(root + QStringLiteral("/../../runners/") + runner);
+    const QString runners = bottlesRunnersFor(root);
+    const QString folder = QDir::cleanPath(runners + QLatin1Char('/') + runner);
     QString wine = folder + QStringLiteral("/bin/wine");
     // Proton-style runners keep their Wine one level down.
     for (const char *sub : {"/files/bin/wine", "/dist/bin/wine"})
@@ -215,6 +272,7 @@ WineBuild bottlesRunner(const QString &root)
     WineBuild b;
     b.program = wine;
     b.description = QStringLiteral("Bottles runner %1").arg(runner);
+    confine(b, runners, QStringLiteral("Bottles"));
     return b;
 }
 
@@ -228,9 +286,11 @@ WineBuild lutrisWine(const LutrisGame &game)
     }
     if (version.isEmpty() || version == QLatin1String("system"))
         return pathWine(QStringLiteral("the Lutris game uses the system's Wine"));
+    const QString runners = prefixes::dataHome() + QStringLiteral("/lutris/runners/wine");
     WineBuild b;
-    b.program = prefixes::dataHome() + QStringLiteral("/lutris/runners/wine/") + version + QStringLiteral("/bin/wine");
+    b.program = runners + QLatin1Char('/') + version + QStringLiteral("/bin/wine");
     b.description = QStringLiteral("Lutris Wine %1").arg(version);
+    confine(b, runners, QStringLiteral("Lutris"));
     return b;
 }
 
@@ -243,10 +303,11 @@ WineBuild playOnLinuxWine(const QString &root)
     QString arch = shellValue(config, QStringLiteral("ARCH"));
     if (arch.isEmpty())
         arch = QStringLiteral("x86");
+    const QString runners = playOnLinuxHome() + QStringLiteral("/wine");
     WineBuild b;
-    b.program = playOnLinuxHome() + QStringLiteral("/wine/linux-") + arch + QLatin1Char('/') + version
-        + QStringLiteral("/bin/wine");
+    b.program = runners + QStringLiteral("/linux-") + arch + QLatin1Char('/') + version + QStringLiteral("/bin/wine");
     b.description = QStringLiteral("PlayOnLinux Wine %1 (%2)").arg(version, arch);
+    confine(b, runners, QStringLiteral("PlayOnLinux"));
     return b;
 }
 
@@ -295,11 +356,12 @@ QString configHome() { return xdgFolder("XDG_CONFIG_HOME", ".config"); }
 
 QString hostDesktopFolder()
 {
-    const QString dirs = readText(configHome() + QStringLiteral("/user-dirs.dirs"));
-    const QString value = expandHome(shellValue(dirs, QStringLiteral("XDG_DESKTOP_DIR")));
-    if (!value.isEmpty() && QDir::isAbsolutePath(value))
-        return QDir::cleanPath(value);
-    return home();
+    return userDir("XDG_DESKTOP_DIR", "Desktop");
+}
+
+QString hostDocumentsFolder()
+{
+    return userDir("XDG_DOCUMENTS_DIR", "Documents");
 }
 
 bool isPrefix(const QString &folder)

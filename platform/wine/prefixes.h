@@ -49,9 +49,15 @@ WineBuild wineBuild(const QString &root);
 // build, as a user would type it in a shell: for messages.
 QString commandLine(const WineBuild &build, const QString &prefixRoot, const QString &windowsProgram);
 
-// The user's desktop folder on the host, as xdg-user-dir DESKTOP answers
-// it: XDG_DESKTOP_DIR of $XDG_CONFIG_HOME/user-dirs.dirs, else $HOME.
+// The user's desktop folder on the host, as Wine's menu builder and GLib
+// take it: XDG_DESKTOP_DIR of $XDG_CONFIG_HOME/user-dirs.dirs, else
+// $HOME/Desktop. The documents folder likewise (XDG_DOCUMENTS_DIR, else
+// $HOME/Documents).
 QString hostDesktopFolder();
+QString hostDocumentsFolder();
+// Why a change may not land at a host path (machine::destinationProblem);
+// empty when it may.
+QString hostDestinationProblem(const QString &hostPath, machine::Destination kind);
 // $XDG_DATA_HOME, else ~/.local/share; $XDG_CONFIG_HOME, else ~/.config.
 QString dataHome();
 QString configHome();

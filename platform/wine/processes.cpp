@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -23,6 +24,7 @@
 
 #include "platform/winerror.h"
 #include "platform/winpath.h"
+#include "platform/namebytes.h"
 
 namespace qv {
 
@@ -66,23 +68,62 @@ bool isProcessName(const char *name, int64_t &pid)
     return true;
 }
 
-// "pid (comm) S ppid pgrp session tty tpgid flags ...": comm may hold
-// blanks and brackets, so split at the last ')'.
-bool parseStat(const QByteArray &stat, QString &comm, char &state, int64_t &ppid, uint64_t &flags)
+// What /proc/<pid>/stat tells of a process.
+struct Stat
+{
+    QString comm;
+    char state = 0;
+    int64_t ppid = 0;
+    uint64_t flags = 0;
+    uint64_t startTime = 0;
+};
+
+// "pid (comm) S ppid pgrp session tty tpgid flags ... starttime ...": comm
+// may hold blanks and brackets, so split at the last ')'.
+bool parseStat(const QByteArray &stat, Stat &out)
 {
     const int open = stat.indexOf('(');
     const int close = stat.lastIndexOf(')');
     if (open < 0 || close < open)
         return false;
-    comm = QString::fromUtf8(stat.mid(open + 1, close - open - 1));
+    out.comm = namebytes::decode(stat.mid(open + 1, close - open - 1));
     const QList<QByteArray> rest = stat.mid(close + 2).split(' ');
     if (rest.size() < 2 || rest.at(0).isEmpty())
         return false;
-    state = rest.at(0).at(0);
-    ppid = rest.at(1).toLongLong();
-    flags = rest.size() > 6 ? rest.at(6).toULongLong() : 0;
+    out.state = rest.at(0).at(0);
+    out.ppid = rest.at(1).toLongLong();
+    out.flags = rest.size() > 6 ? rest.at(6).toULongLong() : 0;
+    out.startTime = rest.size() > 19 ? rest.at(19).toULongLong() : 0; // the 22nd field
     return true;
 }
+
+// The start time of the live process of that id now; 0 when there is none
+// (an ended process waiting to be reaped counts as none).
+uint64_t startTimeOf(int64_t pid)
+{
+    const QByteArray file = "/proc/" + QByteArray::number(qint64(pid)) + "/stat";
+    Stat st;
+    if (!parseStat(readProcFile(AT_FDCWD, file.constData()), st) || st.state == 'Z' || st.state == 'X')
+        return 0;
+    return st.startTime;
+}
+
+// The owner of a process from "Uid:\treal\teffective\t...": -1 when the two
+// differ (a program that changed its user is no Wine process of ours).
+int64_t ownerOf(const QByteArray &status)
+{
+    for (const QByteArray &line : status.split('\n')) {
+        if (!line.startsWith("Uid:"))
+            continue;
+        const QList<QByteArray> ids = line.mid(4).simplified().split(' ');
+        if (ids.size() >= 2 && ids.at(0) == ids.at(1))
+            return ids.at(0).toLongLong();
+        return -1;
+    }
+    return -1;
+}
+
+bool g_pidfdsUsed = true;
 
 // A program started by its host path ("wine ~/.wine/drive_c/.../AcroRd32.exe")
 // or a bare name shows no Windows path in argv[0]; Wine's loader running it
@@ -97,6 +138,23 @@ bool runsWineLoader(int dirFd)
     const char *slash = std::strrchr(target, '/');
     return std::strncmp(slash ? slash + 1 : target, "wine", 4) == 0;
 }
+
+} // namespace
+
+// A held process: its pidfd, or without pidfds its id and start time.
+struct ProcessHold
+{
+    int64_t pid = 0;
+    uint64_t startTime = 0;
+    int fd = -1;
+    ~ProcessHold()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+namespace {
 
 int pidfdOpen(int64_t pid)
 {
@@ -138,27 +196,27 @@ std::vector<ProcessEntry> SystemProcessControl::snapshot()
         const int dirFd = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dirFd < 0)
             continue; // gone meanwhile
-        QString comm;
-        char state = 0;
-        uint64_t flags = 0;
+        Stat st;
         ProcessEntry e;
         e.pid = pid;
-        if (!parseStat(readProcFile(dirFd, "stat"), comm, state, e.parentPid, flags) || state == 'Z' || state == 'X') {
+        if (!parseStat(readProcFile(dirFd, "stat"), st) || st.state == 'Z' || st.state == 'X') {
             // Gone meanwhile, or ended and only waiting to be reaped.
             ::close(dirFd);
             continue;
         }
+        e.parentPid = st.ppid;
+        e.startTime = st.startTime;
         const QByteArray cmdline = readProcFile(dirFd, "cmdline");
-        const QString argv0 = QString::fromUtf8(cmdline.left(cmdline.indexOf('\0') < 0 ? cmdline.size() : cmdline.indexOf('\0')));
+        const QString argv0 = namebytes::decode(cmdline.left(cmdline.indexOf('\0') < 0 ? cmdline.size() : cmdline.indexOf('\0')));
         // A kernel thread runs no program file, so it has none to read.
-        const bool kernelThread = flags & kKernelThread;
-        const bool wine = winpath::looksLikeWindowsPath(argv0) || (!kernelThread && runsWineLoader(dirFd));
-        e.exeFile = executableName(argv0, comm, wine);
-        if (wine) {
+        const bool kernelThread = st.flags & kKernelThread;
+        // Only Wine's loader runs Windows programs: a native program that
+        // shows a Windows path in argv[0] is named so, but is no Wine process.
+        const bool loader = !kernelThread && runsWineLoader(dirFd);
+        e.exeFile = executableName(argv0, st.comm, loader || winpath::looksLikeWindowsPath(argv0));
+        if (loader) {
             e.prefix = prefixFromEnvironment(readProcFile(dirFd, "environ"));
-            struct stat st;
-            if (::fstat(dirFd, &st) == 0)
-                e.uid = st.st_uid;
+            e.uid = ownerOf(readProcFile(dirFd, "status"));
         }
         ::close(dirFd);
         list.push_back(std::move(e));
@@ -176,20 +234,16 @@ QString prefixFromEnvironment(const QByteArray &environment)
             home = record.mid(5);
     }
     if (!prefix.isEmpty())
-        return QFile::decodeName(prefix);
+        return namebytes::decode(prefix);
     if (!home.isEmpty())
-        return QFile::decodeName(home) + QStringLiteral("/.wine");
+        return namebytes::decode(home) + QStringLiteral("/.wine");
     return QString();
 }
 
 bool runsInPrefix(const ProcessEntry &entry, const QString &prefixRoot)
 {
-    struct stat st;
-    if (entry.uid >= 0 && ::stat(QFile::encodeName(prefixRoot).constData(), &st) == 0
-        && static_cast<int64_t>(st.st_uid) != entry.uid)
+    if (entry.prefix.isEmpty() || entry.uid != static_cast<int64_t>(::getuid()))
         return false;
-    if (entry.prefix.isEmpty())
-        return true;
     // The same folder may be reached through links or a trailing slash.
     auto canonical = [](const QString &path) {
         const QString real = QFileInfo(path).canonicalFilePath();
@@ -219,36 +273,72 @@ bool runsOnThisMachine(const ProcessEntry &entry)
     return runsInPrefix(entry, WinePrefix::current().root());
 }
 
-WaitOutcome SystemProcessControl::terminateAndWait(int64_t pid, int timeoutMs, int &windowsError)
+void SystemProcessControl::setPidfdsUsed(bool used)
 {
-    // A process that cannot be opened (gone meanwhile, or not ours to end)
-    // leaves no handle, and the wait on no handle is what fails, as on Windows.
+    g_pidfdsUsed = used;
+}
+
+bool SystemProcessControl::hold(ProcessEntry &entry)
+{
+    if (entry.pid <= 0)
+        return false;
+    auto held = std::make_shared<ProcessHold>();
+    held->pid = entry.pid;
+    held->startTime = entry.startTime;
+    // The pidfd first, then the look at who has that id: a process that
+    // started when the listed one did is that process, and the pidfd,
+    // opened before, names it.
+    if (g_pidfdsUsed) {
+        held->fd = pidfdOpen(entry.pid);
+        if (held->fd < 0 && errno != ENOSYS)
+            return false;
+    }
+    if (entry.startTime == 0 || startTimeOf(entry.pid) != entry.startTime)
+        return false;
+    entry.hold = std::move(held);
+    return true;
+}
+
+WaitOutcome SystemProcessControl::terminateAndWait(const ProcessEntry &process, int timeoutMs, int &windowsError)
+{
+    // A process that was not held (gone meanwhile, or never found) leaves no
+    // handle, and the wait on no handle is what fails, as on Windows.
     windowsError = 0;
-    if (pid <= 0) {
+    const ProcessHold *held = process.hold.get();
+    if (!held || held->pid != process.pid) {
         windowsError = winerror::InvalidHandle;
         return WaitOutcome::Failed;
     }
-    // A pidfd names this very process, so a recycled id can never be hit.
-    const int fd = pidfdOpen(pid);
-    if (fd < 0) {
-        windowsError = winerror::InvalidHandle;
-        return WaitOutcome::Failed;
+    if (held->fd < 0) {
+        // No pidfd: the start time, looked at right before the signal, tells
+        // the process from one that took its id since.
+        if (startTimeOf(held->pid) != held->startTime)
+            return WaitOutcome::Ended; // it ended on its own, as a held handle would tell
+        if (::kill(pid_t(held->pid), SIGKILL) != 0 && errno != ESRCH) {
+            windowsError = winerror::InvalidHandle;
+            return WaitOutcome::Failed;
+        }
+        QElapsedTimer clock;
+        clock.start();
+        while (startTimeOf(held->pid) == held->startTime) {
+            if (clock.elapsed() >= timeoutMs)
+                return WaitOutcome::TimedOut;
+            ::usleep(10000);
+        }
+        return WaitOutcome::Ended;
     }
-    if (pidfdSendSignal(fd, SIGKILL) < 0 && errno != ESRCH) {
+    if (pidfdSendSignal(held->fd, SIGKILL) < 0 && errno != ESRCH) {
         // Without the right to end it, waiting would only run into the time-out.
         windowsError = winerror::InvalidHandle;
-        ::close(fd);
         return WaitOutcome::Failed;
     }
-    struct pollfd p = {fd, POLLIN, 0};
+    struct pollfd p = {held->fd, POLLIN, 0};
     int r;
     do {
         r = ::poll(&p, 1, timeoutMs);
     } while (r < 0 && errno == EINTR);
-    const int err = errno;
-    ::close(fd);
     if (r < 0) {
-        windowsError = winerror::fromErrno(err);
+        windowsError = winerror::fromErrno(errno);
         return WaitOutcome::Failed;
     }
     return r == 0 ? WaitOutcome::TimedOut : WaitOutcome::Ended;

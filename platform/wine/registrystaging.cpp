@@ -28,6 +28,7 @@
 #include "platform/wine/atomicfile.h"
 #include "platform/wine/wineprefix.h"
 #include "platform/wine/wineserver.h"
+#include "platform/namebytes.h"
 
 namespace qv {
 
@@ -45,7 +46,7 @@ public:
     // With tryOnly, never waits and never throws: held() says how it went.
     explicit PrefixLock(const QString &prefixRoot, bool tryOnly = false)
     {
-        const QByteArray name = QFile::encodeName(prefixRoot + QStringLiteral("/.quorvane-registry.lock"));
+        const QByteArray name = namebytes::encode(prefixRoot + QStringLiteral("/.quorvane-registry.lock"));
         // A link planted in its place is not followed out of the prefix.
         m_fd = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (m_fd < 0)

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <climits>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -20,8 +21,10 @@
 #include "platform/textfileio.h"
 #include "platform/wildcard.h"
 #include "platform/wine/atomicfile.h"
+#include "platform/wine/inputfile.h"
 #include "platform/wine/wineprefix.h"
 #include "platform/winpath.h"
+#include "platform/namebytes.h"
 
 namespace qv {
 
@@ -64,7 +67,7 @@ std::shared_ptr<ResolvedFolder::Place> find(const QString &windowsPath)
     if (host.isEmpty())
         return nullptr;
     auto place = std::make_shared<ResolvedFolder::Place>();
-    place->host = QFile::encodeName(host);
+    place->host = namebytes::encode(host);
     // Opened without following a link first: whether the folder was reached
     // through one is what tells a link put in its place later.
     constexpr int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
@@ -91,16 +94,21 @@ bool unchanged(const ResolvedFolder::Place &place)
     return st.st_dev == place.device && st.st_ino == place.inode;
 }
 
+bool isLink(const ResolvedFolder::Place &place)
+{
+    return place.link;
+}
+
 QByteArray nameOf(const QString &windowsRelative)
 {
     QString name = windowsRelative;
     name.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return QFile::encodeName(name);
+    return namebytes::encode(name);
 }
 
 QString windowsNameOf(const QByteArray &name)
 {
-    QString text = QFile::decodeName(name);
+    QString text = namebytes::decode(name);
     text.replace(QLatin1Char('/'), QLatin1Char('\\'));
     return text;
 }
@@ -124,14 +132,14 @@ const char *at(const QByteArray &name)
 QByteArray matchIn(int dirFd, const QByteArray &name)
 {
     below::Listing listing(dirFd);
-    const QString wanted = QFile::decodeName(name);
+    const QString wanted = namebytes::decode(name);
     QByteArray match;
     const char *entry = nullptr;
     unsigned char type = DT_UNKNOWN;
     while (listing.next(entry, type)) {
         if (name == entry)
             return name;
-        if (match.isEmpty() && winpath::sameName(QFile::decodeName(entry), wanted))
+        if (match.isEmpty() && winpath::sameName(namebytes::decode(entry), wanted))
             match = entry;
     }
     return match;
@@ -176,7 +184,7 @@ void walk(int dirFd, const QByteArray &prefix, bool dangling, QList<QByteArray> 
             else if (S_ISDIR(st.st_mode))
                 return;
         }
-        if (nowhere != dangling || (!dangling && name.startsWith('.') && isTemporaryName(QFile::decodeName(name))))
+        if (nowhere != dangling || (!dangling && name.startsWith('.') && isTemporaryName(namebytes::decode(name))))
             return;
         out << prefix + name;
     });
@@ -201,6 +209,15 @@ QList<QByteArray> walkBelow(const ResolvedFolder &folder, bool dangling)
     for (const auto &k : keyed)
         out << k.second;
     return out;
+}
+
+// What a symbolic link below an open folder leads to, as text; empty when it cannot be read.
+QByteArray linkText(int folderFd, const QByteArray &name)
+{
+    QByteArray target(PATH_MAX, Qt::Uninitialized);
+    const ssize_t n = ::readlinkat(folderFd, name.constData(), target.data(), size_t(target.size()));
+    target.truncate(n < 0 ? 0 : n);
+    return target;
 }
 
 bool statBelow(const ResolvedFolder &folder, const QByteArray &name, struct stat &st, int flags = 0,
@@ -295,18 +312,22 @@ bool makeFolder(const ResolvedFolder &folder, const QByteArray &name)
     const Place *p = folder.place();
     if (!p) // the folder itself is missing: made with everything above it
         return makeFolder(folder.windowsPathOf(name)) && (name.isEmpty() || directoryExists(folder, name));
+    // A link in the place of a folder on the way is no folder: what would
+    // be put in it would land where the link leads.
     struct stat st;
-    if (name.isEmpty() || (below::stat(*p, name, st, 0) && S_ISDIR(st.st_mode)))
+    if (name.isEmpty())
         return true;
     const QByteArray actual = below::spelled(p->fd, name);
     for (qsizetype end = actual.indexOf('/'); ; end = actual.indexOf('/', end + 1)) {
         const QByteArray step = end < 0 ? actual : actual.left(end);
         if (::mkdirat(p->fd, step.constData(), 0777) != 0 && errno != EEXIST)
             return false;
+        if (::fstatat(p->fd, step.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode))
+            return false;
         if (end < 0)
             break;
     }
-    return ::fstatat(p->fd, actual.constData(), &st, 0) == 0 && S_ISDIR(st.st_mode);
+    return true;
 }
 
 bool removeEmptyFolder(const ResolvedFolder &folder, const QByteArray &name)
@@ -341,7 +362,11 @@ int removeLeftoverTemporaries(const ResolvedFolder &folder)
 QByteArray readFileStart(const ResolvedFolder &folder, const QByteArray &name, qsizetype maxBytes)
 {
     const Place *p = folder.place();
-    const int fd = p && !name.isEmpty() ? below::open(*p, name, O_RDONLY) : -1;
+    QByteArray actual;
+    struct stat st;
+    if (!p || name.isEmpty() || !below::stat(*p, name, st, 0, &actual))
+        return QByteArray();
+    const int fd = inputfile::openRegular(p->fd, actual.constData());
     if (fd < 0)
         return QByteArray();
     QByteArray out(maxBytes, Qt::Uninitialized);
@@ -366,8 +391,19 @@ bool sameFileContent(const ResolvedFolder &folderA, const QByteArray &nameA, con
     const Place *b = folderB.place();
     if (!a || !b || nameA.isEmpty() || nameB.isEmpty())
         return false;
-    const int fdA = below::open(*a, nameA, O_RDONLY);
-    const int fdB = fdA < 0 ? -1 : below::open(*b, nameB, O_RDONLY);
+    // A symbolic link is copied as the link it is (fileoperation.h): two
+    // links are the same when they lead to the same text, a link and a file
+    // never, and what a link leads to is not read.
+    QByteArray actualA, actualB;
+    struct stat stA, stB;
+    if (!below::stat(*a, nameA, stA, AT_SYMLINK_NOFOLLOW, &actualA)
+        || !below::stat(*b, nameB, stB, AT_SYMLINK_NOFOLLOW, &actualB))
+        return false;
+    if (S_ISLNK(stA.st_mode) || S_ISLNK(stB.st_mode))
+        return S_ISLNK(stA.st_mode) && S_ISLNK(stB.st_mode)
+            && linkText(a->fd, actualA) == linkText(b->fd, actualB);
+    const int fdA = inputfile::openRegular(a->fd, actualA.constData(), O_NOFOLLOW);
+    const int fdB = fdA < 0 ? -1 : inputfile::openRegular(b->fd, actualB.constData(), O_NOFOLLOW);
     const bool same = hostfiles::sameContent(fdA, fdB);
     if (fdA >= 0)
         ::close(fdA);
@@ -420,7 +456,7 @@ std::vector<FoundEntry> findFiles(const ResolvedFolder &folder, const QByteArray
     unsigned char type = DT_UNKNOWN;
     while (listing.next(name, type)) {
         const QByteArray bytes(name);
-        consider(QFile::decodeName(bytes), bytes);
+        consider(namebytes::decode(bytes), bytes);
     }
     return found;
 }

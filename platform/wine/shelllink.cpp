@@ -269,8 +269,9 @@ bool ShellLink::save(const QString &windowsLinkPath) const
     const QString host = WinePrefix::current().toHost(windowsLinkPath);
     if (host.isEmpty())
         return false;
-    // A shortcut that is a symbolic link (a desktop kept elsewhere) stays one.
-    AtomicFile f(host, AtomicFile::Link::Follow);
+    // A symbolic link in the shortcut's place is replaced, never written
+    // through: a prefix may plant one that leads to any file of the user's.
+    AtomicFile f(host);
     return f.open() && f.write(toBytes()) && f.commit();
 }
 

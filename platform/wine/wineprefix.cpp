@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 
 #include "platform/winpath.h"
+#include "platform/namebytes.h"
 
 namespace qv {
 
@@ -105,7 +106,7 @@ QString WinePrefix::driveRoot(QChar letter) const
     const char l = char(letter.toLower().toLatin1());
     const QString link = m_root + QStringLiteral("/dosdevices/") + QLatin1Char(l) + QLatin1Char(':');
     struct stat st;
-    if (::stat(QFile::encodeName(link).constData(), &st) != 0)
+    if (::stat(namebytes::encode(link).constData(), &st) != 0)
         return QString();
     // Every path of an operation goes through its drive: the link's target
     // is resolved once and reused while the link still leads to that folder.
@@ -124,7 +125,7 @@ QString WinePrefix::driveLetters() const
 {
     // One listing instead of a stat() of each of the 26 possible links.
     QString letters;
-    DIR *dir = ::opendir(QFile::encodeName(m_root + QStringLiteral("/dosdevices")).constData());
+    DIR *dir = ::opendir(namebytes::encode(m_root + QStringLiteral("/dosdevices")).constData());
     if (!dir)
         return letters;
     while (const dirent *e = ::readdir(dir))
@@ -158,7 +159,7 @@ QString WinePrefix::toHost(const QString &windowsPath) const
         for (qsizetype i = 0; i < n; ++i)
             literal += (literal.endsWith(QLatin1Char('/')) ? QString() : QStringLiteral("/")) + parts.at(i);
         struct stat st;
-        if (::stat(QFile::encodeName(literal).constData(), &st) == 0) {
+        if (::stat(namebytes::encode(literal).constData(), &st) == 0) {
             exact = n;
             host = literal;
             break;

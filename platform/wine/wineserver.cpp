@@ -16,6 +16,8 @@
 #include <unistd.h>
 
 #include "platform/error.h"
+#include "platform/namebytes.h"
+#include "platform/wine/inputfile.h"
 
 namespace qv::wineserver {
 
@@ -38,15 +40,15 @@ void setSocketBase(const QString &folder) { g_base = folder; }
 QStringList socketDirs(const QString &prefixRoot)
 {
     struct stat st;
-    if (::stat(QFile::encodeName(prefixRoot).constData(), &st) != 0)
+    if (::stat(namebytes::encode(prefixRoot).constData(), &st) != 0)
         return {};
     const QString leaf = QStringLiteral("/server-%1-%2").arg(hex(st.st_dev), hex(st.st_ino));
     QStringList dirs;
     // Debian's Wine keeps the server in a private temporary folder whose
     // name it writes into the prefix's "wineserver" file.
-    QFile named(prefixRoot + QStringLiteral("/wineserver"));
-    if (named.open(QIODevice::ReadOnly)) {
-        const QString name = QFile::decodeName(named.read(4096).trimmed());
+    const inputfile::Read named = inputfile::read(prefixRoot + QStringLiteral("/wineserver"), 4096);
+    if (named.ok()) {
+        const QString name = namebytes::decode(named.bytes.trimmed());
         if (!name.isEmpty() && !name.contains(QLatin1String(".."))) {
             if (name.startsWith(QLatin1Char('/'))) {
                 dirs << name + leaf;
@@ -67,9 +69,10 @@ QStringList socketDirs(const QString &prefixRoot)
 long long runningPid(const QString &prefixRoot)
 {
     for (const QString &dir : socketDirs(prefixRoot)) {
-        const QByteArray lock = QFile::encodeName(dir + QStringLiteral("/lock"));
-        const int fd = ::open(lock.constData(), O_RDWR | O_CLOEXEC);
-        const int rfd = fd >= 0 ? fd : ::open(lock.constData(), O_RDONLY | O_CLOEXEC);
+        const QByteArray lock = namebytes::encode(dir + QStringLiteral("/lock"));
+        // The folder's name comes from the prefix: only a regular file is
+        // opened there (a device could act on being opened), never for writing.
+        const int rfd = inputfile::openRegular(AT_FDCWD, lock.constData(), O_NOFOLLOW);
         if (rfd < 0)
             continue; // no server folder, or a stale one without its lock
         struct flock fl = {};

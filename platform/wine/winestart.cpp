@@ -22,6 +22,7 @@
 
 #include "platform/wine/prefixes.h"
 #include "platform/wine/wineprefix.h"
+#include "platform/namebytes.h"
 
 namespace qv {
 
@@ -74,6 +75,14 @@ WineStart::WineStart(const QString &windowsProgram) : m_program(windowsProgram),
     const QStringList arguments = build.arguments + QStringList{windowsProgram};
     m_command = prefixes::commandLine(build, root, windowsProgram);
 
+    // Never another Wine in the place of the one the prefix pins: that
+    // would upgrade the prefix behind its manager's back.
+    if (!build.problem.isEmpty()) {
+        fail(QStringLiteral("The prefix's Wine build (%1): %2. Choose another Wine build for this prefix in its "
+                            "manager")
+                 .arg(build.description, build.problem));
+        return;
+    }
     // A program given without a folder is looked up on PATH, as a shell does.
     QString program = build.program;
     if (!program.contains(QLatin1Char('/'))) {
@@ -98,7 +107,7 @@ WineStart::WineStart(const QString &windowsProgram) : m_program(windowsProgram),
     if (!env.contains(QStringLiteral("WINEDEBUG")))
         env.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("fixme-all"));
 
-    std::vector<QByteArray> argBytes{QFile::encodeName(program)};
+    std::vector<QByteArray> argBytes{namebytes::encode(program)};
     for (const QString &a : arguments)
         argBytes.push_back(a.toLocal8Bit());
     std::vector<char *> argv;

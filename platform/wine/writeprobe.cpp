@@ -14,7 +14,9 @@
 #include <unistd.h>
 
 #include "platform/winerror.h"
+#include "platform/wine/atomicfile.h"
 #include "platform/wine/wineprefix.h"
+#include "platform/namebytes.h"
 
 namespace qv {
 
@@ -53,7 +55,7 @@ QString userName()
 
 QString hostFolderWriteProblem(const QString &hostFolder)
 {
-    const QByteArray path = QFile::encodeName(hostFolder);
+    const QByteArray path = namebytes::encode(hostFolder);
     struct stat st;
     if (::stat(path.constData(), &st) != 0)
         return QStringLiteral("it cannot be reached (%1)").arg(winerror::reasonForErrno(errno));
@@ -88,9 +90,14 @@ QString hostFileReplaceProblem(const QString &hostFile)
     if (info.isSymLink()) {
         if (!info.exists())
             return QStringLiteral("it is a link to \"%1\", which does not exist").arg(info.symLinkTarget());
-        file = info.canonicalFilePath(); // the save writes there and keeps the link
+        // The save writes there and keeps the link, only inside the file's own folder (the prefix).
+        file = linkTargetWithin(hostFile, info.absolutePath());
+        if (file.isEmpty())
+            return QStringLiteral("it is a symbolic link to \"%1\", outside the prefix, and Quorvane writes "
+                                  "nothing through such a link; put the file itself in the link's place")
+                .arg(info.symLinkTarget());
     }
-    const QByteArray path = QFile::encodeName(file);
+    const QByteArray path = namebytes::encode(file);
     struct stat st;
     if (::stat(path.constData(), &st) == 0) {
         if (!S_ISREG(st.st_mode))

@@ -7,7 +7,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <optional>
 
 #include "platform/operationlock.h"
@@ -133,6 +135,32 @@ TEST_F(SamplePrefix, DryRunChangesNoByteAndRestoreBringsEveryPlugInBack)
     EXPECT_EQ(plugIns(), plugInsBefore);
     EXPECT_EQ(this->reader().value("optimized"), QJsonValue(false));
     EXPECT_EQ(cli({"restore"}).out, "Nothing to restore!\n");
+}
+
+// Plug-in names are the prefix's: an escape sequence in one is printed
+// visibly, never obeyed by the terminal, and a name that is no UTF-8 is
+// shown with U+FFFD, its file moved and brought back under its own bytes.
+TEST_F(SamplePrefix, PlugInNamesReachTheTerminalVisiblyAndTheirBytesSurvive)
+{
+    const QByteArray folder = QFile::encodeName(root + "/drive_c/Program Files/Adobe/Reader 9.0/Reader/plug_ins/");
+    for (const QByteArray &name : {QByteArray("Title\x1b]0;owned\x07.api"), QByteArray("Bad\xff.api")}) {
+        const int fd = ::open((folder + name).constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        ASSERT_GE(fd, 0) << name.toStdString();
+        ASSERT_EQ(::write(fd, name.constData(), size_t(name.size())), name.size());
+        ::close(fd);
+    }
+    const auto before = plugIns();
+    const CliResult status = cli({"status"});
+    ASSERT_EQ(status.exitCode, 0) << status.err.toStdString();
+    EXPECT_TRUE(status.out.contains("  Title\\x1B]0;owned\\x07.api\n")) << status.out.toStdString();
+    EXPECT_TRUE(status.out.contains(QString("  Bad") + QChar(0xFFFD) + ".api\n")) << status.out.toStdString();
+    EXPECT_FALSE(status.out.contains(QChar(0x1B)));
+
+    const CliResult optimized = cli({"optimize"});
+    ASSERT_EQ(optimized.exitCode, 0) << optimized.err.toStdString();
+    EXPECT_FALSE(optimized.out.contains(QChar(0x1B)) || optimized.out.contains(QChar(0x07)));
+    ASSERT_EQ(cli({"restore"}).exitCode, 0);
+    EXPECT_EQ(plugIns(), before);
 }
 
 TEST_F(SamplePrefix, ARunningReaderIsNamedAndEndedOnlyWhenAsked)

@@ -62,6 +62,7 @@ struct LauncherOperations : ::testing::Test
                               "<Menu><Include><Filename>wine-Programs-Adobe Reader 9.0.desktop</Filename></Include></Menu>");
         printMeEntry = home.write(apps + "PrintMe Internet Printing/PrintMe.desktop",
                                   launcher(prefix.root(), "C:\\Programs\\PrintMe Internet Printing\\PrintMe.lnk"));
+        // On the host desktop, which is $HOME/Desktop without a user-dirs setting.
         desktopEntry = home.write("Desktop/Adobe Reader 9.0.desktop", launcher(prefix.root(), "C:\\Public\\Desktop\\Adobe Reader 9.0.lnk"));
         othersEntry = home.write(apps + "Other.desktop", launcher(home.file(".wine"), "C:\\Programs\\Adobe Reader 9.0.lnk"));
     }

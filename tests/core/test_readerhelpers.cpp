@@ -51,21 +51,23 @@ struct HelperPrefix : ::testing::Test
 };
 } // namespace
 
-TEST_F(HelperPrefix, FindProcessIdMatchesSubstringsCaseSensitivelyAndTakesTheLast)
+TEST_F(HelperPrefix, FindProcessIdMatchesTheWholeNameInAnyCaseAndTakesTheLast)
 {
     EXPECT_EQ(FindProcessId("AcroRd32.exe"), -1);
-    FakeProcess first(ReaderArgv0);
+    // A name that only holds Reader's is another program.
     FakeProcess longer("C:\\Old\\OldAcroRd32.exe.bak");
+    FakeProcess shorter("C:\\Old\\AcroRd32.ex");
+    EXPECT_EQ(FindProcessId("AcroRd32.exe"), -1);
+    FakeProcess first(ReaderArgv0);
+    FakeProcess upper("C:\\READER\\ACRORD32.EXE");
     ASSERT_GT(first.pid(), 0);
-    ASSERT_GT(longer.pid(), 0);
-    EXPECT_EQ(FindProcessId("acrord32.exe"), -1);
-    // Both match; the one later in the list wins.
+    ASSERT_GT(upper.pid(), 0);
     int64_t last = -1;
     for (const qv::ProcessEntry &e : processes.snapshot())
-        if (e.exeFile.contains("AcroRd32.exe"))
+        if (e.pid == first.pid() || e.pid == upper.pid())
             last = e.pid;
-    EXPECT_EQ(FindProcessId("AcroRd32.exe"), last);
-    EXPECT_TRUE(last == first.pid() || last == longer.pid());
+    EXPECT_EQ(FindProcessId("acrord32.exe"), last);
+    EXPECT_EQ(FindProcessId(QStringList{"AdobeARM.exe", "AcroRd32.exe"}), last);
 }
 
 TEST_F(HelperPrefix, FindProcessIdLeavesReadersOfOtherPrefixesAlone)

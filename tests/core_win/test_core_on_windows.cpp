@@ -226,7 +226,9 @@ TEST_F(WindowsReader, ARunningReaderIsFoundEndedOrLeftToRefuseTheOperation)
     FakeReader reader(kFolder);
     ASSERT_TRUE(reader.running());
     EXPECT_EQ(FindProcessId("AcroRd32.exe"), int64_t(reader.info.dwProcessId));
-    EXPECT_EQ(FindProcessId("acrord32.exe"), -1); // the name is compared with its case
+    // The whole name, in any case, as Windows compares file names.
+    EXPECT_EQ(FindProcessId("acrord32.exe"), int64_t(reader.info.dwProcessId));
+    EXPECT_EQ(FindProcessId("AcroRd32.ex"), -1);
 
     const qv::OperationReport refused = qv::optimize(r, qv::OptimizeOptions());
     EXPECT_EQ(refused.outcome, qv::OperationReport::Refused);

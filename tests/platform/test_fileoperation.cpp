@@ -98,7 +98,7 @@ TEST_F(BatchCopy, FolderBecomesAMissingTargetOrGoesInsideAnExistingOne)
     EXPECT_FALSE(exists("src/f/src"));
 }
 
-TEST_F(BatchCopy, KeepsTimesModesAndLinkedContent)
+TEST_F(BatchCopy, KeepsTimesModesAndLinksAsLinks)
 {
     const QString f = write("src/tool.sh", "#!/bin/sh\n");
     ::chmod(QFile::encodeName(f).constData(), 0751);
@@ -117,8 +117,9 @@ TEST_F(BatchCopy, KeepsTimesModesAndLinkedContent)
     char attr[16] = {};
     EXPECT_EQ(::getxattr(QFile::encodeName(c("dst/tool.sh")).constData(), "user.DOSATTRIB", attr, sizeof attr), 3);
     EXPECT_STREQ(attr, "0x2");
-    // A link is copied as what it shows, so the copy survives the original.
-    EXPECT_FALSE(QFileInfo(c("dst/link.sh")).isSymLink());
+    // A link is copied as the link it is, never followed: its text unchanged.
+    EXPECT_TRUE(QFileInfo(c("dst/link.sh")).isSymLink());
+    EXPECT_EQ(QFile::symLinkTarget(c("dst/link.sh")), c("dst/tool.sh"));
     EXPECT_EQ(read("dst/link.sh"), "#!/bin/sh\n");
 }
 

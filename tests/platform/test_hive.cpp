@@ -340,7 +340,7 @@ TEST(HiveFile, EmptyFileGetsWinesOpeningLineWhenWritten)
     EXPECT_TRUE(Hive::fromBytes(out, "again.reg")->value(path("Software\\X"), "A").has_value());
 }
 
-TEST(HiveFile, SavingThroughASymbolicLinkKeepsTheLink)
+TEST(HiveFile, SavingThroughASymbolicLinkKeepsTheLinkOnlyInsideThePrefix)
 {
     TempDir tmp;
     const QString real = tmp.write("elsewhere/system.reg", kEveryType);
@@ -351,4 +351,19 @@ TEST(HiveFile, SavingThroughASymbolicLinkKeepsTheLink)
     hive->save();
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_TRUE(Hive::load(real)->keyExists(path("Software\\X")));
+
+    // A link out of the prefix (the hive's folder) is never saved through.
+    TempDir outside;
+    const QString theirs = outside.write("user.reg", kEveryType);
+    const QString planted = tmp.file("user.reg");
+    ASSERT_TRUE(QFile::link(theirs, planted));
+    auto other = Hive::load(planted);
+    other->setValue(path("Software\\X"), HiveValue{"a", qv::RegDword, ht::dwordData(1)});
+    try {
+        other->save();
+        ADD_FAILURE() << "saved through a link out of the prefix";
+    } catch (const qv::Error &e) {
+        EXPECT_TRUE(e.message().contains("outside the prefix")) << e.message().toStdString();
+    }
+    EXPECT_EQ(outside.read("user.reg"), kEveryType);
 }

@@ -3,14 +3,16 @@
 
 // The host launchers of Wine's menu builder: found for one prefix's
 // shortcuts only, removed with the menu files that include nothing else,
-// and written for a desktop shortcut as Wine 8's menu builder writes them
-// (the expected texts are what it wrote for the same shortcut by hand).
+// and written for a desktop shortcut with the keys Wine 8's menu builder
+// writes (the texts it wrote for the same shortcut by hand), each value
+// escaped by the Desktop Entry rules.
 
 #include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
 #include "platform/launchers.h"
+#include "platform/namebytes.h"
 #include "platform/wine/wineprefix.h"
 #include "support/fakehome.h"
 #include "support/testprefix.h"
@@ -104,7 +106,7 @@ TEST_F(Launchers, OnlyThisPrefixsLaunchersOfTheShortcutAreFoundAndRemoved)
     EXPECT_TRUE(QFileInfo::exists(QFileInfo(menuEntry).absolutePath()));
 }
 
-TEST_F(Launchers, ADesktopShortcutGetsTheEntryWinesMenuBuilderWrites)
+TEST_F(Launchers, ADesktopShortcutGetsTheEntryOfTheMenuBuilderQuotedByTheDesktopEntryRules)
 {
     prefix.mkdir(kReader);
     // The icon the menu builder took from AcroRd32.exe before.
@@ -118,8 +120,10 @@ TEST_F(Launchers, ADesktopShortcutGetsTheEntryWinesMenuBuilderWrites)
     EXPECT_EQ(written.readAll().toStdString(),
               ("[Desktop Entry]\n"
                "Name=AcroRd32\n"
-               "Exec=env WINEPREFIX=\"" + prefix.root() + "\" wine C:\\\\\\\\Program\\\\ Files\\\\ \\\\(x86\\\\)"
-               "\\\\\\\\Adobe\\\\\\\\Reader\\\\ 9.0\\\\\\\\Reader\\\\\\\\AcroRd32.exe \n"
+               // The Exec arguments quoted as the Desktop Entry rules ask, the
+               // line then escaped as a string value: each '\\' four times.
+               "Exec=env WINEPREFIX=" + prefix.root() + " wine \"C:\\\\\\\\Program Files (x86)"
+               "\\\\\\\\Adobe\\\\\\\\Reader 9.0\\\\\\\\Reader\\\\\\\\AcroRd32.exe\"\n"
                "Type=Application\n"
                "StartupNotify=true\n"
                "Comment=Adobe Reader 9.0\n"
@@ -137,6 +141,14 @@ TEST_F(Launchers, ADesktopShortcutGetsTheEntryWinesMenuBuilderWrites)
     EXPECT_EQ(exec.mid(1, 3), QStringList({"WINEPREFIX=" + bottle,
                                            home.file(".local/share/bottles/runners/caffe-7.20/bin/wine"),
                                            kReader + "\\AcroRd32.exe"}));
+
+    // A program whose name holds a byte that is no UTF-8 has no launcher
+    // that could name it: none is written, and why is said.
+    QString why;
+    qv::launchers::DesktopShortcut odd = shortcut;
+    odd.target = qv::namebytes::decode(QFile::encodeName(kReader) + "\\Acro\xff.exe");
+    EXPECT_TRUE(qv::launchers::desktopEntry(odd, &why).isEmpty());
+    EXPECT_EQ(why, "the program's path holds bytes that are no UTF-8 text");
 }
 
 TEST(LauncherText, ExecArgumentsAndIconNamesAreThoseOfTheMenuBuilder)

@@ -57,16 +57,26 @@ TEST(ProcessList, AWineProcessCarriesThePrefixOfItsEnvironment)
     // An empty WINEPREFIX means the default, as Wine reads it.
     EXPECT_EQ(prefixFromEnvironment(QByteArray("WINEPREFIX=\0HOME=/home/u\0", 25)), "/home/u/.wine");
     EXPECT_EQ(prefixFromEnvironment(QByteArray("PATH=/bin\0", 10)), "");
-    // An unknown prefix (environment closed to us) counts as the current one.
-    EXPECT_TRUE(qv::runsInPrefix({1, 0, "AcroRd32.exe", ""}, "/srv/mine"));
-    EXPECT_FALSE(qv::runsInPrefix({1, 0, "AcroRd32.exe", "/srv/other"}, "/srv/mine"));
-    EXPECT_TRUE(qv::runsInPrefix({1, 0, "AcroRd32.exe", "/srv//mine/"}, "/srv/mine"));
-    // Another user's process, whose environment we may not read, is not ours.
-    const QString mine = QDir::tempPath();
-    struct stat st;
-    ASSERT_EQ(::stat(QFile::encodeName(mine).constData(), &st), 0);
-    EXPECT_FALSE(qv::runsInPrefix({1, 0, "AcroRd32.exe", "", int64_t(st.st_uid) + 1}, mine));
-    EXPECT_TRUE(qv::runsInPrefix({1, 0, "AcroRd32.exe", "", int64_t(st.st_uid)}, mine));
+}
+
+TEST(ProcessList, OnlyAWineProcessOfThisPrefixAndThisUserRunsInIt)
+{
+    const int64_t me = ::getuid();
+    const struct
+    {
+        qv::ProcessEntry entry;
+        bool ours;
+    } cases[] = {
+        {{1, 0, "AcroRd32.exe", "/srv/mine", me}, true},
+        {{1, 0, "AcroRd32.exe", "/srv//mine/", me}, true}, // the same folder, spelt otherwise
+        {{1, 0, "AcroRd32.exe", "/srv/other", me}, false},
+        {{1, 0, "AcroRd32.exe", "", me}, false},              // no Wine process, or its environment is closed
+        {{1, 0, "AcroRd32.exe", "/srv/mine", me + 1}, false}, // another user's, also for root
+        {{1, 0, "AcroRd32.exe", "/srv/mine", -1}, false},     // owner unknown, or it changed its user
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(qv::runsInPrefix(c.entry, "/srv/mine"), c.ours)
+            << c.entry.prefix.toStdString() << " uid " << c.entry.uid;
 }
 
 TEST(ProcessList, AProgramStartedByItsHostPathIsKnownByWinesLoader)
@@ -82,7 +92,8 @@ TEST(ProcessList, AProgramStartedByItsHostPathIsKnownByWinesLoader)
     FakeProcess byHostPath("/home/u/.wine/drive_c/Program Files/Adobe/Reader/AcroRd32.exe", "/srv/other prefix",
                            program.constData());
     FakeProcess byBareName("AcroRd32.exe", "/srv/third", program.constData());
-    FakeProcess unixTool("/usr/local/bin/AcroRd32.exe.sh", "/srv/other prefix");
+    FakeProcess unixTool("/usr/local/bin/AcroRd32.exe.sh", "/srv/other prefix", "/bin/sleep");
+    FakeProcess nativeNamedLikeReader("C:\\x\\AcroRd32.exe", "/srv/other prefix", "/bin/sleep");
     ASSERT_GT(byHostPath.pid(), 0);
     ASSERT_GT(byBareName.pid(), 0);
     int seen = 0;
@@ -95,6 +106,11 @@ TEST(ProcessList, AProgramStartedByItsHostPathIsKnownByWinesLoader)
         if (e.pid == unixTool.pid()) {
             EXPECT_EQ(e.exeFile, "sleep"); // not a Windows program: its process name
             EXPECT_EQ(e.prefix, "");
+        }
+        if (e.pid == nativeNamedLikeReader.pid()) {
+            EXPECT_EQ(e.exeFile, "AcroRd32.exe"); // named so, but Wine's loader does not run it
+            EXPECT_EQ(e.prefix, "");
+            EXPECT_EQ(e.uid, -1);
         }
     }
     EXPECT_EQ(seen, 2);
@@ -113,33 +129,60 @@ TEST(ProcessList, EndedButUnreapedProcessIsNotListed)
         EXPECT_NE(e.pid, child.pid());
 }
 
-TEST(ProcessEnd, TerminatesAndWaitsForTheProcess)
+namespace {
+// The child's record in the process list, as the list gives it.
+qv::ProcessEntry listed(qv::ProcessControl &control, pid_t pid)
+{
+    for (const qv::ProcessEntry &e : control.snapshot())
+        if (e.pid == pid)
+            return e;
+    return {};
+}
+} // namespace
+
+// Both ways of holding a process: its pidfd, and (as without pidfds) its start time.
+class ProcessEnd : public ::testing::TestWithParam<bool>
+{
+protected:
+    void SetUp() override { qv::SystemProcessControl::setPidfdsUsed(GetParam()); }
+    void TearDown() override { qv::SystemProcessControl::setPidfdsUsed(true); }
+    qv::SystemProcessControl control;
+};
+
+TEST_P(ProcessEnd, EndsTheHeldProcessAndWaitsForIt)
 {
     FakeProcess child("C:\\x\\AcroRd32.exe");
     ASSERT_GT(child.pid(), 0);
-    qv::SystemProcessControl control;
+    qv::ProcessEntry entry = listed(control, child.pid());
+    ASSERT_TRUE(control.hold(entry));
     int error = -1;
-    EXPECT_EQ(control.terminateAndWait(child.pid(), 5000, error), qv::WaitOutcome::Ended);
+    EXPECT_EQ(control.terminateAndWait(entry, 5000, error), qv::WaitOutcome::Ended);
     EXPECT_EQ(error, 0);
     EXPECT_TRUE(child.ended());
 }
 
-TEST(ProcessEnd, VanishedProcessFailsTheWaitOnNoHandle)
+TEST_P(ProcessEnd, AnotherProcessUnderTheSameIdIsNeverHeldNorEnded)
 {
-    qv::SystemProcessControl control;
-    int error = 0;
-    // Far above any pid_max, so no process can have it: as on Windows, the
-    // open fails and the wait then fails with ERROR_INVALID_HANDLE.
-    EXPECT_EQ(control.terminateAndWait(999999999, 5000, error), qv::WaitOutcome::Failed);
-    EXPECT_EQ(error, 6);
-    EXPECT_EQ(control.terminateAndWait(-1, 5000, error), qv::WaitOutcome::Failed);
-    EXPECT_EQ(error, 6);
-    // Ended and reaped between finding and ending it.
     FakeProcess child("C:\\x\\AcroRd32.exe");
     ASSERT_GT(child.pid(), 0);
-    const pid_t pid = child.pid();
-    ::kill(pid, SIGKILL);
+    // The record of an earlier process of that id: another start time.
+    qv::ProcessEntry earlier = listed(control, child.pid());
+    earlier.startTime -= 1;
+    EXPECT_FALSE(control.hold(earlier));
+    int error = 0;
+    EXPECT_EQ(control.terminateAndWait(earlier, 5000, error), qv::WaitOutcome::Failed);
+    EXPECT_EQ(error, 6); // no handle, as on Windows
+    EXPECT_FALSE(child.ended());
+
+    // Held, then ended and reaped before it is ended by us: nothing is signalled.
+    qv::ProcessEntry entry = listed(control, child.pid());
+    ASSERT_TRUE(control.hold(entry));
+    ::kill(child.pid(), SIGKILL);
     child.reap();
-    EXPECT_EQ(control.terminateAndWait(pid, 5000, error), qv::WaitOutcome::Failed);
-    EXPECT_EQ(error, 6);
+    EXPECT_EQ(control.terminateAndWait(entry, 5000, error), qv::WaitOutcome::Ended);
+    // Far above any pid_max: nothing to hold.
+    qv::ProcessEntry none{999999999, 0, "AcroRd32.exe"};
+    EXPECT_FALSE(control.hold(none));
 }
+
+INSTANTIATE_TEST_SUITE_P(PidfdOrStartTime, ProcessEnd, ::testing::Bool());

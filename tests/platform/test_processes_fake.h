@@ -3,8 +3,9 @@
 #pragma once
 
 // A stand-in for a running Reader: a child process whose argv[0] is a Windows
-// path, as Wine shows its processes. Also a process control that only sees
-// this test program's children, so tests never touch the machine's processes.
+// path, run by a copy of sleep named as Wine's loader, as Wine shows its
+// processes. Also a process control that only sees this test program's
+// children, so tests never touch the machine's processes.
 
 #include <csignal>
 #include <fstream>
@@ -15,16 +16,34 @@
 #include <string>
 #include <vector>
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include "platform/processes.h"
+#include "platform/wine/wineprefix.h"
+
+// A copy of sleep named as Wine's loader, made once for the test program.
+inline const char *fakeWineLoader()
+{
+    static QTemporaryDir folder;
+    static const QByteArray loader = [] {
+        const QString path = folder.filePath("wine64-preloader");
+        QFile::copy("/bin/sleep", path);
+        return QFile::encodeName(path);
+    }();
+    return loader.constData();
+}
 
 class FakeProcess
 {
 public:
     // winePrefix, when given, becomes the child's WINEPREFIX.
-    // program, when given, is run instead of /bin/sleep (a copy named as Wine's loader).
+    // program, when given, is run instead of the loader's stand-in ("/bin/sleep": no Wine process).
     explicit FakeProcess(const std::string &argv0, const std::optional<std::string> &winePrefix = std::nullopt,
-                         const char *program = "/bin/sleep")
+                         const char *program = nullptr)
     {
+        if (!program)
+            program = fakeWineLoader();
         char *argv[] = {const_cast<char *>(argv0.c_str()), const_cast<char *>("600"), nullptr};
         std::vector<std::string> env;
         for (char **e = environ; *e; ++e)
@@ -103,20 +122,34 @@ public:
                 mine.push_back(e);
                 // The children stand for Readers of whatever prefix a test uses.
                 if (!seePrefixes)
-                    mine.back().prefix.clear();
+                    mine.back().prefix = qv::WinePrefix::current().root();
             }
-        for (const qv::ProcessEntry &e : extra)
+        for (qv::ProcessEntry e : extra) {
+            if (!seePrefixes && e.prefix.isEmpty())
+                e.prefix = qv::WinePrefix::current().root();
+            if (e.uid == -1)
+                e.uid = ::getuid();
             mine.push_back(e);
+        }
         return mine;
     }
-    qv::WaitOutcome terminateAndWait(int64_t pid, int timeoutMs, int &windowsError) override
+    // The records added stand for processes found: they count as held, and
+    // ending one fails as ending a vanished process does, unless forced.
+    bool hold(qv::ProcessEntry &entry) override
     {
-        terminated.push_back(pid);
+        for (const qv::ProcessEntry &e : extra)
+            if (e.pid == entry.pid)
+                return true;
+        return SystemProcessControl::hold(entry);
+    }
+    qv::WaitOutcome terminateAndWait(const qv::ProcessEntry &process, int timeoutMs, int &windowsError) override
+    {
+        terminated.push_back(process.pid);
         if (forced) {
             windowsError = forcedError;
             return *forced;
         }
-        return SystemProcessControl::terminateAndWait(pid, timeoutMs, windowsError);
+        return SystemProcessControl::terminateAndWait(process, timeoutMs, windowsError);
     }
 
     std::vector<qv::ProcessEntry> extra;  // records added to the list (e.g. a vanished id)

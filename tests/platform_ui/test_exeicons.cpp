@@ -174,3 +174,17 @@ TEST(ProgramIcons, ARestoredLauncherTakesTheProgramsIconIntoTheTheme)
         EXPECT_FALSE(QImage(home.file(QString(".local/share/icons/hicolor/%1/apps/%2.png").arg(size, name))).isNull())
             << size;
 }
+
+TEST(ProgramIcons, AGroupListingEveryPossibleSizeMakesAFewPicturesOnly)
+{
+    // 65,535 pictures of as many sizes, each a 1x1 picture: a program made
+    // to have the icon theme fill with folders and every picture compared
+    // with every other.
+    TempDir tmp;
+    const QByteArray tiny = dib(1, 1, 32, [](int, int) { return 0xFF00FF00u; });
+    std::vector<Picture> many;
+    for (int i = 0; i < 65535; ++i)
+        many.push_back({i % 256 ? i % 256 : 256, i / 256 + 1, 32, tiny});
+    const std::vector<qv::exeicons::IconImage> icons = qv::exeicons::read(tmp.write("AcroRd32.exe", program(many)), 0);
+    EXPECT_LE(icons.size(), 16u);
+}

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <optional>
 
 #include "platform/processes.h"
 #include "platform/winerror.h"
@@ -53,18 +54,23 @@ TEST(WinProcesses, TheSnapshotNamesAProgramByItsExecutableAndEndingItWaitsForIt)
     FakeReader reader(tmp);
     ASSERT_GT(reader.pid(), 0);
     qv::SystemProcessControl control;
-    bool seen = false;
+    std::optional<qv::ProcessEntry> found;
     for (const qv::ProcessEntry &e : control.snapshot())
         if (e.pid == reader.pid()) {
-            seen = true;
+            found = e;
             EXPECT_EQ(e.exeFile, "AcroRd32.exe");
             EXPECT_EQ(e.parentPid, int64_t(GetCurrentProcessId()));
             EXPECT_TRUE(qv::runsOnThisMachine(e));
         }
-    EXPECT_TRUE(seen);
+    ASSERT_TRUE(found);
+    // Held only while it still runs the program it was listed with.
+    qv::ProcessEntry renamed = *found;
+    renamed.exeFile = "notepad.exe";
+    EXPECT_FALSE(control.hold(renamed));
+    ASSERT_TRUE(control.hold(*found));
 
     int error = -1;
-    EXPECT_EQ(control.terminateAndWait(reader.pid(), 5000, error), qv::WaitOutcome::Ended);
+    EXPECT_EQ(control.terminateAndWait(*found, 5000, error), qv::WaitOutcome::Ended);
     EXPECT_TRUE(reader.ended());
 }
 
@@ -73,7 +79,9 @@ TEST(WinProcesses, AProcessThatCannotBeOpenedFailsTheWaitWithTheSystemsCode)
     qv::SystemProcessControl control;
     int error = 0;
     // Process ids are multiples of four: this one never names a process.
-    EXPECT_EQ(control.terminateAndWait(0x7FFFFFF3, 100, error), qv::WaitOutcome::Failed);
+    qv::ProcessEntry none{0x7FFFFFF3, 0, "AcroRd32.exe"};
+    EXPECT_FALSE(control.hold(none));
+    EXPECT_EQ(control.terminateAndWait(none, 100, error), qv::WaitOutcome::Failed);
     EXPECT_EQ(error, qv::winerror::InvalidHandle);
     EXPECT_EQ(qv::systemErrorMessage(error), "System Error.  Code: 6.\nThe handle is invalid.");
 }

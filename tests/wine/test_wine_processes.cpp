@@ -90,7 +90,7 @@ TEST_F(WineProcesses, AHelperOfThisPrefixIsFoundAndEndedOneOfAnotherPrefixIsNot)
     EXPECT_EQ(there.process.state(), QProcess::Running) << "the other prefix's program must be left running";
 }
 
-TEST_F(WineProcesses, EndingAProgramThatIsGoneFailsAsWindowsFailsIt)
+TEST_F(WineProcesses, EndingAProgramThatIsGoneHitsNoOtherProcess)
 {
     // Windows' own sequence on a process that has just ended: OpenProcess
     // fails, TerminateProcess and WaitForSingleObject meet no handle.
@@ -105,18 +105,21 @@ TEST_F(WineProcesses, EndingAProgramThatIsGoneFailsAsWindowsFailsIt)
     const int waitError = seen[8].toInt();
     EXPECT_EQ(waitError, 6); // ERROR_INVALID_HANDLE, which the caller reports
 
-    // Ours, on a program found and then gone before it is ended.
+    // Ours holds the program from the moment it is found, as a handle would:
+    // one found and then gone before it is ended has ended, and no other
+    // process that took its id since is hit.
     Sleeper gone(*wine, wine->prefix(), {WineLoop::windowsPath(wine->helper(QStringLiteral("qvproc"))), "sleep", "60000"});
     ASSERT_TRUE(waitForListed(kHelperExe, 1));
     const int64_t pid = FindProcessId(kHelperExe);
     ASSERT_NE(pid, -1);
     ::kill(pid_t(pid), SIGKILL);
     ASSERT_TRUE(gone.process.waitForFinished(10000));
+    EXPECT_NO_THROW(KillProcess(pid));
+    // An id no find has held is never ended, and fails as a wait on no handle does.
     try {
-        KillProcess(pid);
-        FAIL() << "a program that is gone cannot be ended";
+        KillProcess(pid + 1);
+        FAIL() << "a process that was not found was ended";
     } catch (const qv::Error &e) {
-        // Windows' wording of the code; Wine words it "Invalid handle."
         EXPECT_EQ(e.message().toStdString(), qv::systemErrorMessage(waitError).toStdString());
         EXPECT_EQ(e.message().toStdString(), "System Error.  Code: 6.\nThe handle is invalid.");
     }
