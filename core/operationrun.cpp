@@ -403,7 +403,7 @@ void Run::writeLauncher(const launchers::DesktopShortcut &shortcut)
     const QString path = dry ? (launchers::desktopEntry(shortcut, &why).isEmpty() ? QString() : planned)
                              : launchers::writeDesktopEntry(shortcut, &why);
     if (path.isEmpty())
-        notDone(planned, QStringLiteral("the launcher of the shortcut was not written: ") + why);
+        notDone(planned, QStringLiteral("the launcher of the shortcut could not be written: ") + why);
     else
         record({.kind = Change::WriteLauncher, .paths = {path}, .target = shortcut.link});
 }

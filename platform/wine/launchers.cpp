@@ -512,7 +512,7 @@ QString writeDesktopEntry(const DesktopShortcut &shortcut, QString *why)
     if (opened)
         ::fchmod(file.handle(), 0755); // also over an entry of that name that was not
     if (!opened || !file.write(text) || !file.commit())
-        return refuse(QStringLiteral("it could not be written (%1: %2)")
+        return refuse(QStringLiteral("%1: %2")
                           .arg(file.failedStep(), winerror::reasonForErrno(file.error())));
     return path;
 }
