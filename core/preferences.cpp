@@ -116,7 +116,7 @@ const std::vector<Row> &table()
          &O::noUpdaterStartup, {{Leave, Leave, Leave}, {DeleteValue, Leave, Leave}, {DeleteValue, Leave, Leave}},
          true},
         {"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\AdobeARMservice", "Start", ValueType::Dword,
-         &O::noUpdaterStartup, {{Leave, Leave, Leave}, {SetExisting, Leave, Leave}, {SetExisting, Leave, Leave}},
+         &O::noUpdaterStartup, {{Leave, Leave, Leave}, {{SetExisting, 4}, Leave, Leave}, {{SetExisting, 4}, Leave, Leave}},
          true},
     };
     return all;

@@ -30,6 +30,7 @@ struct Action
     constexpr Action() = default;
     constexpr Action(int32_t value) : kind(Set), data(value) {}
     constexpr Action(Kind k) : kind(k) {}
+    constexpr Action(Kind k, int32_t value) : kind(k), data(value) {}
 };
 
 // What one Reader generation gets: Optimize with the row's box ticked or

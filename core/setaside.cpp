@@ -57,8 +57,7 @@ bool setAside(Run &run, const QString &readerFolder, const QString &path, Earlie
         run.notDone(path, QStringLiteral("it could not be copied to \"%1\", so it stays: ").arg(folder) + failureReason());
         return false;
     }
-    if (!run.dry)
-        record.files.push_back({path, aside});
+    record.files.push_back({path, aside}); // written down only by a real run
     run.record({.kind = Change::SetAside, .paths = {path}, .target = folder});
     return run.remove({path}).isEmpty();
 }
