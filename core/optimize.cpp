@@ -107,14 +107,22 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
         const bool recorded = preferences::restoresRecordedState(reader.version);
         EarlierState record = recorded && !run.dry ? readEarlierState(places.reader).value_or(EarlierState{})
                                                    : EarlierState{};
+        // Written again only when this run added to it: a second Optimize
+        // that finds everything done leaves every byte as it was.
+        QByteArray recordWritten = record.text();
+        auto keepRecord = [&] {
+            if (!recorded || run.dry || record.empty() || record.text() == recordWritten)
+                return;
+            writeEarlierState(places.reader, record);
+            recordWritten = record.text();
+        };
         if (recorded && machine::hasPrefixes() && o.noProtectedMode)
-            run.remark(QStringLiteral("Protected Mode turned off, and with it Protected View: Reader's sandbox does "
-                                       "not work under Wine (Reader does not start, or its windows stay empty)."));
+            run.remark(QStringLiteral("Protected Mode and Protected View turned off: Reader's sandbox does not "
+                                       "work under Wine."));
 
         // The registry first, in one commit: when that fails no plug-in has moved.
         writePreferences(run, reader.version, &o, recorded ? &record : nullptr);
-        if (recorded && !run.dry && !record.empty())
-            writeEarlierState(places.reader, record);
+        keepRecord();
         run.commitRegistry([&] {
             if (!markerWritten)
                 return joinedCopy ? QStringLiteral("No plug-in was moved; the plug-ins new since the last Optimize "
@@ -141,7 +149,7 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
             keep.removeIf([&](const QString &rel) { return containsPath(o.unloadNamed, rel); });
             if (o.unloadNamed.isEmpty())
                 run.remark(QStringLiteral("No plug-in unloaded: which ones Adobe Reader %1 can start without is "
-                                           "not published, so only plug-ins named to be unloaded leave.")
+                                           "not published.")
                                 .arg(reader.version));
             else
                 unloadPlugIns(run, folders, state, places, keep);
@@ -151,10 +159,10 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
         if (recorded && machine::hasPrefixes() && o.setHelpersAside) {
             bool any = false;
             for (const QString &helper : readerHelperPrograms(folder))
-                any |= setAside(run, folder, helper, record);
+                any |= setAside(run, folder, helper, record, keepRecord);
             if (any)
-                run.remark(QStringLiteral("Reader's helper programs set aside: under Wine they crash when Reader "
-                                           "closes and keep running after it. Restore brings them back."));
+                run.remark(QStringLiteral("Reader's helper programs set aside, as they crash under Wine; Restore "
+                                           "brings them back."));
         }
 
         if (o.noEBooks) {
@@ -196,13 +204,12 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
                     continue;
                 // Restore brings back the very shortcut of a later Reader.
                 if (recorded)
-                    setAside(run, folder, link, record);
+                    setAside(run, folder, link, record, keepRecord);
                 else
                     run.removeShortcut(link);
             }
         }
-        if (recorded && !run.dry && !record.files.empty())
-            writeEarlierState(places.reader, record);
+        keepRecord();
         run.stepDone("removals");
 
         run.finish(QStringLiteral("Optimization Completed."), folder, reader.version);

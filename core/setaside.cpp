@@ -42,7 +42,8 @@ QStringList readerHelperPrograms(const QString &readerFolder)
     return out;
 }
 
-bool setAside(Run &run, const QString &readerFolder, const QString &path, EarlierState &record)
+bool setAside(Run &run, const QString &readerFolder, const QString &path, EarlierState &record,
+              const std::function<void()> &keepRecord)
 {
     if (!fileExists(path) || !run.allowedDestination(path, QStringLiteral("it was not set aside")))
         return false;
@@ -58,6 +59,9 @@ bool setAside(Run &run, const QString &readerFolder, const QString &path, Earlie
         return false;
     }
     record.files.push_back({path, aside}); // written down only by a real run
+    // Written down before the file leaves its place, so that Restore knows
+    // of it whatever happens next.
+    keepRecord();
     run.record({.kind = Change::SetAside, .paths = {path}, .target = folder});
     return run.remove({path}).isEmpty();
 }

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 #include "core/earlierstate.h"
 #include "core/operationrun.h"
@@ -17,9 +18,10 @@ namespace qv {
 QStringList readerHelperPrograms(const QString &readerFolder);
 
 // Moves a file into the set-aside folder below Reader's, noted in record;
-// the file leaves its place only once its copy is there byte for byte.
-// False when it stays where it is.
-bool setAside(Run &run, const QString &readerFolder, const QString &path, EarlierState &record);
+// the file leaves its place only once its copy is there byte for byte and
+// keepRecord has written the record down. False when it stays where it is.
+bool setAside(Run &run, const QString &readerFolder, const QString &path, EarlierState &record,
+              const std::function<void()> &keepRecord);
 
 // Puts each recorded value back as it was (a value that was missing is
 // deleted) and deletes the keys Optimize made.
