@@ -462,14 +462,14 @@ bool Run::allowedDestination(const QString &path, const QString &consequence)
 void Run::finish(const QString &completedLine, const QString &readerFolder, const QString &version)
 {
     if (!anythingFailed()) {
-        setMemo(QStringList{completedLine} + m_memoNotes);
+        setMemo(m_remarks + QStringList{completedLine} + m_memoNotes);
         m_report.outcome = OperationReport::Completed;
         m_report.readerProgram = reader::programPath(readerFolder);
         m_report.closingQuestion = m_title + QStringLiteral(" completed. Do you want to start Adobe Reader ")
             + version + QStringLiteral(" now?");
         return;
     }
-    setMemo(QStringList{m_title + QStringLiteral(" not completed. Not done:")} + m_memoNotes);
+    setMemo(m_remarks + QStringList{m_title + QStringLiteral(" not completed. Not done:")} + m_memoNotes);
     QStringList lines;
     for (const NotDone &n : m_report.notDone)
         if (n.failed)

@@ -96,7 +96,7 @@ public:
     // know of, and why.
     void remark(const QString &line)
     {
-        m_memoNotes << line;
+        m_remarks << line;
         addMemo(line);
     }
 
@@ -162,6 +162,9 @@ private:
     const OperationHooks &m_hooks;
     const QString m_title;
     QStringList m_memoNotes;
+    // Ahead of the closing line, which the memo's last line shows; never
+    // among what was not done.
+    QStringList m_remarks;
     QHash<QString, QString> m_whyMissing; // lower-cased Windows path -> cause
     std::optional<ReaderFolders> m_folders;
     std::optional<OperationLock> m_lock;
