@@ -239,6 +239,7 @@ TEST_F(WindowsReader, ReaderDcKeepsProtectedModeTheUpdatersStartAndItsHelpers)
     const QString folder = kRoot + "\\Acrobat Reader DC\\Reader";
     write(folder + "\\AcroRd32.exe", "MZ");
     write(folder + "\\plug_ins\\Annots.api", "a");
+    write(folder + "\\plug_ins\\weblink.api", "w");
     write(folder + "\\AcroCEF\\RdrCEF.exe", "MZ");
     setValue(HKEY_CURRENT_USER, kVersionKey + "\\DC\\Privileged", "bProtectedMode", 1u);
     setValue(HKEY_LOCAL_MACHINE, kRun, "Adobe ARM", kRoot + "\\AdobeARM.exe");
