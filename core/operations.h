@@ -12,8 +12,8 @@
 
 namespace qv {
 
-// What Optimize does. Each member but the last three stands for one option
-// box of the window (true: ticked, as at every start).
+// What Optimize does. The first eleven members stand for the option boxes
+// of the window (true: ticked, as at every start).
 struct OptimizeOptions
 {
     bool noSplash = true;          // FlatCheckBox1
@@ -30,6 +30,15 @@ struct OptimizeOptions
     // Plug-ins below plug_ins ("X.api", "S\X.api", no regard to case) that
     // stay loaded besides EWH32 and search; with none, only those two stay.
     QStringList keepLoaded;
+    // Reader X and later: the plug-ins to take out of plug_ins, named by the
+    // user; nobody has published which ones those Readers start without, so
+    // with none named none goes.
+    QStringList unloadNamed;
+    // Reader X and later in a Wine prefix, where each stands in Reader's way
+    // (no box: the CLI's --keep-... options untick them). Never on Windows.
+    bool noProtectedMode = true;  // Protected Mode (and so Protected View) off
+    bool noUpdaterStartup = true; // the updater's Run entry gone, its service disabled
+    bool setHelpersAside = true;  // AdobeARM.exe, armsvc.exe, RdrCEF.exe set aside
     // A running Reader is ended; otherwise the operation refuses.
     bool endRunningReader = false;
     // Plan only: the report lists the changes and nothing is changed.
@@ -59,14 +68,14 @@ void runFileBatch(const FileBatch &batch);
 struct Change
 {
     enum Kind { EndProcess, CopyFiles, DeleteFiles, TrashFolder, WriteValue, DeleteKey, WriteMarker, DeleteMarker,
-                WriteShortcut, DeleteLaunchers, WriteLauncher };
+                WriteShortcut, DeleteLaunchers, WriteLauncher, DeleteValue, PutBackValue, SetAside, BringBack };
     Kind kind = CopyFiles;
     // Each member has an initializer, so a change names only what it has.
     QStringList paths{}; // copies: the sources; deletions: what goes; marker, shortcut: the file;
                          // launchers: host files
     QString target{};    // copies: the target folder; values, keys: the key path; shortcut: its target;
                          // a launcher written: its shortcut
-    QString name{};      // value name
+    QString name{};      // value name; PutBackValue: how the value is described
     uint32_t root = 0;   // registry root of a value or key
     int64_t number = 0;  // value data, or the process id
 

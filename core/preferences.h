@@ -17,10 +17,12 @@ namespace qv::preferences {
 struct Action
 {
     enum Kind {
-        Leave,      // nothing
-        Set,        // a value row: write data
-        MakeKey,    // a key row: create the key (when missing)
-        DeleteKey,  // a key row: delete the key and everything below it
+        Leave,       // nothing
+        Set,         // a value row: write data
+        MakeKey,     // a key row: create the key (when missing)
+        DeleteKey,   // a key row: delete the key and everything below it
+        DeleteValue, // a value row: remove the value
+        SetExisting, // a value row: write data only where the key is there already
     };
     Kind kind = Leave;
     int32_t data = 0;
@@ -28,6 +30,7 @@ struct Action
     constexpr Action() = default;
     constexpr Action(int32_t value) : kind(Set), data(value) {}
     constexpr Action(Kind k) : kind(k) {}
+    constexpr Action(Kind k, int32_t value) : kind(k), data(value) {}
 };
 
 // What one Reader generation gets: Optimize with the row's box ticked or
@@ -39,7 +42,7 @@ struct Setting
     Action restored;
 };
 
-enum class ValueType { Key, Dword };
+enum class ValueType { Key, Dword, Text };
 
 struct Row
 {
@@ -49,7 +52,12 @@ struct Row
     QString name; // empty for a key row, which acts on the key itself
     ValueType type = ValueType::Dword;
     bool OptimizeOptions::*option = nullptr; // the box it belongs to; none: the same either way
-    std::vector<Setting> settings;           // one per generation, in the order of generations()
+    // One per generation, in the order of generations(); a generation
+    // past the end gets Leave throughout.
+    std::vector<Setting> settings;
+    // Only where the machine is a Wine prefix: what Reader's sandbox and
+    // updater need there is never changed on Windows itself.
+    bool wineOnly = false;
 };
 
 // The rows in the order they are written: the registry steps run row by
@@ -64,11 +72,19 @@ struct Generation
     int firstMajor; // the first major version it holds
 };
 const std::vector<Generation> &generations();
-// The column for a version: the newest generation it has reached, else the oldest.
+// The column for a version: the newest generation it has reached, else the
+// oldest. Versions are keys as Reader records them: "9.0", "10.0", "11.0",
+// "DC" and the yearly tracks "2015", "2017", "2020", ...
 int generationOf(const QString &version);
+// Whether Optimize records what it changes for this version, for Restore
+// to put back (X and later); Reader 5 to 9 is restored to fixed values.
+bool restoresRecordedState(const QString &version);
+// Whether the plug-ins Reader can start without are known for this version
+// (5 to 9: all but EWH32 and search); for the later ones nobody has said.
+bool plugInsKnown(const QString &version);
 
 // What a run does with the row for this version: Optimize's choice by the
-// row's box, or with restoring, Restore's.
+// row's box, or with restoring, Restore's. A Wine-only row is Leave on Windows.
 Action actionFor(const Row &row, const QString &version, const OptimizeOptions *optimize);
 
 // A row's key for a version: its root and the path below it, "\SOFTWARE\...".
@@ -89,7 +105,8 @@ struct Value
     QString subkey; // below the version's own key: "AVAlert\cCheckbox"
     QString name;
 };
-// Every value row, each value once, in the order they are first written.
+// Every number a run on this version may write, each once, in the order
+// they are first written.
 std::vector<Value> values(const QString &version);
 
 } // namespace qv::preferences

@@ -6,6 +6,7 @@
 
 #include <utility>
 
+#include "core/earlierstate.h"
 #include "core/operationrun.h"
 #include "core/preferences.h"
 
@@ -62,10 +63,120 @@ void deleteKey(Run &run, const preferences::Location &at)
         run.record({.kind = Change::DeleteKey, .target = at.path, .root = at.root});
 }
 
+// Notes the first key of the path that does not exist yet: Restore deletes
+// it, and with it everything Optimize made below it.
+void noteMissingKey(EarlierState &record, const preferences::Location &at)
+{
+    if (record.madeKey(at.root, at.path))
+        return;
+    const QStringList parts = at.path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    QString path;
+    for (const QString &part : parts) {
+        path += QLatin1Char('\\') + part;
+        RegistryAccessor reg;
+        reg.setRootKey(at.root);
+        reg.setAccess(KeyRead);
+        if (!reg.openKey(path, false)) {
+            record.keys.push_back({at.root, path});
+            return;
+        }
+    }
+}
+
+void noteValue(EarlierState &record, const RegistryAccessor &reg, const preferences::Location &at, const QString &name)
+{
+    if (!record.value(at.root, at.path, name))
+        record.values.push_back({at.root, at.path, name, reg.readRaw(name)});
+}
+
+// Reader X and later: each change made with the state before it noted, so
+// that Restore can put back exactly that.
+struct RowChange
+{
+    preferences::Action action;
+    QString name;
+};
+void changeRecorded(Run &run, const preferences::Location &at, const std::vector<RowChange> &changes,
+                    EarlierState *record)
+{
+    using preferences::Action;
+    bool needsKey = false;
+    for (const RowChange &c : changes)
+        needsKey |= c.action.kind == Action::Set;
+    RegistryAccessor reg;
+    reg.setRootKey(at.root);
+    reg.setAccess(run.dry ? KeyRead : KeyAllAccess);
+    const bool exists = reg.openKey(at.path, false);
+    if (!exists && needsKey && !run.dry) {
+        if (record)
+            noteMissingKey(*record, at);
+        if (!reg.openKey(at.path, true)) {
+            run.notDone(preferences::keyText(at.root, at.path), QStringLiteral("the key could not be opened"));
+            return;
+        }
+    }
+    for (const RowChange &c : changes) {
+        const bool there = exists && reg.valueExists(c.name);
+        if (c.action.kind == Action::DeleteValue) {
+            if (!there)
+                continue;
+            if (!run.dry) {
+                if (record)
+                    noteValue(*record, reg, at, c.name);
+                reg.deleteValue(c.name);
+            }
+            run.record({.kind = Change::DeleteValue, .target = at.path, .name = c.name, .root = at.root});
+            continue;
+        }
+        if (c.action.kind == Action::SetExisting && !exists)
+            continue;
+        // A second run finds the value as the first left it: nothing to do.
+        if (there) {
+            const std::optional<RawRegistryValue> now = reg.readRaw(c.name);
+            if (now && now->type == 4 && now->data.size() == 4
+                && *reinterpret_cast<const int32_t *>(now->data.constData()) == c.action.data)
+                continue;
+        }
+        if (!run.dry) {
+            if (record)
+                noteValue(*record, reg, at, c.name);
+            reg.writeInteger(c.name, c.action.data);
+        }
+        run.record({.kind = Change::WriteValue, .target = at.path, .name = c.name, .root = at.root,
+                    .number = c.action.data});
+    }
+    reg.closeKey();
+}
+
 } // namespace
 
-void writePreferences(Run &run, const QString &version, const OptimizeOptions *optimize)
+void writePreferences(Run &run, const QString &version, const OptimizeOptions *optimize, EarlierState *record)
 {
+    if (preferences::restoresRecordedState(version)) {
+        // Restore writes none of these: it puts back what Optimize recorded.
+        if (!optimize)
+            return;
+        const std::vector<preferences::Row> &rows = preferences::rows();
+        for (size_t i = 0; i < rows.size();) {
+            const preferences::Location at = preferences::locate(rows[i], version);
+            if (rows[i].type == preferences::ValueType::Key) {
+                if (preferences::actionFor(rows[i], version, optimize).kind == preferences::Action::DeleteKey)
+                    deleteKey(run, at);
+                ++i;
+                continue;
+            }
+            std::vector<RowChange> changes;
+            const QString &key = rows[i].key;
+            for (; i < rows.size() && rows[i].type != preferences::ValueType::Key && rows[i].key == key; ++i) {
+                const preferences::Action action = preferences::actionFor(rows[i], version, optimize);
+                if (action.kind != preferences::Action::Leave)
+                    changes.push_back({action, rows[i].name});
+            }
+            if (!changes.empty())
+                changeRecorded(run, at, changes, record);
+        }
+        return;
+    }
     using preferences::Action;
     const std::vector<preferences::Row> &rows = preferences::rows();
     for (size_t i = 0; i < rows.size();) {
