@@ -91,6 +91,7 @@ std::optional<Ours> runOurs(const QString &pristine, const QString &work)
 
 int main(int argc, char **argv)
 {
+    const bench::OwnHome home;
     QCoreApplication app(argc, argv);
     const int rounds = bench::rounds(argc, argv, 5);
 

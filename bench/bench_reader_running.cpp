@@ -163,6 +163,7 @@ void ownUserFolders(const QString &prefix)
 
 int main(int argc, char **argv)
 {
+    const bench::OwnHome home;
     QCoreApplication app(argc, argv);
     const int rounds = bench::rounds(argc, argv, 5);
     for (const char *tool : {"wine", "wineboot", "wineserver", "x86_64-w64-mingw32-gcc"})

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QString>
+#include <QTemporaryDir>
 
 #include "core/operations.h"
 #include "platform/registry.h"
@@ -35,6 +36,23 @@ inline bool quick()
 {
     return qEnvironmentVariableIntValue("QUORVANE_BENCH_QUICK") != 0;
 }
+
+// A throwaway home for the run, made first in main(): Optimize sends
+// "My eBook" to the trash and Restore writes a launcher, which belong in no
+// real home of whoever runs a bench by hand.
+struct OwnHome
+{
+    QTemporaryDir dir{QDir::tempPath() + QStringLiteral("/quorvane-bench-home-XXXXXX")};
+    OwnHome()
+    {
+        const QByteArray home = QFile::encodeName(dir.path());
+        qputenv("HOME", home);
+        qputenv("XDG_CONFIG_HOME", home + "/.config");
+        qputenv("XDG_DATA_HOME", home + "/.local/share");
+        qputenv("XDG_CACHE_HOME", home + "/.cache");
+        qputenv("XDG_STATE_HOME", home + "/.local/state");
+    }
+};
 
 // The rounds asked for on the command line, else the default; one when quick.
 inline int rounds(int argc, char **argv, int normal, int least = 1)
