@@ -276,15 +276,8 @@ QStringList Hive::resolveLinks(const QStringList &path) const
         // Link keys are rare: find their "#link" lines in one sweep, then read them.
         m_links.clear();
         std::vector<qsizetype> hits; // in the bytes read, ascending, as the untouched sections are
-        // memmem() skips ahead by the needle's length where a byte-wise
-        // search looks at every byte of a hive of megabytes, at every start.
-        static constexpr char kLinkLine[] = "\n#link";
-        const char *const base = m_data.constData();
-        const char *const end = base + m_data.size();
-        for (const char *at = base;
-             (at = static_cast<const char *>(memmem(at, size_t(end - at), kLinkLine, sizeof kLinkLine - 1)));
-             ++at)
-            hits.push_back(at - base);
+        for (qsizetype at = m_data.indexOf("\n#link"); at >= 0; at = m_data.indexOf("\n#link", at + 1))
+            hits.push_back(at);
         size_t h = 0;
         for (size_t i = 0; i < m_sections.size(); ++i) {
             const Section &s = m_sections[i];
