@@ -130,9 +130,11 @@ bool startReader(QProcess &reader, const QString &prefix)
     return true;
 }
 
-// Back to the state before Optimize, outside the timing: Restore, and the
-// safety copy gone, so that every Optimize takes it again.
-bool reset(const qv::ReaderInstallation &reader, const QString &prefix)
+// Back to the state before Optimize, outside the timing: Restore, the
+// safety copy gone, so that every Optimize takes it again, and plug_ins as
+// it was laid (the floor removes plug-ins and writes no marker, so no
+// Restore would bring them back).
+bool reset(const qv::ReaderInstallation &reader, const QString &prefix, const QString &pristinePlugIns)
 {
     qv::wineserver::ensureStopped(prefix);
     const qv::OperationReport restored = qv::restore(reader, {});
@@ -140,7 +142,12 @@ bool reset(const qv::ReaderInstallation &reader, const QString &prefix)
         std::fprintf(stderr, "Restore failed: %s\n", qPrintable(restored.error));
         return false;
     }
-    QDir(prefix + QStringLiteral("/drive_c/Program Files/Adobe/Reader 9.0/Reader/Optional")).removeRecursively();
+    const QString folder = prefix + QLatin1Char('/') + kReader;
+    QDir(folder + QStringLiteral("/Optional")).removeRecursively();
+    QDir(folder + QStringLiteral("/plug_ins")).removeRecursively();
+    if (QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), pristinePlugIns, folder + QStringLiteral("/plug_ins")})
+        != 0)
+        return false;
     ::sync();
     return true;
 }
@@ -199,6 +206,9 @@ int main(int argc, char **argv)
         != 0)
         return 1;
     bench::padPlugIns(prefix + QLatin1Char('/') + kReader + QStringLiteral("/plug_ins"));
+    const QString pristinePlugIns = tmp.filePath(QStringLiteral("plug_ins"));
+    QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), prefix + QLatin1Char('/') + kReader + QStringLiteral("/plug_ins"),
+                                             pristinePlugIns});
     const bool win64 = [&] {
         QFile f(prefix + QStringLiteral("/system.reg"));
         return f.open(QIODevice::ReadOnly) && f.read(4096).contains("#arch=win64");
@@ -247,7 +257,7 @@ int main(int argc, char **argv)
     std::optional<bench::PhysicalWork> work;
     // Ours: from the call, Reader running, to the report.
     auto runOurs = [&](bool timed) {
-        if (!reset(found.reader, prefix))
+        if (!reset(found.reader, prefix, pristinePlugIns))
             return false;
         QProcess reader;
         if (!startReader(reader, prefix)) {
@@ -272,7 +282,7 @@ int main(int argc, char **argv)
     // The floor: end the same Reader, watch Wine leave, then the work; once
     // with the fair work, once with the old.
     auto runFloor = [&](bool old) {
-        if (!reset(found.reader, prefix))
+        if (!reset(found.reader, prefix, pristinePlugIns))
             return false;
         QProcess again;
         if (!startReader(again, prefix))
@@ -307,7 +317,7 @@ int main(int argc, char **argv)
         if (!ok || !runFloor(true))
             return 1;
     }
-    reset(found.reader, prefix);
+    reset(found.reader, prefix, pristinePlugIns);
 
     std::vector<double> oursLess;
     for (size_t i = 0; i < ours.size() && i < linger.size(); ++i)
