@@ -32,6 +32,20 @@ QString safetyCopyFailure(const QString &readerFolder, const QStringList &missin
         .arg(missing.first(), failureReason());
 }
 
+// The copy on the disk before anything relies on it: the marker that
+// vouches for it, and the plug-ins that leave plug_ins. One flush of its
+// file system, however many files were copied.
+void makeSafetyCopyDurable(const Run &run, const ReaderFolders &places, const QString &readerFolder)
+{
+    QString why;
+    if (run.dry || flushFileSystem(places.optional, &why))
+        return;
+    throw Error(QStringLiteral("The safety copy in \"%1\" could not be written to the disk: %2 To keep the plug-ins "
+                               "safe, the plug-ins folder and the registry have been left as they are. Once the "
+                               "cause is dealt with, try Optimize again")
+                    .arg(optionalFolderOf(readerFolder), why));
+}
+
 } // namespace
 
 OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions &o, const OperationHooks &hooks)
@@ -74,6 +88,7 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
                 if (!incomplete.isEmpty())
                     throw Error(safetyCopyFailure(folder, incomplete));
             }
+            makeSafetyCopyDurable(run, places, folder);
             run.stepDone("safety copy");
             run.setMemo({QStringLiteral("Copy files and backup original settings ... Done!")});
             run.writeMarker(places.reader);
@@ -94,6 +109,7 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
                     if (!state.missing.isEmpty())
                         throw Error(safetyCopyFailure(folder, state.missing));
                 }
+                makeSafetyCopyDurable(run, places, folder);
                 run.stepDone("safety copy");
             }
             // Damaged bytes in the marker: written anew now that the copy is

@@ -41,14 +41,15 @@ SafetyCopyState compareWithSafetyCopy(const QString &readerFolder)
 SafetyCopyState compareWithSafetyCopy(const ReaderFolders &folders)
 {
     SafetyCopyState state;
-    for (const QByteArray &name : qv::filesBelow(folders.plugIns)) {
-        const QString rel = qv::ResolvedFolder::windowsNameOf(name);
-        if (!qv::fileExists(folders.optional, name))
-            state.missing << rel;
-        else if (qv::sameFileContent(folders.plugIns, name, folders.optional, name))
-            state.safe << rel;
-        else
-            state.differing << rel;
+    const QList<QByteArray> names = qv::filesBelow(folders.plugIns);
+    const std::vector<qv::Comparison> found = qv::compareFiles(folders.plugIns, folders.optional, names);
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const QString rel = qv::ResolvedFolder::windowsNameOf(names[i]);
+        switch (found[size_t(i)]) {
+        case qv::Comparison::Missing: state.missing << rel; break;
+        case qv::Comparison::Differing: state.differing << rel; break;
+        case qv::Comparison::Same: state.safe << rel; break;
+        }
     }
     return state;
 }

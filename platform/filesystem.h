@@ -105,6 +105,18 @@ int removeLeftoverTemporaries(const ResolvedFolder &folder);
 QByteArray readFileStart(const ResolvedFolder &folder, const QByteArray &name, qsizetype maxBytes);
 bool sameFileContent(const ResolvedFolder &folderA, const QByteArray &nameA, const ResolvedFolder &folderB,
                      const QByteArray &nameB);
+// How a file below one folder stands against the file of the same name
+// below another: fileExists() false there (Missing), else what
+// sameFileContent() says. compareFiles() tells it for each of the names,
+// in their order, reading each pair once, start to end.
+enum class Comparison { Missing, Differing, Same };
+std::vector<Comparison> compareFiles(const ResolvedFolder &folderA, const ResolvedFolder &folderB,
+                                     const QList<QByteArray> &names);
+// Waits until what was written to the file system that holds the folder
+// is on the disk: one flush of the whole file system, however many files
+// were copied there. False, with the reason for the user in *why, when it
+// could not be made sure of (an error writing to the disk).
+bool flushFileSystem(const ResolvedFolder &folder, QString *why);
 // The same text for two names that reach one folder; a missing folder is
 // known by its Windows path.
 QString folderIdentity(const ResolvedFolder &folder, const QByteArray &subFolder);

@@ -11,6 +11,7 @@
 #include "platform/resolvedplace.h"
 #include "platform/textfileio.h"
 #include "platform/win/wintext.h"
+#include "platform/winerror.h"
 #include "platform/winpath.h"
 
 namespace qv {
@@ -159,6 +160,61 @@ bool sameFileContent(const ResolvedFolder &folderA, const QByteArray &nameA, con
 {
     return !nameA.isEmpty() && !nameB.isEmpty()
         && sameFileContent(folderA.windowsPathOf(nameA), folderB.windowsPathOf(nameB));
+}
+
+namespace {
+
+// FlushFileBuffers on a handle opened for writing; ERROR_SUCCESS when done.
+DWORD flushHandle(const std::wstring &path, DWORD flags)
+{
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, flags, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return GetLastError();
+    const DWORD err = FlushFileBuffers(h) ? ERROR_SUCCESS : GetLastError();
+    CloseHandle(h);
+    return err;
+}
+
+} // namespace
+
+std::vector<Comparison> compareFiles(const ResolvedFolder &folderA, const ResolvedFolder &folderB,
+                                     const QList<QByteArray> &names)
+{
+    std::vector<Comparison> out;
+    out.reserve(size_t(names.size()));
+    for (const QByteArray &name : names)
+        out.push_back(!fileExists(folderB, name)                           ? Comparison::Missing
+                      : sameFileContent(folderA, name, folderB, name) ? Comparison::Same
+                                                                      : Comparison::Differing);
+    return out;
+}
+
+bool flushFileSystem(const ResolvedFolder &folder, QString *why)
+{
+    // The volume in one call, where this program may open it (an
+    // administrator may; Quorvane runs as one).
+    wchar_t volume[MAX_PATH + 1] = {};
+    const std::wstring path = win::wide(folder.windowsPath());
+    if (GetVolumePathNameW(path.c_str(), volume, MAX_PATH) && volume[0] && volume[1] == L':') {
+        const std::wstring device = std::wstring(L"\\\\.\\") + volume[0] + L':';
+        if (flushHandle(device, 0) == ERROR_SUCCESS)
+            return true;
+    }
+    // Else each file below the folder; one that may not be opened for
+    // writing (read-only) is left to the system, as any copy's file is.
+    for (const QByteArray &name : filesBelow(folder)) {
+        const DWORD err = flushHandle(win::wide(folder.windowsPathOf(name)), FILE_ATTRIBUTE_NORMAL);
+        if (err != ERROR_SUCCESS && err != ERROR_ACCESS_DENIED && err != ERROR_SHARING_VIOLATION) {
+            if (why) {
+                *why = winerror::systemText(int(err));
+                if (why->isEmpty())
+                    *why = QStringLiteral("Windows error %1.").arg(err);
+            }
+            return false;
+        }
+    }
+    return true;
 }
 
 QString folderIdentity(const ResolvedFolder &folder, const QByteArray &subFolder)

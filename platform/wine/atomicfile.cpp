@@ -90,7 +90,7 @@ bool AtomicFile::open(mode_t newFileMode, Target target)
         // Only root can give a file away; it keeps the prefix owner's file theirs.
         if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
             (void)!::fchown(m_fd, old.st_uid, old.st_gid);
-    } else {
+    } else if (target != Target::NewModeByCaller) {
         ::fchmod(m_fd, newFileMode);
     }
     return true;

@@ -38,8 +38,10 @@ public:
     AtomicFile &operator=(const AtomicFile &) = delete;
 
     // What the caller knows of the target: Unknown, or New when it has just
-    // found no file there (so no old mode and owner are looked for).
-    enum class Target { Unknown, New };
+    // found no file there (so no old mode and owner are looked for);
+    // NewModeByCaller as New, and the caller sets the mode itself through
+    // handle() before commit() (a copy gives its source's).
+    enum class Target { Unknown, New, NewModeByCaller };
 
     // Creates the temporary file; a new target gets newFileMode.
     bool open(mode_t newFileMode = 0644, Target target = Target::Unknown);

@@ -69,6 +69,9 @@ namespace hostfiles {
 
 // Whether two open files hold the same bytes (both read from where they are).
 bool sameContent(int fdA, int fdB);
+// The same without advice to the system: for files the caller knows are
+// read once, start to end, and most likely in memory already.
+bool sameBytes(int fdA, int fdB);
 // The attributes Windows would report for an entry whose stat() gave st
 // (nullptr: it could not be read), at hostPath, named name.
 uint32_t attributes(const struct stat *st, const QByteArray &hostPath, const QString &name);

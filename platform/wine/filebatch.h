@@ -136,6 +136,8 @@ private:
     // folders, each looked up once per batch: most entries share a folder.
     QHash<QString, QString> m_hostFolders;
     QHash<QString, QString> m_realFolders;
+    // The last source file system and target folder where a clone was refused.
+    std::pair<dev_t, QString> m_noClone{dev_t(-1), QString()};
 };
 
 } // namespace qv::filebatch

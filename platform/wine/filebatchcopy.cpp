@@ -37,21 +37,23 @@ const QString kLinkInTheWay = QStringLiteral("A symbolic link of that name is in
 
 // Wine keeps the hidden, system and read-only attributes of a file in its
 // user.* extended attributes; they travel with the copy. Best effort: a
-// target file system without them still gets the data.
-void copyUserAttributes(int in, int out)
+// target file system without them still gets the data. The source is an
+// open file, or (inPath) a folder read by its path without following a link.
+void copyUserAttributes(int in, int out, const char *inPath = nullptr)
 {
     char names[4096];
-    const ssize_t len = ::flistxattr(in, names, sizeof names);
+    const ssize_t len = inPath ? ::llistxattr(inPath, names, sizeof names) : ::flistxattr(in, names, sizeof names);
     if (len <= 0)
         return;
-    std::vector<char> value(4096);
+    char value[4096];
     for (ssize_t i = 0; i < len; i += ssize_t(std::strlen(names + i)) + 1) {
         const char *name = names + i;
         if (std::strncmp(name, "user.", 5) != 0)
             continue;
-        const ssize_t n = ::fgetxattr(in, name, value.data(), value.size());
+        const ssize_t n = inPath ? ::lgetxattr(inPath, name, value, sizeof value)
+                                 : ::fgetxattr(in, name, value, sizeof value);
         if (n >= 0)
-            ::fsetxattr(out, name, value.data(), size_t(n), 0);
+            ::fsetxattr(out, name, value, size_t(n), 0);
     }
 }
 
@@ -217,9 +219,13 @@ void Batch::copyTree(const QString &srcWin, const QString &srcHost, const QStrin
     progress(srcWin, 0, 0);
 
     struct stat dst;
+    // A folder made here holds nothing yet: its entries are not looked for.
+    // (Should one appear all the same, a file is still only ever replaced.)
+    bool madeNow = false;
     if (!lstatPath(dstHost, dst)) {
         if (::mkdir(enc(dstHost).constData(), 0700) != 0)
             throw Failure::ofErrno(errno, dstWin);
+        madeNow = true;
     } else if (S_ISLNK(dst.st_mode)) {
         throw Failure{FileOpAlreadyExists, dstWin, kLinkInTheWay};
     } else if (!S_ISDIR(dst.st_mode)) {
@@ -237,7 +243,7 @@ void Batch::copyTree(const QString &srcWin, const QString &srcHost, const QStrin
         const QString childSrc = hostJoin(srcHost, n);
         const QString childDst = hostJoin(dstHost, n);
         struct stat cd;
-        const bool childExists = lstatPath(childDst, cd);
+        const bool childExists = !madeNow && lstatPath(childDst, cd);
         if (childExists) {
             struct stat cs;
             const bool srcDir = lstatPath(childSrc, cs) && S_ISDIR(cs.st_mode);
@@ -256,19 +262,16 @@ void Batch::copyTree(const QString &srcWin, const QString &srcHost, const QStrin
     ancestors.pop_back();
 
     // Mode and times last, so a read-only folder could still be filled;
-    // through descriptors of the folders themselves, never a link.
-    const int srcFd = ::open(enc(srcHost).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    // through a descriptor of the target folder itself, never a link, and
+    // the source's attributes read without following one.
     const int dstFd = ::open(enc(dstHost).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (srcFd >= 0 && dstFd >= 0)
-        copyUserAttributes(srcFd, dstFd);
     if (dstFd >= 0) {
+        copyUserAttributes(-1, dstFd, enc(srcHost).constData());
         ::fchmod(dstFd, st.st_mode & 07777);
         const struct timespec times[2] = {st.st_atim, st.st_mtim};
         ::futimens(dstFd, times);
         ::close(dstFd);
     }
-    if (srcFd >= 0)
-        ::close(srcFd);
 }
 
 // The link itself, its target's text as it is, in the place of a file or
@@ -302,13 +305,21 @@ void Batch::copyFile(const QString &srcWin, const QString &srcHost, const struct
     FdCloser inCloser(in);
 
     AtomicFile target(dstHost);
-    if (!target.open(0644, dstNew ? AtomicFile::Target::New : AtomicFile::Target::Unknown))
+    // The mode is the source's, set below with the rest.
+    if (!target.open(0644, dstNew ? AtomicFile::Target::NewModeByCaller : AtomicFile::Target::Unknown))
         throw Failure::ofErrno(target.error(), dstWin);
     const int out = target.handle();
 
     progress(srcWin, 0, 0);
-    // A reflink shares the blocks outright where the file system can.
-    if (::ioctl(out, FICLONE, in) != 0) {
+    // A reflink shares the blocks outright where the file system can; where
+    // it cannot, that is asked once per source file system and target folder.
+    const QString targetFolder = QFileInfo(dstHost).path();
+    const bool tryClone = m_noClone.first != st.st_dev || m_noClone.second != targetFolder;
+    const bool cloned = tryClone && ::ioctl(out, FICLONE, in) == 0;
+    if (!cloned && tryClone
+        && (errno == EOPNOTSUPP || errno == ENOTTY || errno == EXDEV || errno == EINVAL || errno == ENOSYS))
+        m_noClone = {st.st_dev, targetFolder};
+    if (!cloned) {
         constexpr size_t chunk = size_t(8) << 20;
         qint64 done = 0;
         bool useRange = true;

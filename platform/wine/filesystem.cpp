@@ -178,6 +178,13 @@ bool hostfiles::sameContent(int fdA, int fdB)
         return false;
     ::posix_fadvise(fdA, 0, 0, POSIX_FADV_SEQUENTIAL);
     ::posix_fadvise(fdB, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return sameBytes(fdA, fdB);
+}
+
+bool hostfiles::sameBytes(int fdA, int fdB)
+{
+    if (fdA < 0 || fdB < 0)
+        return false;
     // Every byte of both is read and compared; a folder cannot be read, and
     // files of other sizes part at the latest where the shorter one ends, so
     // neither needs a stat() first. The two buffers are kept for the next

@@ -13,20 +13,22 @@
 
 namespace qv::inputfile {
 
-int openRegular(int folderFd, const char *name, int extraFlags)
+int openRegular(int folderFd, const char *name, int extraFlags, struct stat *st)
 {
     // Non-blocking, so that opening a FIFO returns at once; the flag is
     // taken off again for the reads of a regular file.
     const int fd = ::openat(folderFd, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | extraFlags);
     if (fd < 0)
         return -1;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    struct stat own;
+    struct stat &found = st ? *st : own;
+    if (::fstat(fd, &found) != 0 || !S_ISREG(found.st_mode)) {
         ::close(fd);
         errno = EINVAL;
         return -1;
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // The status flags are the caller's and this one: set in one call, not read first.
+    ::fcntl(fd, F_SETFL, extraFlags & ~O_NONBLOCK);
     return fd;
 }
 

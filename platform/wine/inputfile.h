@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <sys/stat.h>
 
 // Files read from a prefix or from a prefix manager's configuration: data
 // from elsewhere. Only a regular file is read (a FIFO would hang the read,
@@ -35,7 +36,8 @@ Read read(const QString &hostPath, qint64 limit);
 Read readAt(int folderFd, const QByteArray &name, qint64 limit);
 // Opens a file for reading without blocking on a FIFO or device, and only
 // when it is a regular file: -1 otherwise (errno EINVAL for another kind).
-int openRegular(int folderFd, const char *name, int extraFlags = 0);
+// What fstat() gave for it goes to *st when asked for.
+int openRegular(int folderFd, const char *name, int extraFlags = 0, struct stat *st = nullptr);
 
 // What keeps the file from being read, as the end of a sentence naming it:
 // "is not a regular file", "is larger than 256 MiB", "cannot be read (...)".

@@ -20,6 +20,7 @@
 #include "platform/resolvedplace.h"
 #include "platform/textfileio.h"
 #include "platform/wildcard.h"
+#include "platform/winerror.h"
 #include "platform/wine/atomicfile.h"
 #include "platform/wine/inputfile.h"
 #include "platform/wine/wineprefix.h"
@@ -421,6 +422,58 @@ bool sameFileContent(const ResolvedFolder &folderA, const QByteArray &nameA, con
     if (fdB >= 0)
         ::close(fdB);
     return same;
+}
+
+namespace {
+
+// The usual pair in one pass: both plain files under the name as given,
+// each opened once and its size known from that, so that files of other
+// sizes differ without a read. False when either is anything else (a link,
+// a folder, a name the disk spells otherwise, missing), left to the
+// general rule.
+bool comparePlainFiles(const Place &a, const Place &b, const QByteArray &name, Comparison &result)
+{
+    struct stat stA, stB;
+    const int fdB = inputfile::openRegular(b.fd, name.constData(), O_NOFOLLOW, &stB);
+    if (fdB < 0)
+        return false;
+    const int fdA = inputfile::openRegular(a.fd, name.constData(), O_NOFOLLOW, &stA);
+    if (fdA >= 0) {
+        result = stA.st_size == stB.st_size && hostfiles::sameBytes(fdA, fdB) ? Comparison::Same
+                                                                              : Comparison::Differing;
+        ::close(fdA);
+    }
+    ::close(fdB);
+    return fdA >= 0;
+}
+
+} // namespace
+
+std::vector<Comparison> compareFiles(const ResolvedFolder &folderA, const ResolvedFolder &folderB,
+                                     const QList<QByteArray> &names)
+{
+    std::vector<Comparison> out;
+    out.reserve(size_t(names.size()));
+    const Place *a = folderA.place();
+    const Place *b = folderB.place();
+    for (const QByteArray &name : names) {
+        Comparison c = Comparison::Missing;
+        if (name.isEmpty() || !a || !b || !comparePlainFiles(*a, *b, name, c))
+            c = !fileExists(folderB, name)                           ? Comparison::Missing
+                : sameFileContent(folderA, name, folderB, name) ? Comparison::Same
+                                                                : Comparison::Differing;
+        out.push_back(c);
+    }
+    return out;
+}
+
+bool flushFileSystem(const ResolvedFolder &folder, QString *why)
+{
+    const Place *p = folder.place();
+    const int err = !p ? ENOENT : ::syncfs(p->fd) == 0 ? 0 : errno;
+    if (err && why)
+        *why = winerror::reasonForErrno(err);
+    return err == 0;
 }
 
 QString folderIdentity(const ResolvedFolder &folder, const QByteArray &subFolder)

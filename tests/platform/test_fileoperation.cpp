@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -434,4 +435,55 @@ TEST_F(BatchMoveRename, MoveToAnotherFileSystemCopiesThenRemoves)
     QFile b(other.path() + "/moved/sub/b.bin");
     ASSERT_TRUE(b.open(QIODevice::ReadOnly));
     EXPECT_EQ(b.readAll(), QByteArray(3 << 20, 'b'));
+}
+
+// A tree copied into a folder made for it, and again over that copy: every
+// file and folder keeps its mode, its time and Wine's attribute.
+TEST_F(BatchCopy, ATreeKeepsEveryModeTimeAndAttribute)
+{
+    const struct
+    {
+        const char *rel;
+        bool folder;
+        mode_t mode;
+        const char *attribute; // user.DOSATTRIB, or none
+    } entries[] = {
+        {"tree/a.api", false, 0644, "0x22"}, {"tree/b.api", false, 0600, nullptr},
+        {"tree/c.api", false, 0755, "0x4"},  {"tree/Sub/d.api", false, 0640, "0x2"},
+        {"tree/Sub/e.api", false, 0444, nullptr}, {"tree/Sub", true, 0750, "0x2"},
+        {"tree/Empty", true, 0700, nullptr}, {"tree", true, 0755, nullptr},
+    };
+    long long stamp = 1100000000;
+    for (const auto &e : entries) { // folders after what they hold, so their times stay
+        const QByteArray host = QFile::encodeName(c(e.rel));
+        if (e.folder)
+            QDir().mkpath(c(e.rel));
+        else
+            write(e.rel, QByteArray(e.rel).repeated(1000));
+        if (e.attribute)
+            ::setxattr(host.constData(), "user.DOSATTRIB", e.attribute, std::strlen(e.attribute), 0);
+        ::chmod(host.constData(), e.mode);
+        const struct timespec times[2] = {{stamp, 0}, {stamp, 250}};
+        ::utimensat(AT_FDCWD, host.constData(), times, AT_SYMLINK_NOFOLLOW);
+        stamp += 1000;
+    }
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_EQ(runFileOp(FO_COPY, {"C:\\tree"}, {"C:\\out\\"}, kQuiet), 0) << round;
+        stamp = 1100000000;
+        for (const auto &e : entries) {
+            const QString rel = QStringLiteral("out/") + e.rel;
+            struct stat st;
+            ASSERT_EQ(::lstat(QFile::encodeName(c(rel)).constData(), &st), 0) << rel.toStdString();
+            EXPECT_EQ(st.st_mode & 07777, e.mode) << rel.toStdString();
+            EXPECT_EQ(st.st_mtim.tv_sec, stamp) << rel.toStdString();
+            EXPECT_EQ(st.st_mtim.tv_nsec, 250) << rel.toStdString();
+            char attr[16] = {};
+            const ssize_t n = ::getxattr(QFile::encodeName(c(rel)).constData(), "user.DOSATTRIB", attr, sizeof attr);
+            EXPECT_EQ(QByteArray(attr, int(std::max<ssize_t>(n, 0))), QByteArray(e.attribute))
+                << rel.toStdString();
+            if (!e.folder)
+                EXPECT_EQ(read(rel), QByteArray(e.rel).repeated(1000));
+            stamp += 1000;
+        }
+    }
 }

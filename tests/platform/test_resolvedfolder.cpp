@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/error.h"
@@ -111,4 +112,78 @@ TEST_F(Resolved, AFolderPutInItsPlaceIsToldApartBeforeAnythingChanges)
     EXPECT_TRUE(later.found());
     EXPECT_TRUE(makeFolder(later, "A/B"));
     EXPECT_TRUE(directoryExists(kReader + "\\Optional\\a\\b"));
+}
+
+// The proof of a copy: each file below one folder against its namesake below
+// the other, judged as fileExists() and sameFileContent() judge a pair.
+TEST_F(Resolved, EachFileIsComparedWithItsNamesakeByItsBytes)
+{
+    const QString a = prefix.mkdir("C:\\A"), b = prefix.mkdir("C:\\B");
+    auto both = [&](const char *name, const QByteArray &inA, const QByteArray &inB) {
+        prefix.writeFile(QStringLiteral("C:\\A\\") + name, inA);
+        prefix.writeFile(QStringLiteral("C:\\B\\") + name, inB);
+    };
+    auto link = [](const QString &folder, const char *name, const char *to) {
+        QFile::link(QString::fromLatin1(to), folder + '/' + name);
+    };
+    const struct
+    {
+        const char *name;
+        std::function<void()> make;
+        Comparison expected;
+    } cases[] = {
+        {"same.api", [&] { both("same.api", "plug-in", "plug-in"); }, Comparison::Same},
+        {"empty.api", [&] { both("empty.api", "", ""); }, Comparison::Same},
+        {"Sub/deep.api", [&] { both("Sub\\deep.api", "deep", "deep"); }, Comparison::Same},
+        {"bytes.api", [&] { both("bytes.api", "plug-in", "plug-iN"); }, Comparison::Differing},
+        {"size.api", [&] { both("size.api", "plug-in", "plug-in and more"); }, Comparison::Differing},
+        {"shorter.api", [&] { both("shorter.api", "plug-in", "plug"); }, Comparison::Differing},
+        {"gone.api", [&] { prefix.writeFile("C:\\A\\gone.api", "x"); }, Comparison::Missing},
+        {"folder.api",
+         [&] {
+             prefix.writeFile("C:\\A\\folder.api", "x");
+             prefix.mkdir("C:\\B\\folder.api");
+         },
+         Comparison::Missing},
+        // The copy spells the name otherwise: found as Wine finds it.
+        {"Case.api",
+         [&] {
+             prefix.writeFile("C:\\A\\Case.api", "c");
+             prefix.writeFile("C:\\B\\CASE.API", "c");
+         },
+         Comparison::Same},
+        // A link in the copy's place is no copy of a file, even one that leads to the same bytes.
+        {"linked.api",
+         [&] {
+             both("target.dat", "t", "t");
+             prefix.writeFile("C:\\A\\linked.api", "t");
+             link(b, "linked.api", "target.dat");
+         },
+         Comparison::Differing},
+        // Two links are alike when their texts are.
+        {"links.api",
+         [&] {
+             link(a, "links.api", "target.dat");
+             link(b, "links.api", "target.dat");
+         },
+         Comparison::Same},
+        {"fifo.api",
+         [&] {
+             prefix.writeFile("C:\\A\\fifo.api", "");
+             ::mkfifo(QFile::encodeName(b + "/fifo.api").constData(), 0600);
+         },
+         Comparison::Differing},
+    };
+    QList<QByteArray> names;
+    for (const auto &c : cases) {
+        c.make();
+        names << c.name;
+    }
+    const std::vector<Comparison> found = compareFiles(ResolvedFolder("C:\\A"), ResolvedFolder("C:\\B"), names);
+    ASSERT_EQ(found.size(), std::size(cases));
+    for (size_t i = 0; i < found.size(); ++i)
+        EXPECT_EQ(int(found[i]), int(cases[i].expected)) << cases[i].name;
+    // A folder that is not there holds nothing to compare with.
+    EXPECT_EQ(int(compareFiles(ResolvedFolder("C:\\A"), ResolvedFolder("C:\\Nowhere"), {"same.api"}).front()),
+              int(Comparison::Missing));
 }
