@@ -176,17 +176,7 @@ int32_t RegistryAccessor::readInteger(const QString &name) const
 
 void RegistryAccessor::writeInteger(const QString &name, int32_t value)
 {
-    const uint32_t keySetValue = 0x0002;
-    if (!m_current || m_current->usersRoot || !(m_current->access & keySetValue))
-        throw valueError("Failed to set data for '%1'", name);
-    HiveEntry &e = m_current->entry();
-    registrystaging::beforeChange(e);
-    HiveValue v;
-    v.name = name;
-    v.type = RegDword;
-    v.data = hivetext::dwordData(uint32_t(value));
-    e.hive->setValue(m_current->path, v);
-    e.pending.push_back(hivecache::SetValue{m_current->path, v});
+    writeRaw(name, RawRegistryValue{RegDword, hivetext::dwordData(uint32_t(value))});
 }
 
 std::optional<RawRegistryValue> RegistryAccessor::readRaw(const QString &name) const
