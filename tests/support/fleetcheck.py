@@ -6,7 +6,7 @@
   fleetcheck.py validate SCHEMA FILE...   each FILE against the JSON Schema, with python3-jsonschema
   fleetcheck.py options TABLE MODULE SCHEMA
       the command line's option table (JSON from the test) against the Ansible
-      module's DOCUMENTATION and ARGUMENT_SPEC and the schema's options
+      module's DOCUMENTATION and ARGUMENTS and the schema's options
 
 Prints what differs and exits 1; exits 77 when a package it needs is missing.
 """
@@ -36,30 +36,30 @@ def validate(schema_path, files):
 
 def options(table_path, module_path, schema_path):
     yaml = need('yaml')
-    spec = importlib.util.spec_from_file_location('reader_module', module_path)
-    module = importlib.util.module_from_spec(spec)
+    found = importlib.util.spec_from_file_location('reader_module', module_path)
+    module = importlib.util.module_from_spec(found)
     try:
-        spec.loader.exec_module(module)
+        found.loader.exec_module(module)
     except ImportError as e:
         print('the module needs %s' % e.name)
         sys.exit(77)
     documented = yaml.safe_load(module.DOCUMENTATION)['options']
-    argspec = module.ARGUMENT_SPEC
+    arguments = module.ARGUMENTS
     problems = []
-    if set(documented) != set(argspec):
-        problems.append('DOCUMENTATION and ARGUMENT_SPEC differ: %s' % sorted(set(documented) ^ set(argspec)))
-    for name in set(documented) & set(argspec):
+    if set(documented) != set(arguments):
+        problems.append('DOCUMENTATION and ARGUMENTS differ: %s' % sorted(set(documented) ^ set(arguments)))
+    for name in set(documented) & set(arguments):
         for key in ('type', 'default', 'choices', 'elements'):
-            if documented[name].get(key) != argspec[name].get(key):
-                problems.append('%s: %s %r documented, %r in ARGUMENT_SPEC'
-                                % (name, key, documented[name].get(key), argspec[name].get(key)))
+            if documented[name].get(key) != arguments[name].get(key):
+                problems.append('%s: %s %r documented, %r in ARGUMENTS'
+                                % (name, key, documented[name].get(key), arguments[name].get(key)))
 
     # Every option of optimize and restore (and the global ones) but the
     # output's own; check mode stands for --dry-run.
     cli = {o['name'].replace('-', '_'): o for o in json.load(open(table_path))
            if o['name'] not in ('help', 'version', 'json')}
     wanted = set(cli) - {'dry_run'}
-    offered = set(argspec) - set(module.MODULE_OPTIONS)
+    offered = set(arguments) - set(module.MODULE_OPTIONS)
     for name in sorted(wanted - offered):
         problems.append('--%s is not an option of the module' % cli[name]['name'])
     for name in sorted(offered - wanted):
@@ -67,8 +67,8 @@ def options(table_path, module_path, schema_path):
     for name in sorted(wanted & offered):
         o = cli[name]
         kind = 'list' if o['repeatable'] else 'str' if o['value'] else 'bool'
-        if argspec[name]['type'] not in ((kind,) if kind != 'str' else ('str', 'path')):
-            problems.append('%s is a %s on the command line, a %s in the module' % (name, kind, argspec[name]['type']))
+        if arguments[name]['type'] not in ((kind,) if kind != 'str' else ('str', 'path')):
+            problems.append('%s is a %s on the command line, a %s in the module' % (name, kind, arguments[name]['type']))
         is_global = not o['commands']
         if is_global != (name in module.GLOBAL_OPTIONS):
             problems.append('%s: the module places it %s the command' % (name, 'after' if is_global else 'before'))

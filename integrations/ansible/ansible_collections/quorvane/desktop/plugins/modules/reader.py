@@ -144,7 +144,7 @@ MODULE_OPTIONS = ('state', 'executable')
 # The options as DOCUMENTATION lists them, which Quorvane's tests hold equal
 # to the command line's own option table: an option added there fails them
 # until it is added here.
-ARGUMENT_SPEC = dict(
+ARGUMENTS = dict(
     state=dict(type='str', choices=['optimized', 'restored'], default='optimized'),
     prefix=dict(type='path'),
     reader_version=dict(type='str'),
@@ -216,7 +216,7 @@ def diff_of(report):
 
 
 def main():
-    module = AnsibleModule(argument_spec=ARGUMENT_SPEC, supports_check_mode=True)
+    module = AnsibleModule(argument_spec=ARGUMENTS, supports_check_mode=True)
     params = module.params
     executable = params['executable']
     if '/' not in executable:
