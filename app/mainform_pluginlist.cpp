@@ -37,7 +37,7 @@ void TForm1::FillPlugInList()
     // Also run again after Optimize and Restore, so the list always shows
     // what Reader does not load now.
     ListView1->clear();
-    for (const qv::PlugInItem &plugIn : qv::plugInsNotLoaded(ReaderFolder))
+    for (const qv::PlugInItem &plugIn : qv::plugInsNotLoaded(ReaderFolder, ReaderVersion))
         addItem(ListView1, plugIn);
 }
 

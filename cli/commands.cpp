@@ -96,7 +96,25 @@ struct Options
         {{QStringLiteral("keep-plugins"),
           QStringLiteral("Keep every plug-in loaded; the safety copy is still taken.")},
          &OptimizeOptions::unloadPlugIns},
+        // Reader X and later in a Wine prefix only; the window has no box for these.
+        {{QStringLiteral("keep-protected-mode"),
+          QStringLiteral("Reader X and later under Wine: leave Protected Mode (bProtectedMode) as it is. Reader's "
+                         "sandbox does not work under Wine, so Optimize turns it off otherwise.")},
+         &OptimizeOptions::noProtectedMode},
+        {{QStringLiteral("keep-updater-startup"),
+          QStringLiteral("Reader X and later under Wine: leave the updater's \"Adobe ARM\" Run entry and its "
+                         "AdobeARMservice service as they are.")},
+         &OptimizeOptions::noUpdaterStartup},
+        {{QStringLiteral("keep-helpers"),
+          QStringLiteral("Reader X and later under Wine: leave AdobeARM.exe, armsvc.exe and RdrCEF.exe in place "
+                         "instead of setting them aside.")},
+         &OptimizeOptions::setHelpersAside},
     };
+    QCommandLineOption unload{QStringLiteral("unload"),
+                              QStringLiteral("Reader X and later: unload this plug-in (a file name or a path below "
+                                             "plug_ins). Which plug-ins those Readers start without is not "
+                                             "published, so none is unloaded unless named. Repeatable."),
+                              QStringLiteral("NAME")};
 
     QList<QCommandLineOption> globals() const { return {prefix, readerVersion, readerFolder, endReader}; }
     // --prefix is still parsed where there are no prefixes (Windows), to
@@ -119,7 +137,7 @@ struct Command
 
 std::vector<Command> commands(const Options &o)
 {
-    QList<QCommandLineOption> optimize = {o.json, o.dryRun, o.keep};
+    QList<QCommandLineOption> optimize = {o.json, o.dryRun, o.keep, o.unload};
     for (const BoxOption &b : o.boxes)
         optimize << b.option;
     std::vector<Command> all;
@@ -137,7 +155,7 @@ std::vector<Command> commands(const Options &o)
                         "Wexmor.DAT), the plug-ins loaded and not loaded, and each preference value.")
              .arg(machine::theMachine()),
          {o.json}},
-        {QStringLiteral("optimize"), QStringLiteral("optimize [--json] [--dry-run] [--keep NAME]... [--keep-...]"),
+        {QStringLiteral("optimize"), QStringLiteral("optimize [--json] [--dry-run] [--keep NAME | --unload NAME]... [--keep-...]"),
          QStringLiteral("What the window's Optimize does with every box ticked: take the safety copy of plug_ins "
                         "into Optional once, leave only EWH32 and search (and --keep) loaded, write Reader's "
                         "preferences, remove the eBooks, the PrintMe group, the Reader shortcuts and the recent "
@@ -297,6 +315,7 @@ int status(const ReaderInstallation &reader, bool json, QTextStream &out)
             prefs.insert(p.subkey + QLatin1Char('\\') + p.name, value ? QJsonValue(*value) : QJsonValue());
         QJsonObject r{
             {QStringLiteral("version"), reader.version},
+            {QStringLiteral("generation"), s.generation},
             {QStringLiteral("versions_found"), jsonList(reader.versionsFound)},
             {QStringLiteral("folder"), reader.folder},
             {QStringLiteral("folder_exists"), s.folderExists},
@@ -316,6 +335,7 @@ int status(const ReaderInstallation &reader, bool json, QTextStream &out)
         << "Adobe Reader:  " << reader.version;
     if (!reader.versionsFound.isEmpty())
         out << " (installed: " << reader.versionsFound.join(QStringLiteral(", ")) << ")";
+    out << "\nGeneration:    " << s.generation;
     out << "\nFolder:        " << reader.folder << (s.folderExists ? "" : " (missing)") << "\n"
         << "Optimized:     " << yesNo(s.optimized) << "\n"
         << "Running:       " << (s.runningReader == -1 ? QStringLiteral("no") : QStringLiteral("yes, process %1").arg(s.runningReader))
@@ -360,9 +380,14 @@ QJsonObject changeJson(const Change &c)
                   {QStringLiteral("text"), jsonList(c.describe())}};
     switch (c.kind) {
     case Change::WriteValue:
+    case Change::DeleteValue:
+    case Change::PutBackValue:
         o.insert(QStringLiteral("name"), c.name);
         o.insert(QStringLiteral("old"), c.previous ? QJsonValue(qint64(*c.previous)) : QJsonValue());
-        o.insert(QStringLiteral("new"), qint64(c.number));
+        if (c.kind == Change::WriteValue)
+            o.insert(QStringLiteral("new"), qint64(c.number));
+        else if (c.kind == Change::PutBackValue)
+            o.insert(QStringLiteral("new"), c.putBack ? QJsonValue(qint64(*c.putBack)) : QJsonValue());
         [[fallthrough]];
     case Change::DeleteKey:
     case Change::CreateKey:
@@ -613,7 +638,7 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
                                    : value(opt)             ? QJsonValue(*value(opt))
                                                             : QJsonValue());
         for (const QCommandLineOption &opt : command->options) {
-            if (opt.names() == o.keep.names())
+            if (!opt.valueName().isEmpty()) // --keep and --unload, each given many times over
                 json->insert(key(opt), jsonList(local.values(opt)));
             else if (opt.names() != o.json.names())
                 json->insert(key(opt), local.isSet(opt));
@@ -634,6 +659,27 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     for (const BoxOption &b : o.boxes)
         if (local.isSet(b.option))
             options.*b.member = false;
+    // --keep fits Reader 5 to 9, whose needed plug-ins are known; --unload
+    // the later ones, whose are not.
+    const bool known = preferences::plugInsKnown(reader.version);
+    if (local.isSet(known ? o.unload : o.keep))
+        return usageError(err, known ? QStringLiteral("--unload is for Reader X and later; Adobe Reader %1 unloads "
+                                                      "every plug-in but EWH32 and search: keep one with --keep NAME")
+                                           .arg(reader.version)
+                                     : QStringLiteral("--keep is for Reader 5 to 9; Adobe Reader %1 unloads no "
+                                                      "plug-in unless named: unload one with --unload NAME")
+                                           .arg(reader.version));
+    const QStringList unloadNames = local.values(o.unload);
+    if (!unloadNames.isEmpty()) {
+        QStringList loaded = plugInsLoaded(reader.folder);
+        for (const QString &name : unloadNames) {
+            const QStringList meant = plugInsNamed(loaded, name);
+            if (meant.isEmpty())
+                return failure(err, QStringLiteral("No plug-in \"%1\" is loaded; the loaded ones are: %2")
+                                        .arg(name, loaded.join(QStringLiteral(", "))));
+            options.unloadNamed += meant;
+        }
+    }
     // Searched only when a name is to be kept: the operation searches plug_ins itself.
     const QStringList keepNames = local.values(o.keep);
     QStringList loaded = keepNames.isEmpty() ? QStringList() : plugInsLoaded(reader.folder);
@@ -663,8 +709,9 @@ std::vector<OptionInfo> optionTable()
         const QString name = opt.names().constLast();
         auto it = std::find_if(table.begin(), table.end(), [&](const OptionInfo &i) { return i.name == name; });
         if (it == table.end()) {
-            // Only --keep is given many times over.
-            table.push_back({name, opt.valueName(), opt.description(), opt.names() == o.keep.names(), {}});
+            // Only --keep and --unload are given many times over.
+            table.push_back({name, opt.valueName(), opt.description(),
+                             opt.names() == o.keep.names() || opt.names() == o.unload.names(), {}});
             it = std::prev(table.end());
         }
         if (!command.isEmpty())

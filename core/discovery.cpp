@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "core/preferences.h"
 #include "core/reader.h"
 #include "platform/error.h"
 #include "platform/filesystem.h"
@@ -64,6 +65,11 @@ public:
         if (isUnusableVersion(r().version))
             r().version = kDefaultVersion;
         shortcutTargets();
+        // A Reader of today says which, since Optimize does other things there.
+        const int generation = preferences::generationOf(r().version);
+        if (generation > 0 && m_out.memo)
+            m_out.memo->insert(m_out.memo->size() - 1,
+                               QStringLiteral("Generation: ") + preferences::generations().at(generation).name);
     }
 
 private:

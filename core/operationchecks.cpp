@@ -82,10 +82,19 @@ int64_t Run::check(const ReaderInstallation &reader, bool needsPlugIns, bool may
     return findReader(mayEnd);
 }
 
+std::vector<int64_t> Run::readerProcesses(int64_t readerPid) const
+{
+    if (readerPid == -1)
+        return {};
+    std::vector<int64_t> all = m_readerHelpers;
+    all.push_back(readerPid);
+    return all;
+}
+
 void Run::begin(int64_t readerPid, const std::optional<std::vector<Writable>> &changes)
 {
     if (changes) {
-        ensureNoProgramHoldsRegistry(readerPid == -1 ? std::vector<int64_t>{} : std::vector<int64_t>{readerPid});
+        ensureNoProgramHoldsRegistry(readerProcesses(readerPid));
         ensureRegistryWritable({HKeyCurrentUser, HKeyLocalMachine});
         for (const Writable &w : *changes)
             requireWritable(w);

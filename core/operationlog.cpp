@@ -28,6 +28,10 @@ const char *changeKindName(Change::Kind kind)
     case Change::WriteShortcut: return "write_shortcut";
     case Change::DeleteLaunchers: return "delete_launchers";
     case Change::WriteLauncher: return "write_launcher";
+    case Change::DeleteValue: return "delete_value";
+    case Change::PutBackValue: return "put_back_value";
+    case Change::SetAside: return "set_aside";
+    case Change::BringBack: return "bring_back";
     }
     return "other";
 }

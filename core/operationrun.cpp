@@ -77,6 +77,21 @@ QStringList Change::describe() const
     case DeleteKey:
         out << QStringLiteral("Delete the key %1").arg(preferences::keyText(root, target));
         break;
+    case DeleteValue:
+        out << QStringLiteral("Delete %1\\%2").arg(preferences::keyText(root, target), name)
+                + (previous ? QStringLiteral(" (was %1)").arg(*previous) : QString());
+        break;
+    case PutBackValue:
+        out << QStringLiteral("Put back %1\\%2 as it was before Optimize").arg(preferences::keyText(root, target), name);
+        break;
+    case SetAside:
+        for (const QString &p : paths)
+            out << QStringLiteral("Set %1 aside in %2").arg(quoted(p), quoted(target));
+        break;
+    case BringBack:
+        for (const QString &p : paths)
+            out << QStringLiteral("Bring %1 back from %2").arg(quoted(p), quoted(target));
+        break;
     case WriteMarker:
         out << QStringLiteral("Write the marker %1").arg(quoted(paths.value(0)));
         break;
@@ -176,7 +191,12 @@ bool Run::anythingFailed() const
 // preferences back when it closes, so it is ended or the operation refuses.
 int64_t Run::findReader(bool mayEnd)
 {
-    const int64_t pid = FindProcessId(reader::processNames());
+    // Reader's own helpers count as Reader: ended with it, never in the way.
+    std::vector<int64_t> ids = FindProcessIds(reader::processNames());
+    const int64_t pid = ids.empty() ? -1 : ids.back();
+    if (!ids.empty())
+        ids.pop_back();
+    m_readerHelpers = ids;
     if (pid != -1 && !mayEnd) {
         m_report.runningReader = pid;
         throw Error(QStringLiteral("Adobe Reader is running %1 (%2, process %3), so nothing was "
@@ -191,9 +211,11 @@ void Run::endReader(int64_t pid)
 {
     if (pid == -1)
         return;
-    if (!dry)
-        KillProcess(pid);
-    record({.kind = Change::EndProcess, .paths = {QLatin1String(reader::kProcessName)}, .number = pid});
+    for (const int64_t id : readerProcesses(pid)) {
+        if (!dry)
+            KillProcess(id);
+        record({.kind = Change::EndProcess, .paths = {QLatin1String(reader::kProcessName)}, .number = id});
+    }
     stepDone("reader ended");
 }
 
@@ -445,14 +467,14 @@ bool Run::allowedDestination(const QString &path, const QString &consequence)
 void Run::finish(const QString &completedLine, const QString &readerFolder, const QString &version)
 {
     if (!anythingFailed()) {
-        setMemo(QStringList{completedLine} + m_memoNotes);
+        setMemo(m_remarks + QStringList{completedLine} + m_memoNotes);
         m_report.outcome = OperationReport::Completed;
         m_report.readerProgram = reader::programPath(readerFolder);
         m_report.closingQuestion = m_title + QStringLiteral(" completed. Do you want to start Adobe Reader ")
             + version + QStringLiteral(" now?");
         return;
     }
-    setMemo(QStringList{m_title + QStringLiteral(" not completed. Not done:")} + m_memoNotes);
+    setMemo(m_remarks + QStringList{m_title + QStringLiteral(" not completed. Not done:")} + m_memoNotes);
     QStringList lines;
     for (const NotDone &n : m_report.notDone)
         if (n.failed)

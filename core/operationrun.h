@@ -98,6 +98,13 @@ public:
         notDone(what, why, memoLine, false);
     }
     bool anythingFailed() const;
+    // A line the memo keeps to the end: what was done that the user should
+    // know of, and why.
+    void remark(const QString &line)
+    {
+        m_remarks << line;
+        addMemo(line);
+    }
 
     // Writes every staged registry change in one go. When that fails, undo
     // first undoes this run's file changes so far, and the error says so.
@@ -150,6 +157,7 @@ private:
     void endReader(int64_t pid);
     void writeLauncher(const launchers::DesktopShortcut &shortcut);
     QString verb() const;
+    std::vector<int64_t> readerProcesses(int64_t readerPid) const;
     void batch(const FileBatch &b);
     void fail(const QString &message);
     QStringList removeChecked(const QStringList &paths, FileBatch::Kind kind,
@@ -160,15 +168,23 @@ private:
     const OperationHooks &m_hooks;
     const QString m_title;
     QStringList m_memoNotes;
+    // Ahead of the closing line, which the memo's last line shows; never
+    // among what was not done.
+    QStringList m_remarks;
     QHash<QString, QString> m_whyMissing; // lower-cased Windows path -> cause
     std::optional<ReaderFolders> m_folders;
     std::optional<OperationLock> m_lock;
     std::optional<RegistryStaging> m_staging;
+    std::vector<int64_t> m_readerHelpers; // Reader's other processes, ended with it
 };
 
 // Writes Reader's preferences row by row as the table has them
 // (preferencewriter.cpp): Optimize's choice by its boxes, or with no
 // options, Restore's.
-void writePreferences(Run &run, const QString &version, const OptimizeOptions *optimize);
+// For Reader X and later only Optimize writes, each change's earlier state
+// noted in record (when given); Restore puts back what was recorded instead.
+struct EarlierState;
+void writePreferences(Run &run, const QString &version, const OptimizeOptions *optimize,
+                      EarlierState *record = nullptr);
 
 } // namespace qv

@@ -13,8 +13,8 @@
 
 namespace qv {
 
-// What Optimize does. Each member but the last three stands for one option
-// box of the window (true: ticked, as at every start).
+// What Optimize does. The first eleven members stand for the option boxes
+// of the window (true: ticked, as at every start).
 struct OptimizeOptions
 {
     bool noSplash = true;          // FlatCheckBox1
@@ -31,6 +31,15 @@ struct OptimizeOptions
     // Plug-ins below plug_ins ("X.api", "S\X.api", no regard to case) that
     // stay loaded besides EWH32 and search; with none, only those two stay.
     QStringList keepLoaded;
+    // Reader X and later: the plug-ins to take out of plug_ins, named by the
+    // user; nobody has published which ones those Readers start without, so
+    // with none named none goes.
+    QStringList unloadNamed;
+    // Reader X and later in a Wine prefix, where each stands in Reader's way
+    // (no box: the CLI's --keep-... options untick them). Never on Windows.
+    bool noProtectedMode = true;  // Protected Mode (and so Protected View) off
+    bool noUpdaterStartup = true; // the updater's Run entry gone, its service disabled
+    bool setHelpersAside = true;  // AdobeARM.exe, armsvc.exe, RdrCEF.exe set aside
     // A running Reader is ended; otherwise the operation refuses.
     bool endRunningReader = false;
     // Plan only: the report lists the changes and nothing is changed.
@@ -60,18 +69,21 @@ void runFileBatch(const FileBatch &batch);
 struct Change
 {
     enum Kind { EndProcess, CopyFiles, DeleteFiles, TrashFolder, WriteValue, DeleteKey, WriteMarker, DeleteMarker,
-                WriteShortcut, DeleteLaunchers, WriteLauncher, CreateKey };
+                WriteShortcut, DeleteLaunchers, WriteLauncher, CreateKey, DeleteValue, PutBackValue, SetAside,
+                BringBack };
     Kind kind = CopyFiles;
     // Each member has an initializer, so a change names only what it has.
     QStringList paths{}; // copies: the sources; deletions: what goes; marker, shortcut: the file;
                          // launchers: host files
     QString target{};    // copies: the target folder; values, keys: the key path; shortcut: its target;
                          // a launcher written: its shortcut
-    QString name{};      // value name
+    QString name{};      // value name; PutBackValue: how the value is described
     uint32_t root = 0;   // registry root of a value or key
     int64_t number = 0;  // value data, or the process id
     // A value's data before the change; none when it was missing or held no number.
     std::optional<int64_t> previous{};
+    // PutBackValue: the data put back, when it is a number.
+    std::optional<int64_t> putBack{};
 
     // One line per path, for people: "Copy "C:\...\X.api" to "C:\...\plug_ins"".
     QStringList describe() const;

@@ -6,12 +6,17 @@
 // Reader shortcuts removed as the boxes say.
 
 #include "core/backupmarker.h"
+#include "core/earlierstate.h"
+#include "core/pluginlist.h"
+#include "core/preferences.h"
+#include "core/setaside.h"
 #include "core/operationrun.h"
 #include "core/reader.h"
 #include "core/readerhelpers.h"
 #include "core/safetycopy.h"
 #include "core/unloading.h"
 #include "platform/filesystem.h"
+#include "platform/machine.h"
 
 namespace qv {
 
@@ -97,8 +102,27 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
                 run.writeMarker(places.reader);
         }
 
+        // Reader X and later: what was there before is written down first,
+        // beside the safety copy; a later Optimize adds to what the first found.
+        const bool recorded = preferences::restoresRecordedState(reader.version);
+        EarlierState record = recorded && !run.dry ? readEarlierState(places.reader).value_or(EarlierState{})
+                                                   : EarlierState{};
+        // Written again only when this run added to it: a second Optimize
+        // that finds everything done leaves every byte as it was.
+        QByteArray recordWritten = record.text();
+        auto keepRecord = [&] {
+            if (!recorded || run.dry || record.empty() || record.text() == recordWritten)
+                return;
+            writeEarlierState(places.reader, record);
+            recordWritten = record.text();
+        };
+        if (recorded && machine::hasPrefixes() && o.noProtectedMode)
+            run.remark(QStringLiteral("Protected Mode and Protected View turned off: Reader's sandbox does not "
+                                       "work under Wine."));
+
         // The registry first, in one commit: when that fails no plug-in has moved.
-        writePreferences(run, reader.version, &o);
+        writePreferences(run, reader.version, &o, recorded ? &record : nullptr);
+        keepRecord();
         run.commitRegistry([&] {
             if (!markerWritten)
                 return joinedCopy ? QStringLiteral("No plug-in was moved; the plug-ins new since the last Optimize "
@@ -115,9 +139,30 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
                       .arg(optional);
         });
 
-        if (o.unloadPlugIns) {
+        if (o.unloadPlugIns && preferences::plugInsKnown(reader.version)) {
             unloadPlugIns(run, folders, state, places, o.keepLoaded);
             run.stepDone("plug-ins");
+        } else if (o.unloadPlugIns) {
+            // Nobody has published which plug-ins these Readers start
+            // without: only what the user names leaves plug_ins.
+            QStringList keep = searchPlugIns(places.plugIns).loaded;
+            keep.removeIf([&](const QString &rel) { return containsPath(o.unloadNamed, rel); });
+            if (o.unloadNamed.isEmpty())
+                run.remark(QStringLiteral("No plug-in unloaded: which ones Adobe Reader %1 can start without is "
+                                           "not published.")
+                                .arg(reader.version));
+            else
+                unloadPlugIns(run, folders, state, places, keep);
+            run.stepDone("plug-ins");
+        }
+
+        if (recorded && machine::hasPrefixes() && o.setHelpersAside) {
+            bool any = false;
+            for (const QString &helper : readerHelperPrograms(folder))
+                any |= setAside(run, folder, helper, record, keepRecord);
+            if (any)
+                run.remark(QStringLiteral("Reader's helper programs set aside, as they crash under Wine; Restore "
+                                           "brings them back."));
         }
 
         if (o.noEBooks) {
@@ -155,10 +200,16 @@ OperationReport optimize(const ReaderInstallation &reader, const OptimizeOptions
         if (o.noReaderIcon) {
             for (const QString &folderOfLink : {reader.commonProgramsFolder, reader.commonDesktopFolder}) {
                 const QString link = joinPath(folderOfLink, reader::shortcutFileName(reader.version));
-                if (fileExists(link))
+                if (!fileExists(link))
+                    continue;
+                // Restore brings back the very shortcut of a later Reader.
+                if (recorded)
+                    setAside(run, folder, link, record, keepRecord);
+                else
                     run.removeShortcut(link);
             }
         }
+        keepRecord();
         run.stepDone("removals");
 
         run.finish(QStringLiteral("Optimization Completed."), folder, reader.version);

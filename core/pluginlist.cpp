@@ -3,6 +3,7 @@
 #include "core/pluginlist.h"
 
 #include "core/backupmarker.h"
+#include "core/preferences.h"
 #include "core/safetycopy.h"
 #include "platform/filesystem.h"
 #include "platform/winpath.h"
@@ -118,10 +119,12 @@ std::vector<PlugInItem> findPlugInFiles(const QString &folder, const QString &pa
     return walk.items;
 }
 
-std::vector<PlugInItem> plugInsNotLoaded(const QString &readerFolder)
+std::vector<PlugInItem> plugInsNotLoaded(const QString &readerFolder, const QString &version)
 {
     if (!safetyCopyTrusted(readerFolder))
-        return findPlugInFiles(withBackslash(plugInsFolderOf(readerFolder)), kPattern, true);
+        return !version.isEmpty() && !preferences::plugInsKnown(version)
+            ? std::vector<PlugInItem>()
+            : findPlugInFiles(withBackslash(plugInsFolderOf(readerFolder)), kPattern, true);
     return plugInsOnlyInSafetyCopy(readerFolder);
 }
 

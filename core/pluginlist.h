@@ -29,8 +29,10 @@ std::vector<PlugInItem> findPlugInFiles(const QString &folder, const QString &pa
 // What Reader does not load at start: without a safety copy to trust (see
 // safetyCopyTrusted) every plug-in of plug_ins (nothing has been unloaded
 // yet, so all are candidates); with one, the plug-ins of the safety copy whose counterpart at the same
-// place below plug_ins is missing.
-std::vector<PlugInItem> plugInsNotLoaded(const QString &readerFolder);
+// place below plug_ins is missing. Given a version whose needed plug-ins
+// nobody has published (Reader X and later), none is a candidate before
+// Optimize: only the ones named leave.
+std::vector<PlugInItem> plugInsNotLoaded(const QString &readerFolder, const QString &version = QString());
 
 // The plug-ins Reader loads now: the ".api" files the search finds below
 // plug_ins, as paths below it ("X.api", "S\\X.api"), in search order.

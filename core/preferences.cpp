@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <utility>
 
+#include "platform/machine.h"
 #include "platform/registry.h"
 
 namespace qv::preferences {
@@ -59,9 +60,64 @@ const std::vector<Row> &table()
          ValueType::Dword, &O::noUpdates, {{0, Leave, 1}}},
         {"HKEY_CURRENT_USER\\SOFTWARE\\Adobe\\Acrobat Reader\\<version>\\FeatureLockdown", "bUpdater",
          ValueType::Dword, &O::noAds, {{0, Leave, 1}}},
-        // Reader's list of recent files, with everything below it.
+        // Reader's list of recent files, with everything below it; every
+        // generation keeps it there.
         {"HKEY_CURRENT_USER\\SOFTWARE\\Adobe\\Acrobat Reader\\<version>\\AVGeneral\\cRecentFiles", {},
-         ValueType::Key, &O::noRecentFiles, {{DeleteKey, Leave, Leave}}},
+         ValueType::Key, &O::noRecentFiles,
+         {{DeleteKey, Leave, Leave}, {DeleteKey, Leave, Leave}, {DeleteKey, Leave, Leave}}},
+
+        // Reader X and later, columns {5 to 9}, {X and XI}, {DC}. Each value
+        // as Adobe documents it for administrators in the Enterprise Toolkit's
+        // "Windows Registry Reference" (the Preference Reference,
+        // https://www.adobe.com/devnet-docs/acrobatetk/tools/PrefRef/Windows/):
+        // name, REG_DWORD, place and first version. Those Readers read their
+        // locks from HKEY_LOCAL_MACHINE\SOFTWARE\Policies\Adobe\Acrobat
+        // Reader\<version>\FeatureLockDown (shared by both registry views),
+        // never from the FeatureLockdown key above. Restore writes none of
+        // them: Optimize records what was there and Restore puts that back.
+        //
+        // "Updater-Win (Windows Updates)", Updater-Win.html: bUpdater, HKLM
+        // FeatureLockDown, 8.1.7 and 9.2 on; 0 disables and locks the Updater.
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\Adobe\\Acrobat Reader\\<version>\\FeatureLockDown", "bUpdater",
+         ValueType::Dword, &O::noUpdates, {{Leave, Leave, Leave}, {0, Leave, Leave}, {0, Leave, Leave}}},
+        // "UsageMeasurement (User Measurement)", UsageMeasurement.html:
+        // bUsageMeasurement, FeatureLockDown, 8.0 on; 0 sends no usage data
+        // (and in DC drops the welcome screen).
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\Adobe\\Acrobat Reader\\<version>\\FeatureLockDown",
+         "bUsageMeasurement", ValueType::Dword, &O::noAds,
+         {{Leave, Leave, Leave}, {0, Leave, Leave}, {0, Leave, Leave}}},
+        // "Privileged (Protected Mode)", Privileged.html: bProtectedMode,
+        // HKCU Privileged and HKLM FeatureLockDown, 10.0 on; 0 leaves the
+        // sandbox off. The sandbox does not work under Wine: Reader does not
+        // start, or shows empty windows, until it is off, and a lock of 1
+        // would overrule the user's 0.
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\Adobe\\Acrobat Reader\\<version>\\FeatureLockDown",
+         "bProtectedMode", ValueType::Dword, &O::noProtectedMode,
+         {{Leave, Leave, Leave}, {0, Leave, Leave}, {0, Leave, Leave}}, true},
+        {"HKEY_CURRENT_USER\\SOFTWARE\\Adobe\\Acrobat Reader\\<version>\\Privileged", "bProtectedMode",
+         ValueType::Dword, &O::noProtectedMode, {{Leave, Leave, Leave}, {0, Leave, Leave}, {0, Leave, Leave}}, true},
+        // "IPM (In product messaging)", IPM.html: bShowMsgAtLaunch, HKLM
+        // FeatureLockDown\cIPM, 10.0 on; 0 shows no messages from Adobe at start.
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\Adobe\\Acrobat Reader\\<version>\\FeatureLockDown\\cIPM",
+         "bShowMsgAtLaunch", ValueType::Dword, &O::noAds,
+         {{Leave, Leave, Leave}, {0, Leave, Leave}, {0, Leave, Leave}}},
+        // The Enterprise Administration Guide, "Document Cloud Services"
+        // (acrobatetk/tools/AdminGuide/services.html), and Updater-Win.html:
+        // cServices\bUpdater below FeatureLockDown, from DC (2015) on; 0 turns
+        // off the online services and their plug-ins' updates.
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\Adobe\\Acrobat Reader\\<version>\\FeatureLockDown\\cServices",
+         "bUpdater", ValueType::Dword, &O::noAds, {{Leave, Leave, Leave}, {Leave, Leave, Leave}, {0, Leave, Leave}}},
+        // The updater's own start under Wine, where every boot of the prefix
+        // starts it and it outlives Reader. Updater-Win.html names its Run
+        // entry ("Adobe ARM", the path of AdobeARM.exe); Windows keeps a
+        // service's start type in "Start", 4 being "disabled". The service's
+        // key is changed only where the installer made it.
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "Adobe ARM", ValueType::Text,
+         &O::noUpdaterStartup, {{Leave, Leave, Leave}, {DeleteValue, Leave, Leave}, {DeleteValue, Leave, Leave}},
+         true},
+        {"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\AdobeARMservice", "Start", ValueType::Dword,
+         &O::noUpdaterStartup, {{Leave, Leave, Leave}, {{SetExisting, 4}, Leave, Leave}, {{SetExisting, 4}, Leave, Leave}},
+         true},
     };
     return all;
 }
@@ -85,6 +141,15 @@ int majorOf(const QString &version)
 
 } // namespace
 
+bool appliesTo(const Row &row, const QString &version)
+{
+    const size_t column = size_t(generationOf(version));
+    if (column >= row.settings.size() || (row.wineOnly && !machine::hasPrefixes()))
+        return false;
+    const Setting &s = row.settings[column];
+    return s.ticked.kind != Leave || s.unticked.kind != Leave || s.restored.kind != Leave;
+}
+
 const std::vector<Row> &rows()
 {
     return table();
@@ -92,13 +157,18 @@ const std::vector<Row> &rows()
 
 const std::vector<Generation> &generations()
 {
-    static const std::vector<Generation> all = {{QStringLiteral("5 to 9"), 5}};
+    // DC's internal numbers start at 15; its tracks are recorded as "DC"
+    // and as years, all past 12.
+    static const std::vector<Generation> all = {
+        {QStringLiteral("5 to 9"), 5}, {QStringLiteral("X and XI"), 10}, {QStringLiteral("DC"), 12}};
     return all;
 }
 
 int generationOf(const QString &version)
 {
-    const int major = majorOf(version);
+    const int major = version.trimmed().compare(QLatin1String("DC"), Qt::CaseInsensitive) == 0
+        ? generations().back().firstMajor
+        : majorOf(version);
     const std::vector<Generation> &all = generations();
     int column = 0;
     for (int i = 0; i < int(all.size()); ++i)
@@ -107,9 +177,22 @@ int generationOf(const QString &version)
     return column;
 }
 
+bool restoresRecordedState(const QString &version)
+{
+    return generationOf(version) > 0;
+}
+
+bool plugInsKnown(const QString &version)
+{
+    return generationOf(version) == 0;
+}
+
 Action actionFor(const Row &row, const QString &version, const OptimizeOptions *optimize)
 {
-    const Setting &s = row.settings.at(generationOf(version));
+    const size_t column = size_t(generationOf(version));
+    if (column >= row.settings.size() || (row.wineOnly && !machine::hasPrefixes()))
+        return Action();
+    const Setting &s = row.settings[column];
     if (!optimize)
         return s.restored;
     return !row.option || optimize->*row.option ? s.ticked : s.unticked;
@@ -141,7 +224,8 @@ std::vector<Value> values(const QString &version)
     std::vector<Value> out;
     QStringList seen;
     for (const Row &row : rows()) {
-        if (row.type == ValueType::Key || seen.contains(row.key + QLatin1Char('\\') + row.name))
+        if (row.type != ValueType::Dword || seen.contains(row.key + QLatin1Char('\\') + row.name)
+            || !appliesTo(row, version))
             continue;
         seen << row.key + QLatin1Char('\\') + row.name;
         const Location at = locate(row, version);

@@ -18,10 +18,12 @@ namespace qv::preferences {
 struct Action
 {
     enum Kind {
-        Leave,      // nothing
-        Set,        // a value row: write data
-        MakeKey,    // a key row: create the key (when missing)
-        DeleteKey,  // a key row: delete the key and everything below it
+        Leave,       // nothing
+        Set,         // a value row: write data
+        MakeKey,     // a key row: create the key (when missing)
+        DeleteKey,   // a key row: delete the key and everything below it
+        DeleteValue, // a value row: remove the value
+        SetExisting, // a value row: write data only where the key is there already
     };
     Kind kind = Leave;
     int32_t data = 0;
@@ -29,6 +31,7 @@ struct Action
     constexpr Action() = default;
     constexpr Action(int32_t value) : kind(Set), data(value) {}
     constexpr Action(Kind k) : kind(k) {}
+    constexpr Action(Kind k, int32_t value) : kind(k), data(value) {}
 };
 
 // What one Reader generation gets: Optimize with the row's box ticked or
@@ -40,7 +43,7 @@ struct Setting
     Action restored;
 };
 
-enum class ValueType { Key, Dword };
+enum class ValueType { Key, Dword, Text };
 
 struct Row
 {
@@ -50,7 +53,12 @@ struct Row
     QString name; // empty for a key row, which acts on the key itself
     ValueType type = ValueType::Dword;
     bool OptimizeOptions::*option = nullptr; // the box it belongs to; none: the same either way
-    std::vector<Setting> settings;           // one per generation, in the order of generations()
+    // One per generation, in the order of generations(); a generation
+    // past the end gets Leave throughout.
+    std::vector<Setting> settings;
+    // Only where the machine is a Wine prefix: what Reader's sandbox and
+    // updater need there is never changed on Windows itself.
+    bool wineOnly = false;
 };
 
 // The rows in the order they are written: the registry steps run row by
@@ -65,12 +73,23 @@ struct Generation
     int firstMajor; // the first major version it holds
 };
 const std::vector<Generation> &generations();
-// The column for a version: the newest generation it has reached, else the oldest.
+// The column for a version: the newest generation it has reached, else the
+// oldest. Versions are keys as Reader records them: "9.0", "10.0", "11.0",
+// "DC" and the yearly tracks "2015", "2017", "2020", ...
 int generationOf(const QString &version);
+// Whether Optimize records what it changes for this version, for Restore
+// to put back (X and later); Reader 5 to 9 is restored to fixed values.
+bool restoresRecordedState(const QString &version);
+// Whether the plug-ins Reader can start without are known for this version
+// (5 to 9: all but EWH32 and search); for the later ones nobody has said.
+bool plugInsKnown(const QString &version);
 
 // What a run does with the row for this version: Optimize's choice by the
-// row's box, or with restoring, Restore's.
+// row's box, or with restoring, Restore's. A Wine-only row is Leave on Windows.
 Action actionFor(const Row &row, const QString &version, const OptimizeOptions *optimize);
+// Whether a run on this version can do anything with the row: its keys
+// are no business of a generation for which it is Leave throughout.
+bool appliesTo(const Row &row, const QString &version);
 
 // A row's key for a version: its root and the path below it, "\SOFTWARE\...".
 struct Location
@@ -90,7 +109,8 @@ struct Value
     QString subkey; // below the version's own key: "AVAlert\cCheckbox"
     QString name;
 };
-// Every value row, each value once, in the order they are first written.
+// Every number a run on this version may write, each once, in the order
+// they are first written.
 std::vector<Value> values(const QString &version);
 
 // One registry step of a run, planned against what the registry holds now.
@@ -98,7 +118,8 @@ struct Step
 {
     enum Kind {
         CreateKey, // a key that is missing, made on its own before a key below it
-        SetValues, // the values of one key that differ from their data; none: the missing key made
+        SetValues, // the values of one key that differ from their data, or the values deleted that are
+                   // there; none: the missing key made
         DeleteKey, // a key that is there, deleted with everything below it
     };
     struct Value
@@ -106,6 +127,7 @@ struct Step
         QString name;
         int32_t data = 0;
         std::optional<int32_t> previous; // none: missing, or no number
+        bool remove = false;             // the value deleted, not written
     };
     Kind kind = SetValues;
     Location at;

@@ -9,6 +9,7 @@
 #include <QSet>
 #include <utility>
 
+#include "core/earlierstate.h"
 #include "core/operationrun.h"
 #include "core/preferences.h"
 
@@ -23,6 +24,12 @@ namespace {
 class PlannedRegistry
 {
 public:
+    struct Seen
+    {
+        bool exists = false;
+        std::optional<int32_t> number; // none: missing, or another type
+    };
+
     bool keyExists(const Location &at)
     {
         const QString key = keyId(at);
@@ -33,35 +40,39 @@ public:
         reg.setAccess(KeyRead);
         return reg.openKey(at.path, false);
     }
-    std::optional<int32_t> value(const Location &at, const QString &name)
+    Seen value(const Location &at, const QString &name)
     {
-        const QString id = keyId(at) + QLatin1Char('\n') + name.toLower();
-        if (const auto it = m_values.constFind(id); it != m_values.cend())
+        if (const auto it = m_values.constFind(valueId(at, name)); it != m_values.cend())
             return *it;
         RegistryAccessor reg;
         reg.setRootKey(at.root);
         reg.setAccess(KeyRead);
         if (!reg.openKey(at.path, false) || !reg.valueExists(name))
-            return std::nullopt;
+            return {};
         try {
-            return reg.readInteger(name);
+            return {true, reg.readInteger(name)};
         } catch (const Error &) {
-            return std::nullopt; // another type: written anew as a number
+            return {true, std::nullopt}; // another type: written anew as a number
         }
     }
     void made(const Location &at) { m_made.insert(keyId(at)); }
     void set(const Location &at, const QString &name, int32_t data)
     {
         made(at);
-        m_values.insert(keyId(at) + QLatin1Char('\n') + name.toLower(), data);
+        m_values.insert(valueId(at, name), {true, data});
     }
+    void removed(const Location &at, const QString &name) { m_values.insert(valueId(at, name), {}); }
 
 private:
     // Key names are compared without regard to case, as the registry does.
     static QString keyId(const Location &at) { return QString::number(at.root) + at.path.toLower(); }
+    static QString valueId(const Location &at, const QString &name)
+    {
+        return keyId(at) + QLatin1Char('\n') + name.toLower();
+    }
 
     QSet<QString> m_made;
-    QHash<QString, int32_t> m_values;
+    QHash<QString, Seen> m_values;
 };
 
 } // namespace
@@ -69,6 +80,11 @@ private:
 std::vector<Step> plan(const QString &version, const OptimizeOptions *optimize)
 {
     std::vector<Step> steps;
+    // Reader X and later: Restore writes none of these, it puts back what
+    // Optimize recorded; and Optimize makes a key only for a value it sets.
+    const bool recorded = restoresRecordedState(version);
+    if (recorded && !optimize)
+        return steps;
     PlannedRegistry registry;
     const std::vector<Row> &all = rows();
     for (size_t i = 0; i < all.size();) {
@@ -86,22 +102,34 @@ std::vector<Step> plan(const QString &version, const OptimizeOptions *optimize)
             ++i;
             continue;
         }
-        // The values of one key that follow each other are one step; the
-        // key is made even when none of them is to be written.
+        // The values of one key that follow each other are one step; for
+        // Reader 5 to 9 the key is made even when none of them is to be
+        // written, but only where a row of it is this generation's.
         Step step{Step::SetValues, at, {}};
         const bool keyThere = registry.keyExists(at);
+        bool ours = false;
         for (; i < all.size() && all[i].type != ValueType::Key && all[i].key == row.key; ++i) {
+            ours |= appliesTo(all[i], version);
             const Action action = actionFor(all[i], version, optimize);
-            if (action.kind != Action::Set)
+            const QString &name = all[i].name;
+            if (action.kind == Action::DeleteValue) {
+                const PlannedRegistry::Seen now = registry.value(at, name);
+                if (now.exists)
+                    step.values.push_back({name, 0, now.number, true});
+                registry.removed(at, name);
                 continue;
-            const std::optional<int32_t> now = registry.value(at, all[i].name);
-            if (now != action.data)
-                step.values.push_back({all[i].name, action.data, now});
-            registry.set(at, all[i].name, action.data);
+            }
+            if (action.kind != Action::Set && !(action.kind == Action::SetExisting && keyThere))
+                continue;
+            const PlannedRegistry::Seen now = registry.value(at, name);
+            if (!now.exists || now.number != action.data)
+                step.values.push_back({name, action.data, now.number, false});
+            registry.set(at, name, action.data);
         }
-        if (!step.values.empty() || !keyThere)
+        if (!step.values.empty() || (!keyThere && ours && !recorded)) {
             steps.push_back(std::move(step)); // with no values: the key made
-        registry.made(at);
+            registry.made(at);
+        }
     }
     return steps;
 }
@@ -117,10 +145,38 @@ void recordKey(Run &run, Change::Kind kind, const preferences::Location &at)
     run.record({.kind = kind, .target = at.path, .root = at.root});
 }
 
+// Notes the first key of the path that does not exist yet: Restore deletes
+// it, and with it everything Optimize made below it.
+void noteMissingKey(EarlierState &record, const preferences::Location &at)
+{
+    if (record.madeKey(at.root, at.path))
+        return;
+    const QStringList parts = at.path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    QString path;
+    for (const QString &part : parts) {
+        path += QLatin1Char('\\') + part;
+        RegistryAccessor reg;
+        reg.setRootKey(at.root);
+        reg.setAccess(KeyRead);
+        if (!reg.openKey(path, false)) {
+            record.keys.push_back({at.root, path});
+            return;
+        }
+    }
+}
+
+void noteValue(EarlierState &record, const RegistryAccessor &reg, const preferences::Location &at, const QString &name)
+{
+    if (!record.value(at.root, at.path, name))
+        record.values.push_back({at.root, at.path, name, reg.readRaw(name)});
+}
+
 // One step with an accessor of its own, the key opened (created when
 // missing); while the registry is staged, closing keeps the values for the
-// commit. A key that cannot be opened is named as not done.
-void take(Run &run, const Step &step)
+// commit. A key that cannot be opened is named as not done. With a record
+// (Reader X and later), the state before each change is noted first, so
+// that Restore can put back exactly that.
+void take(Run &run, const Step &step, EarlierState *record)
 {
     RegistryAccessor reg;
     reg.setRootKey(step.at.root);
@@ -130,6 +186,8 @@ void take(Run &run, const Step &step)
             return; // gone meanwhile: nothing to say
         return recordKey(run, Change::DeleteKey, step.at);
     }
+    if (record && !run.dry)
+        noteMissingKey(*record, step.at);
     if (!run.dry && !reg.openKey(step.at.path, true)) {
         // A key made on its own, before the key below it: when it cannot
         // be, the step of that key says so.
@@ -140,9 +198,15 @@ void take(Run &run, const Step &step)
     if (step.values.empty())
         recordKey(run, Change::CreateKey, step.at);
     for (const Step::Value &v : step.values) {
-        if (!run.dry)
-            reg.writeInteger(v.name, v.data);
-        run.record({.kind = Change::WriteValue,
+        if (!run.dry) {
+            if (record)
+                noteValue(*record, reg, step.at, v.name);
+            if (v.remove)
+                reg.deleteValue(v.name);
+            else
+                reg.writeInteger(v.name, v.data);
+        }
+        run.record({.kind = v.remove ? Change::DeleteValue : Change::WriteValue,
                     .target = step.at.path,
                     .name = v.name,
                     .root = step.at.root,
@@ -155,10 +219,10 @@ void take(Run &run, const Step &step)
 
 } // namespace
 
-void writePreferences(Run &run, const QString &version, const OptimizeOptions *optimize)
+void writePreferences(Run &run, const QString &version, const OptimizeOptions *optimize, EarlierState *record)
 {
     for (const Step &step : preferences::plan(version, optimize))
-        take(run, step);
+        take(run, step, record);
 }
 
 } // namespace qv

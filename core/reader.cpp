@@ -2,11 +2,17 @@
 // Copyright (C) 2026 The Quorvane developers
 #include "core/reader.h"
 
+#include "core/preferences.h"
+
 namespace qv::reader {
 
 QStringList processNames()
 {
-    return {QLatin1String(kProcessName)};
+    // Reader X and later start helpers of their own: the updater (AdobeARM,
+    // its service armsvc) and the embedded browser (RdrCEF). They hold the
+    // prefix's registry as Reader does and end with it.
+    return {QLatin1String(kProcessName), QStringLiteral("AdobeARM.exe"), QStringLiteral("armsvc.exe"),
+            QStringLiteral("RdrCEF.exe")};
 }
 
 QString versionsKey()
@@ -37,6 +43,15 @@ QString programPath(const QString &readerFolder)
 
 QString shortcutFileName(const QString &version)
 {
+    // Reader X and XI name themselves with Roman numerals; DC and its
+    // yearly tracks call themselves "Adobe Acrobat Reader DC".
+    const int generation = preferences::generationOf(version);
+    if (generation == 2)
+        return QStringLiteral("Adobe Acrobat Reader DC.lnk");
+    if (generation == 1)
+        return QStringLiteral("Adobe Reader ") + (version.startsWith(QLatin1String("10")) ? QStringLiteral("X")
+                                                                                          : QStringLiteral("XI"))
+            + QStringLiteral(".lnk");
     return QStringLiteral("Adobe Reader ") + version + QStringLiteral(".lnk");
 }
 

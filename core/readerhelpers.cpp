@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <algorithm>
 
 #include "core/reader.h"
 #include "platform/error.h"
@@ -98,23 +99,30 @@ void CreateShortcut(const QString &target, TShortcutLocation location, const QSt
 }
 
 namespace {
-// The process the last FindProcessId found, held open.
-qv::ProcessEntry g_found;
+// The processes the last FindProcessId(s) found, held open.
+std::vector<qv::ProcessEntry> g_found;
 } // namespace
+
+std::vector<int64_t> FindProcessIds(const QStringList &names)
+{
+    g_found.clear();
+    qv::ProcessControl &control = qv::ProcessControl::instance();
+    std::vector<qv::ProcessEntry> list = control.snapshot();
+    std::vector<int64_t> ids;
+    // Only what can still be held: one that ended since the list was taken
+    // is not running.
+    for (qv::ProcessEntry &entry : list)
+        if (names.contains(entry.exeFile, Qt::CaseInsensitive) && qv::runsOnThisMachine(entry) && control.hold(entry)) {
+            g_found.push_back(entry);
+            ids.push_back(entry.pid);
+        }
+    return ids;
+}
 
 int64_t FindProcessId(const QStringList &names)
 {
-    g_found = {};
-    qv::ProcessControl &control = qv::ProcessControl::instance();
-    std::vector<qv::ProcessEntry> list = control.snapshot();
-    // The last one in the list that can still be held: one that ended
-    // since the list was taken is not running.
-    for (auto it = list.rbegin(); it != list.rend(); ++it)
-        if (names.contains(it->exeFile, Qt::CaseInsensitive) && qv::runsOnThisMachine(*it) && control.hold(*it)) {
-            g_found = *it;
-            return it->pid;
-        }
-    return -1;
+    const std::vector<int64_t> ids = FindProcessIds(names);
+    return ids.empty() ? -1 : ids.back();
 }
 
 int64_t FindProcessId(const QString &name)
@@ -127,11 +135,13 @@ void KillProcess(int64_t pid)
     int error = 0;
     qv::ProcessEntry process;
     process.pid = pid;
-    if (g_found.pid == pid)
-        process = g_found;
+    const auto held = std::find_if(g_found.begin(), g_found.end(), [&](const qv::ProcessEntry &e) { return e.pid == pid; });
+    if (held != g_found.end())
+        process = *held;
     switch (qv::ProcessControl::instance().terminateAndWait(process, 5000, error)) {
     case qv::WaitOutcome::Ended:
-        g_found = {};
+        if (held != g_found.end())
+            g_found.erase(held);
         // The pending window messages, once, as a message-processing pass does.
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         break;

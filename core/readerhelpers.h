@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <vector>
 
 // Where CreateShortcut puts a link.
 enum TShortcutLocation : uint8_t {
@@ -38,8 +39,10 @@ QString userShellFolder(const QString &name);
 // the moment it is found, for KillProcess.
 int64_t FindProcessId(const QStringList &names);
 int64_t FindProcessId(const QString &name);
+// Every such process, in list order, each held for KillProcess.
+std::vector<int64_t> FindProcessIds(const QStringList &names);
 
-// Ends a process that the last FindProcessId found, hard, and waits up to
+// Ends a process that the last FindProcessId(s) found, hard, and waits up to
 // 5000 ms for it; any other id is not ended. Throws qv::Error ("System
 // Error.  Code: ...") when it cannot be ended or waited for.
 void KillProcess(int64_t pid);

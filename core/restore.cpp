@@ -6,6 +6,9 @@
 // back, a Reader shortcut on the desktop, and the marker removed once all is back.
 
 #include "core/backupmarker.h"
+#include "core/earlierstate.h"
+#include "core/preferences.h"
+#include "core/setaside.h"
 #include "core/operationrun.h"
 #include "core/safetycopy.h"
 #include "platform/filesystem.h"
@@ -36,8 +39,19 @@ OperationReport restore(const ReaderInstallation &reader, const RestoreOptions &
         }
         run.setMemo({QStringLiteral("Restore files and registry settings ...")});
 
+        // Reader X and later get back what Optimize recorded, never the
+        // fixed values of Reader 5 to 9.
+        const bool recorded = preferences::restoresRecordedState(reader.version);
+        const std::optional<EarlierState> record = recorded ? readEarlierState(places.reader) : std::nullopt;
+        if (recorded && !record)
+            run.remark(QStringLiteral("Nothing was recorded to restore in the registry: Reader's settings stay "
+                                       "as they are."));
+
         // The registry first, in one commit: when that fails nothing has changed.
-        writePreferences(run, reader.version, nullptr);
+        if (record)
+            putBackRecorded(run, *record);
+        else
+            writePreferences(run, reader.version, nullptr);
         run.commitRegistry([] {
             return QStringLiteral("No plug-in was copied and the marker stays, so nothing was changed");
         });
@@ -64,12 +78,19 @@ OperationReport restore(const ReaderInstallation &reader, const RestoreOptions &
             run.stepDone("plug-ins");
         }
 
-        run.writeShortcut(folder, reader.version);
+        if (record)
+            bringBack(run, *record);
+        else if (!recorded)
+            run.writeShortcut(folder, reader.version);
 
         // The marker goes only once the safety copy is all back.
         if (!run.anythingFailed()) {
             run.setMemo({QStringLiteral("Restore files and registry settings ... Done!")});
             run.deleteMarker(places.reader);
+            if (record && !run.dry) {
+                deleteEarlierState(places.reader);
+                removeEmptyFolder(setAsideFolderOf(folder));
+            }
         }
         run.finish(QStringLiteral("Restore files and registry settings ... Done!"), folder, reader.version);
     });

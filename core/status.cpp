@@ -34,6 +34,7 @@ std::optional<int32_t> readPreference(const preferences::Value &p)
 ReaderStatus readerStatus(const ReaderInstallation &reader)
 {
     ReaderStatus s;
+    s.generation = preferences::generations().at(preferences::generationOf(reader.version)).name;
     s.folderExists = directoryExists(reader.folder);
     s.optimized = safetyCopyTrusted(reader.folder);
     s.runningReader = FindProcessId(reader::processNames());

@@ -16,6 +16,7 @@ namespace qv {
 // How a Reader installation stands, read without changing anything.
 struct ReaderStatus
 {
+    QString generation; // the preference table's column: "5 to 9", "X and XI", "DC"
     bool folderExists = false;
     bool optimized = false;       // the marker vouches for a safety copy in place (safetyCopyTrusted)
     int64_t runningReader = -1;   // the process id of a Reader running in the prefix

@@ -89,6 +89,11 @@ bool directoryExists(const ResolvedFolder &folder, const QByteArray &name);
 // A file or a folder (for a link: what it leads to).
 bool entryExists(const ResolvedFolder &folder, const QByteArray &name);
 bool deleteFile(const ResolvedFolder &folder, const QByteArray &name);
+// Gives the file "from" directly in the folder the name "to" there, in one
+// step that replaces a file of that name: a reader sees the old file or the
+// new one, never half of either. A link in either place is taken as the
+// link, never followed. False when it could not.
+bool renameInFolder(const ResolvedFolder &folder, const QByteArray &from, const QByteArray &to);
 // Makes the folder below, and any missing folder on the way (the resolved
 // folder itself too, when it is missing).
 bool makeFolder(const ResolvedFolder &folder, const QByteArray &name);

@@ -2,11 +2,13 @@
 // Copyright (C) 2026 The Quorvane developers
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace qv {
@@ -22,6 +24,15 @@ enum : uint32_t {
 enum : uint32_t {
     KeyRead = 0x20019u,      // 131097
     KeyAllAccess = 0xF003Fu, // 983103
+};
+
+// A value as the registry holds it: its type (REG_SZ = 1, REG_DWORD = 4, ...)
+// and its bytes, for putting back exactly what was there.
+struct RawRegistryValue
+{
+    uint32_t type = 0;
+    QByteArray data;
+    bool operator==(const RawRegistryValue &) const = default;
 };
 
 class RegistryKeyHandle; // an open key of one hive (registry store internals)
@@ -113,6 +124,12 @@ public:
     int32_t readInteger(const QString &name) const;
     // Stores a REG_DWORD; throws "Failed to set data for '%s'" when refused.
     void writeInteger(const QString &name, int32_t value);
+    // A value of the current key of any type; none when it is missing.
+    std::optional<RawRegistryValue> readRaw(const QString &name) const;
+    // Stores a value of any type; throws "Failed to set data for '%s'" when refused.
+    void writeRaw(const QString &name, const RawRegistryValue &value);
+    // Removes a value of the current key; false when it was not there.
+    bool deleteValue(const QString &name);
     // Replaces the list's content with the current key's subkeys in the
     // hive's order; empty without a current key.
     void getKeyNames(QStringList &list) const;

@@ -180,6 +180,29 @@ void RegistryAccessor::writeInteger(const QString &name, int32_t value)
         throw valueError("Failed to set data for '%1'", name);
 }
 
+std::optional<RawRegistryValue> RegistryAccessor::readRaw(const QString &name) const
+{
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    if (!m_current || !queryValue(m_current->key(), name, type, data))
+        return std::nullopt;
+    return RawRegistryValue{uint32_t(type), QByteArray(reinterpret_cast<const char *>(data.data()), qsizetype(data.size()))};
+}
+
+void RegistryAccessor::writeRaw(const QString &name, const RawRegistryValue &value)
+{
+    if (!m_current
+        || RegSetValueExW(m_current->key(), win::wide(name).c_str(), 0, DWORD(value.type),
+                          reinterpret_cast<const BYTE *>(value.data.constData()), DWORD(value.data.size()))
+               != ERROR_SUCCESS)
+        throw valueError("Failed to set data for '%1'", name);
+}
+
+bool RegistryAccessor::deleteValue(const QString &name)
+{
+    return m_current && RegDeleteValueW(m_current->key(), win::wide(name).c_str()) == ERROR_SUCCESS;
+}
+
 void RegistryAccessor::getKeyNames(QStringList &list) const
 {
     list.clear();

@@ -115,6 +115,15 @@ bool deleteFile(const ResolvedFolder &folder, const QByteArray &name)
     return !name.isEmpty() && deleteFile(folder.windowsPathOf(name));
 }
 
+bool renameInFolder(const ResolvedFolder &folder, const QByteArray &from, const QByteArray &to)
+{
+    if (from.isEmpty() || to.isEmpty() || from.contains('\\') || to.contains('\\'))
+        return false;
+    return MoveFileExW(win::wide(folder.windowsPathOf(from)).c_str(), win::wide(folder.windowsPathOf(to)).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+        != 0;
+}
+
 bool makeFolder(const ResolvedFolder &folder, const QByteArray &name)
 {
     return makeFolder(folder.windowsPathOf(name));

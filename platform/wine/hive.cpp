@@ -489,6 +489,21 @@ void Hive::setValue(const QStringList &path, const HiveValue &v)
     touch(i);
 }
 
+bool Hive::deleteValue(const QStringList &path, const QString &name)
+{
+    const auto found = m_index->find(path);
+    if (!found)
+        return false;
+    hivetext::Section &p = parsed(*found);
+    for (size_t k = 0; k < p.lines.size(); ++k)
+        if (p.lines[k].kind == Line::Value && compareNames(p.lines[k].value.name, name) == 0) {
+            p.lines.erase(p.lines.begin() + qsizetype(k));
+            touch(*found);
+            return true;
+        }
+    return false;
+}
+
 // The key's sections and those below it go; the parent is stamped, or made a leaf.
 bool Hive::deleteKey(const QStringList &path)
 {

@@ -76,6 +76,8 @@ public:
     void setValue(const QStringList &path, const HiveValue &value);
     // Removes the key and everything below it; true when it existed.
     bool deleteKey(const QStringList &path);
+    // Removes one value of a key; true when it was there.
+    bool deleteValue(const QStringList &path, const QString &name);
 
     bool isModified() const { return m_modified; }
     // Parses every section; throws HiveError at the first fault.

@@ -31,6 +31,8 @@ void apply(Hive &hive, const Change &c)
         hive.createKey(k->path);
     else if (const auto *d = std::get_if<DeleteKey>(&c))
         hive.deleteKey(d->path);
+    else if (const auto *v = std::get_if<DeleteValue>(&c))
+        hive.deleteValue(v->path, v->name);
 }
 
 // A hive file that holds nothing, or a link to a file that is gone, is no

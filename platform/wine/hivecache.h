@@ -46,7 +46,12 @@ struct DeleteKey
 {
     QStringList path;
 };
-using Change = std::variant<SetValue, CreateKey, DeleteKey>;
+struct DeleteValue
+{
+    QStringList path;
+    QString name;
+};
+using Change = std::variant<SetValue, CreateKey, DeleteKey, DeleteValue>;
 
 struct HiveEntry
 {

@@ -189,6 +189,40 @@ void RegistryAccessor::writeInteger(const QString &name, int32_t value)
     e.pending.push_back(hivecache::SetValue{m_current->path, v});
 }
 
+std::optional<RawRegistryValue> RegistryAccessor::readRaw(const QString &name) const
+{
+    const auto v = m_current ? lookup(*m_current, name) : std::nullopt;
+    if (!v)
+        return std::nullopt;
+    return RawRegistryValue{v->type, v->data};
+}
+
+void RegistryAccessor::writeRaw(const QString &name, const RawRegistryValue &value)
+{
+    const uint32_t keySetValue = 0x0002;
+    if (!m_current || m_current->usersRoot || !(m_current->access & keySetValue))
+        throw valueError("Failed to set data for '%1'", name);
+    HiveEntry &e = m_current->entry();
+    registrystaging::beforeChange(e);
+    HiveValue v;
+    v.name = name;
+    v.type = value.type;
+    v.data = value.data;
+    e.hive->setValue(m_current->path, v);
+    e.pending.push_back(hivecache::SetValue{m_current->path, v});
+}
+
+bool RegistryAccessor::deleteValue(const QString &name)
+{
+    if (!m_current || m_current->usersRoot || !m_current->hive().value(m_current->path, name))
+        return false;
+    HiveEntry &e = m_current->entry();
+    registrystaging::beforeChange(e);
+    e.hive->deleteValue(m_current->path, name);
+    e.pending.push_back(hivecache::DeleteValue{m_current->path, name});
+    return true;
+}
+
 void RegistryAccessor::getKeyNames(QStringList &list) const
 {
     list.clear();

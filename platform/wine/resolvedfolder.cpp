@@ -307,6 +307,17 @@ bool deleteFile(const ResolvedFolder &folder, const QByteArray &name)
     return ::unlinkat(folder.place()->fd, actual.constData(), 0) == 0;
 }
 
+bool renameInFolder(const ResolvedFolder &folder, const QByteArray &from, const QByteArray &to)
+{
+    const Place *p = folder.place();
+    struct stat st;
+    QByteArray actual;
+    if (!p || from.contains('/') || to.isEmpty() || to.contains('/')
+        || !statBelow(folder, from, st, AT_SYMLINK_NOFOLLOW, &actual) || S_ISDIR(st.st_mode))
+        return false;
+    return ::renameat(p->fd, actual.constData(), p->fd, to.constData()) == 0 && ::fsync(p->fd) == 0;
+}
+
 bool makeFolder(const ResolvedFolder &folder, const QByteArray &name)
 {
     const Place *p = folder.place();

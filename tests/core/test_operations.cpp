@@ -6,6 +6,7 @@
 #include <QDir>
 #include <functional>
 #include <gtest/gtest.h>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -428,4 +429,35 @@ TEST_F(CoreOperations, AChangedValueNamesItsOldData)
     EXPECT_EQ(ads->previous, 7);
     EXPECT_EQ(ads->describe().value(0),
               "Set HKEY_CURRENT_USER\\SOFTWARE\\Adobe\\Acrobat Reader\\9.0\\AdsInReader\\bShowAds = 0 (was 7)");
+}
+
+// Reader X and later start helpers of their own, which count as Reader:
+// ended with it, by exact name, in this prefix, of this user. The same
+// names elsewhere, another user's or outside Wine stay running.
+TEST_F(CoreOperations, ReadersOwnHelpersEndWithItAndTheSameNamesElsewhereStay)
+{
+    reader.version = "DC";
+    processes.seePrefixes = true;
+    TempDir elsewhere;
+    const std::string here = prefix.root().toStdString();
+    const std::string arm = "C:\\Program Files\\Common Files\\Adobe\\ARM\\1.0\\";
+    FakeProcess acro((kFolder + "\\AcroRd32.exe").toStdString(), here);
+    FakeProcess updater(arm + "AdobeARM.exe", here);
+    FakeProcess browser((kFolder + "\\AcroCEF\\RdrCEF.exe").toStdString(), here);
+    FakeProcess otherPrefix(arm + "armsvc.exe", elsewhere.path().toStdString());
+    FakeProcess notWine(arm + "armsvc.exe", here, "/bin/sleep");
+    processes.extra.push_back({999999901, ::getpid(), "armsvc.exe", prefix.root(), 4321}); // another user's
+
+    const qv::OperationReport refused = qv::optimize(reader, {});
+    EXPECT_EQ(refused.outcome, qv::OperationReport::Refused);
+    EXPECT_TRUE(processes.terminated.empty());
+
+    qv::OptimizeOptions options;
+    options.endRunningReader = true;
+    const qv::OperationReport done = qv::optimize(reader, options);
+    ASSERT_EQ(done.outcome, qv::OperationReport::Completed) << done.error.toStdString();
+    EXPECT_EQ(std::set<int64_t>(processes.terminated.begin(), processes.terminated.end()),
+              (std::set<int64_t>{acro.pid(), updater.pid(), browser.pid()}));
+    EXPECT_TRUE(acro.ended() && updater.ended() && browser.ended());
+    EXPECT_FALSE(otherPrefix.ended() || notWine.ended());
 }

@@ -28,6 +28,9 @@ namespace {
 const QString kRoot = "C:\\qv-test";
 const QString kFolder = kRoot + "\\Reader 9.0\\Reader";
 const QString kVersionKey = "Software\\Adobe\\Acrobat Reader";
+const QString kLocks = "Software\\Policies\\Adobe\\Acrobat Reader\\DC\\FeatureLockDown";
+const QString kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const QString kService = "System\\CurrentControlSet\\Services\\AdobeARMservice";
 
 void setValue(HKEY root, const QString &key, const QString &name, const QVariant &value)
 {
@@ -124,6 +127,15 @@ protected:
             RegDeleteTreeW(software, L"Acrobat Reader");
             RegCloseKey(software);
         }
+        for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+            RegDeleteTreeW(root, kLocks.section('\\', 0, 2).toStdWString().c_str());
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kService.toStdWString().c_str());
+        HKEY run = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRun.toStdWString().c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, &run)
+            == ERROR_SUCCESS) {
+            RegDeleteValueW(run, L"Adobe ARM");
+            RegCloseKey(run);
+        }
         QDir(QDir::fromNativeSeparators(kRoot)).removeRecursively();
     }
 
@@ -218,6 +230,43 @@ TEST_F(WindowsReader, ADryRunChangesNothingAndOptimizeThenRestoreBringsEveryPlug
     ASSERT_FALSE(desktop.isEmpty());
     EXPECT_TRUE(qv::fileExists(desktop + "\\AcroRd32.lnk"));
     qv::deleteFile(desktop + "\\AcroRd32.lnk");
+}
+
+// On Windows itself Reader DC's sandbox and updater are left as they are:
+// only the documented locks are written, and Restore takes them away again.
+TEST_F(WindowsReader, ReaderDcKeepsProtectedModeTheUpdatersStartAndItsHelpers)
+{
+    const QString folder = kRoot + "\\Acrobat Reader DC\\Reader";
+    write(folder + "\\AcroRd32.exe", "MZ");
+    write(folder + "\\plug_ins\\Annots.api", "a");
+    write(folder + "\\plug_ins\\weblink.api", "w");
+    write(folder + "\\AcroCEF\\RdrCEF.exe", "MZ");
+    setValue(HKEY_CURRENT_USER, kVersionKey + "\\DC\\Privileged", "bProtectedMode", 1u);
+    setValue(HKEY_LOCAL_MACHINE, kRun, "Adobe ARM", kRoot + "\\AdobeARM.exe");
+    setValue(HKEY_LOCAL_MACHINE, kService, "Start", 2u);
+    qv::ReaderInstallation r;
+    r.version = "DC";
+    r.folder = folder;
+    r.commonProgramsFolder = kRoot + "\\Programs";
+    r.commonDesktopFolder = kRoot + "\\Desktop";
+
+    const qv::OperationReport optimized = qv::optimize(r, qv::OptimizeOptions());
+    ASSERT_EQ(optimized.outcome, qv::OperationReport::Completed) << optimized.error.toStdString();
+    EXPECT_EQ(dword(HKEY_LOCAL_MACHINE, kLocks, "bUpdater"), 0u);
+    EXPECT_EQ(dword(HKEY_LOCAL_MACHINE, kLocks, "bProtectedMode"), std::nullopt);
+    EXPECT_EQ(dword(HKEY_CURRENT_USER, kVersionKey + "\\DC\\Privileged", "bProtectedMode"), 1u);
+    EXPECT_EQ(dword(HKEY_LOCAL_MACHINE, kService, "Start"), 2u);
+    EXPECT_TRUE(qv::fileExists(folder + "\\AcroCEF\\RdrCEF.exe"));
+    EXPECT_FALSE(optimized.memo.join('\n').contains("Protected Mode"));
+    DWORD size = 0;
+    EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, kRun.toStdWString().c_str(), L"Adobe ARM",
+                           RRF_RT_REG_SZ | RRF_SUBKEY_WOW6432KEY, nullptr, nullptr, &size),
+              ERROR_SUCCESS);
+
+    const qv::OperationReport restored = qv::restore(r, qv::RestoreOptions());
+    ASSERT_EQ(restored.outcome, qv::OperationReport::Completed) << restored.error.toStdString();
+    EXPECT_EQ(dword(HKEY_LOCAL_MACHINE, kLocks, "bUpdater"), std::nullopt);
+    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, kLocks.section('\\', 0, 2))); // made by Optimize, so gone again
 }
 
 TEST_F(WindowsReader, ARunningReaderIsFoundEndedOrLeftToRefuseTheOperation)

@@ -21,6 +21,9 @@ options:
         recent files, unless a keep option says otherwise.
       - C(restored) brings every plug-in of the safety copy back and writes Reader's preferences as it has them out
         of the box.
+      - For Reader X and later, C(optimized) also turns off in a Wine prefix what does not work there (Protected
+        Mode, the updater's start, its helper programs, set aside), and C(restored) puts back exactly what the first
+        optimize recorded.
     type: str
     choices: [optimized, restored]
     default: optimized
@@ -87,6 +90,27 @@ options:
     default: false
   keep_plugins:
     description: Keep every plug-in loaded; the safety copy is still taken.
+    type: bool
+    default: false
+  unload:
+    description: Reader X and later only (I(keep) is for Reader 5 to 9), plug-ins to unload, by file name or path
+      below plug_ins. Which plug-ins those Readers start without is not published, so none is unloaded unless
+      named here.
+    type: list
+    elements: str
+    default: []
+  keep_protected_mode:
+    description: Reader X and later in a Wine prefix, leave Protected Mode as it is. Reader's sandbox does not work
+      under Wine, so it is turned off otherwise.
+    type: bool
+    default: false
+  keep_updater_startup:
+    description: Reader X and later in a Wine prefix, leave the updater's Run entry and service as they are.
+    type: bool
+    default: false
+  keep_helpers:
+    description: Reader X and later in a Wine prefix, leave AdobeARM.exe, armsvc.exe and RdrCEF.exe in place instead
+      of setting them aside.
     type: bool
     default: false
   executable:
@@ -162,6 +186,10 @@ ARGUMENTS = dict(
     keep_exit_confirmation=dict(type='bool', default=False),
     keep_recent_files=dict(type='bool', default=False),
     keep_plugins=dict(type='bool', default=False),
+    unload=dict(type='list', elements='str', default=[]),
+    keep_protected_mode=dict(type='bool', default=False),
+    keep_updater_startup=dict(type='bool', default=False),
+    keep_helpers=dict(type='bool', default=False),
     executable=dict(type='str', default='quorvane-cli'),
 )
 
@@ -196,11 +224,17 @@ def diff_of(report):
     before, after = [], []
     for change in report.get('changes', []):
         kind = change['kind']
-        if kind == 'write_value':
+        if kind in ('write_value', 'put_back_value', 'delete_value'):
             name = change['key'] + '\\' + change['name']
             old = change['old']
-            before.append('%s = %s' % (name, '(not set)' if old is None else old))
-            after.append('%s = %s' % (name, change['new']))
+            before.append('%s = %s' % (name, '(not set or no number)' if old is None else old))
+            if kind != 'delete_value':
+                new = change['new']
+                after.append('%s = %s' % (name, '(as it was, no number)' if new is None else new))
+        elif kind == 'set_aside':
+            before += change.get('paths', [])
+        elif kind == 'bring_back':
+            after += change.get('paths', [])
         elif kind in ('delete_files', 'trash_folder', 'delete_marker', 'delete_launchers'):
             before += change.get('paths', [])
         elif kind == 'delete_key':
