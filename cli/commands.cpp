@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <optional>
 #include <vector>
 
 #include "core/discovery.h"
@@ -136,7 +137,7 @@ struct Command
 
 std::vector<Command> commands(const Options &o)
 {
-    QList<QCommandLineOption> optimize = {o.dryRun, o.keep, o.unload};
+    QList<QCommandLineOption> optimize = {o.json, o.dryRun, o.keep, o.unload};
     for (const BoxOption &b : o.boxes)
         optimize << b.option;
     std::vector<Command> all;
@@ -154,17 +155,18 @@ std::vector<Command> commands(const Options &o)
                         "Wexmor.DAT), the plug-ins loaded and not loaded, and each preference value.")
              .arg(machine::theMachine()),
          {o.json}},
-        {QStringLiteral("optimize"), QStringLiteral("optimize [--dry-run] [--keep NAME | --unload NAME]... [--keep-...]"),
+        {QStringLiteral("optimize"), QStringLiteral("optimize [--json] [--dry-run] [--keep NAME | --unload NAME]... [--keep-...]"),
          QStringLiteral("What the window's Optimize does with every box ticked: take the safety copy of plug_ins "
                         "into Optional once, leave only EWH32 and search (and --keep) loaded, write Reader's "
                         "preferences, remove the eBooks, the PrintMe group, the Reader shortcuts and the recent "
-                        "files. Each --keep-... option leaves one of those as its unticked box does."),
+                        "files. Each --keep-... option leaves one of those as its unticked box does. What is so "
+                        "already is left alone: a second run changes nothing and says so."),
          optimize},
-        {QStringLiteral("restore"), QStringLiteral("restore [--dry-run]"),
+        {QStringLiteral("restore"), QStringLiteral("restore [--json] [--dry-run]"),
          QStringLiteral("What the window's Restore does: bring every plug-in of the safety copy back, write "
                         "Reader's preferences as it has them out of the box, put a Reader shortcut on the user's "
                         "desktop and remove the marker."),
-         {o.dryRun}},
+         {o.json, o.dryRun}},
     });
     return all;
 }
@@ -231,7 +233,9 @@ QString helpText(const Options &o, const QString &only = QString())
         text += optionLines(c.options, 4);
     }
     text += QLatin1Char('\n') + wrapped(QStringLiteral("Exit status: 0 done, 1 refused or failed (the reason and "
-                                                      "what to do on stderr), 2 a usage error."),
+                                                      "what to do on stderr), 2 a usage error. With --json the "
+                                                      "result is one JSON object (schema version %1).")
+                                           .arg(kJsonSchemaVersion),
                                        0);
     return text;
 }
@@ -290,6 +294,15 @@ QJsonArray jsonList(const QStringList &list)
     return QJsonArray::fromStringList(list);
 }
 
+// What every command's JSON begins with: the schema's version, the command
+// and the machine worked on ("prefix": its folder, or "computer": its name).
+QJsonObject jsonHead(const QString &command)
+{
+    return {{QStringLiteral("schema_version"), kJsonSchemaVersion},
+            {QStringLiteral("command"), command},
+            {machine::kind().toLower(), machine::name()}};
+}
+
 int status(const ReaderInstallation &reader, bool json, QTextStream &out)
 {
     ReaderStatus s = readerStatus(reader);
@@ -312,7 +325,8 @@ int status(const ReaderInstallation &reader, bool json, QTextStream &out)
             {QStringLiteral("not_loaded"), jsonList(s.notLoaded)},
             {QStringLiteral("preferences"), prefs},
         };
-        QJsonObject all{{machine::kind().toLower(), machine::name()}, {QStringLiteral("reader"), r}};
+        QJsonObject all = jsonHead(QStringLiteral("status"));
+        all.insert(QStringLiteral("reader"), r);
         out << QJsonDocument(all).toJson(QJsonDocument::Indented);
         return ExitDone;
     }
@@ -351,23 +365,103 @@ OperationHooks printingHooks(QTextStream &out, QStringList &shown)
     return hooks;
 }
 
-int report(const OperationReport &r, bool dryRun, QTextStream &out, QTextStream &err)
+QJsonValue orNull(const QString &text)
 {
-    if (r.outcome == OperationReport::NothingToRestore && dryRun)
-        out << "Nothing to restore!\n";
-    if (!r.changes.empty()) {
-        out << (dryRun ? "Dry run, nothing was changed. It would:\n" : "Changed:\n");
-        for (const Change &c : r.changes)
-            for (const QString &line : c.describe())
-                out << "  " << line << "\n";
+    return text.isEmpty() ? QJsonValue() : QJsonValue(text);
+}
+
+// A change as the JSON report has it: its kind and the lines the text
+// report shows, then what it acts on: the registry key (and a value's name,
+// old and new data), or the Windows paths (host paths for launchers) and
+// the target, or the process.
+QJsonObject changeJson(const Change &c)
+{
+    QJsonObject o{{QStringLiteral("kind"), QLatin1String(changeKindName(c.kind))},
+                  {QStringLiteral("text"), jsonList(c.describe())}};
+    switch (c.kind) {
+    case Change::WriteValue:
+    case Change::DeleteValue:
+    case Change::PutBackValue:
+        o.insert(QStringLiteral("name"), c.name);
+        o.insert(QStringLiteral("old"), c.previous ? QJsonValue(qint64(*c.previous)) : QJsonValue());
+        if (c.kind == Change::WriteValue)
+            o.insert(QStringLiteral("new"), qint64(c.number));
+        else if (c.kind == Change::PutBackValue)
+            o.insert(QStringLiteral("new"), c.putBack ? QJsonValue(qint64(*c.putBack)) : QJsonValue());
+        [[fallthrough]];
+    case Change::DeleteKey:
+    case Change::CreateKey:
+        o.insert(QStringLiteral("key"), preferences::keyText(c.root, c.target));
+        break;
+    case Change::EndProcess:
+        o.insert(QStringLiteral("name"), c.paths.value(0));
+        o.insert(QStringLiteral("pid"), qint64(c.number));
+        break;
+    default:
+        o.insert(QStringLiteral("paths"), jsonList(c.paths));
+        if (!c.target.isEmpty())
+            o.insert(QStringLiteral("target"), c.target);
     }
-    if (!r.notDone.empty()) {
-        out << (dryRun ? "It would leave:\n" : "Left as it was:\n");
-        for (const NotDone &n : r.notDone)
-            out << "  " << n.what << ": " << n.why << "\n";
+    return o;
+}
+
+// The one JSON object of optimize and restore, made from the report alone.
+QJsonObject reportJson(const QString &command, const ReaderInstallation &reader, const QJsonObject &options,
+                       const OperationReport &r, bool dryRun, int exitCode)
+{
+    QJsonArray changes, notDone;
+    for (const Change &c : r.changes)
+        changes.append(changeJson(c));
+    for (const NotDone &n : r.notDone)
+        notDone.append(QJsonObject{{QStringLiteral("what"), n.what},
+                                   {QStringLiteral("why"), n.why},
+                                   {QStringLiteral("failed"), n.failed}});
+    QJsonObject o = jsonHead(command);
+    o.insert(QStringLiteral("reader"), QJsonObject{{QStringLiteral("version"), reader.version},
+                                                   {QStringLiteral("folder"), reader.folder}});
+    o.insert(QStringLiteral("options"), options);
+    o.insert(QStringLiteral("dry_run"), dryRun);
+    o.insert(QStringLiteral("changed"), !r.changes.empty());
+    o.insert(QStringLiteral("outcome"), QLatin1String(outcomeName(r.outcome)));
+    o.insert(QStringLiteral("exit"),
+             QJsonObject{{QStringLiteral("status"), exitCode},
+                         {QStringLiteral("meaning"), exitCode == ExitDone ? QStringLiteral("done")
+                                                                          : QStringLiteral("refused or failed")}});
+    o.insert(QStringLiteral("error"), orNull(r.error));
+    o.insert(QStringLiteral("running_reader"), r.runningReader == -1 ? QJsonValue() : QJsonValue(qint64(r.runningReader)));
+    o.insert(QStringLiteral("changes"), changes);
+    o.insert(QStringLiteral("not_done"), notDone);
+    o.insert(QStringLiteral("memo"), jsonList(r.memo));
+    return o;
+}
+
+// The text report, or with options given the JSON report with them in it.
+int report(const QString &command, const ReaderInstallation &reader, const OperationReport &r, bool dryRun,
+           const std::optional<QJsonObject> &json, QTextStream &out, QTextStream &err)
+{
+    const int exitCode = r.succeeded() ? ExitDone : ExitFailed;
+    if (json) {
+        out << QJsonDocument(reportJson(command, reader, *json, r, dryRun, exitCode)).toJson(QJsonDocument::Indented);
+    } else {
+        if (r.outcome == OperationReport::NothingToRestore && dryRun)
+            out << "Nothing to restore!\n";
+        if (!r.changes.empty()) {
+            out << (dryRun ? "Dry run, nothing was changed. It would:\n" : "Changed:\n");
+            for (const Change &c : r.changes)
+                for (const QString &line : c.describe())
+                    out << "  " << line << "\n";
+        } else if (r.outcome == OperationReport::Completed) {
+            out << (dryRun ? "Dry run: there is nothing to change, everything is so already.\n"
+                           : "Nothing to do: everything was so already, and nothing was changed.\n");
+        }
+        if (!r.notDone.empty()) {
+            out << (dryRun ? "It would leave:\n" : "Left as it was:\n");
+            for (const NotDone &n : r.notDone)
+                out << "  " << n.what << ": " << n.why << "\n";
+        }
     }
     out.flush();
-    if (r.succeeded())
+    if (exitCode == ExitDone)
         return ExitDone;
     failure(err, r.error);
     if (r.runningReader != -1)
@@ -406,9 +500,11 @@ int listPrefixes(bool json, QTextStream &out)
         QJsonArray list;
         for (const ReaderPrefix &p : all)
             list.append(prefixJson(p));
-        out << QJsonDocument(QJsonObject{{QStringLiteral("prefixes"), list},
-                                         {QStringLiteral("searched"), jsonList(machine::searchPlaces())}})
-                   .toJson(QJsonDocument::Indented);
+        QJsonObject all{{QStringLiteral("schema_version"), kJsonSchemaVersion},
+                        {QStringLiteral("command"), QStringLiteral("prefixes")},
+                        {QStringLiteral("prefixes"), list},
+                        {QStringLiteral("searched"), jsonList(machine::searchPlaces())}};
+        out << QJsonDocument(all).toJson(QJsonDocument::Indented);
         return ExitDone;
     }
     if (all.empty()) {
@@ -528,14 +624,35 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
                                            "folder that holds AcroRd32.exe with --reader-folder PATH")
                                 .arg(reader.folder, machine::here()));
     const bool dryRun = local.isSet(o.dryRun);
+    // The options as given, each under its name (dashes as underscores),
+    // for the JSON report: the option table is its one source.
+    std::optional<QJsonObject> json;
+    if (local.isSet(o.json)) {
+        json.emplace();
+        auto key = [](const QCommandLineOption &opt) {
+            return QString(opt.names().constLast()).replace(QLatin1Char('-'), QLatin1Char('_'));
+        };
+        // Global options may stand before the command too.
+        for (const QCommandLineOption &opt : o.globals())
+            json->insert(key(opt), opt.valueName().isEmpty() ? QJsonValue(isSet(opt))
+                                   : value(opt)             ? QJsonValue(*value(opt))
+                                                            : QJsonValue());
+        for (const QCommandLineOption &opt : command->options) {
+            if (!opt.valueName().isEmpty()) // --keep and --unload, each given many times over
+                json->insert(key(opt), jsonList(local.values(opt)));
+            else if (opt.names() != o.json.names())
+                json->insert(key(opt), local.isSet(opt));
+        }
+    }
     QStringList shown;
-    const OperationHooks hooks = printingHooks(out, shown);
+    // The JSON is one object: no progress lines before it.
+    const OperationHooks hooks = json ? OperationHooks() : printingHooks(out, shown);
 
     if (name == QLatin1String("restore")) {
         RestoreOptions options;
         options.endRunningReader = isSet(o.endReader);
         options.dryRun = dryRun;
-        return report(restore(reader, options, hooks), dryRun, out, err);
+        return report(name, reader, restore(reader, options, hooks), dryRun, json, out, err);
     }
 
     OptimizeOptions options;
@@ -581,7 +698,31 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     }
     options.endRunningReader = isSet(o.endReader);
     options.dryRun = dryRun;
-    return report(optimize(reader, options, hooks), dryRun, out, err);
+    return report(name, reader, optimize(reader, options, hooks), dryRun, json, out, err);
+}
+
+std::vector<OptionInfo> optionTable()
+{
+    const Options o;
+    std::vector<OptionInfo> table;
+    auto add = [&](const QCommandLineOption &opt, const QString &command) {
+        const QString name = opt.names().constLast();
+        auto it = std::find_if(table.begin(), table.end(), [&](const OptionInfo &i) { return i.name == name; });
+        if (it == table.end()) {
+            // Only --keep and --unload are given many times over.
+            table.push_back({name, opt.valueName(), opt.description(),
+                             opt.names() == o.keep.names() || opt.names() == o.unload.names(), {}});
+            it = std::prev(table.end());
+        }
+        if (!command.isEmpty())
+            it->commands << command;
+    };
+    for (const QCommandLineOption &opt : o.globals())
+        add(opt, QString());
+    for (const Command &c : commands(o))
+        for (const QCommandLineOption &opt : c.options)
+            add(opt, c.name);
+    return table;
 }
 
 } // namespace qv::cli

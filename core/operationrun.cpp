@@ -68,13 +68,18 @@ QStringList Change::describe() const
             out << QStringLiteral("Move %1 to the trash").arg(quoted(p));
         break;
     case WriteValue:
-        out << QStringLiteral("Set %1\\%2 = %3").arg(preferences::keyText(root, target), name).arg(number);
+        out << QStringLiteral("Set %1\\%2 = %3").arg(preferences::keyText(root, target), name).arg(number)
+                + (previous ? QStringLiteral(" (was %1)").arg(*previous) : QString());
+        break;
+    case CreateKey:
+        out << QStringLiteral("Create the key %1").arg(preferences::keyText(root, target));
         break;
     case DeleteKey:
         out << QStringLiteral("Delete the key %1").arg(preferences::keyText(root, target));
         break;
     case DeleteValue:
-        out << QStringLiteral("Delete %1\\%2").arg(preferences::keyText(root, target), name);
+        out << QStringLiteral("Delete %1\\%2").arg(preferences::keyText(root, target), name)
+                + (previous ? QStringLiteral(" (was %1)").arg(*previous) : QString());
         break;
     case PutBackValue:
         out << QStringLiteral("Put back %1\\%2 as it was before Optimize").arg(preferences::keyText(root, target), name);

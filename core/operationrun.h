@@ -31,6 +31,10 @@ bool containsPath(const QStringList &list, const QString &path);
 // Why the last file step of this run that failed did so, as a sentence.
 QString failureReason();
 
+// Appends what a run (not a dry one) changed and how it ended to the log
+// (operationlog.h); title as Run has it (operationlog.cpp).
+void logReport(const QString &title, const OperationReport &report);
+
 // One run of an operation: the report it fills, the caller's hooks, and
 // whether the changes are made or only planned.
 class Run
@@ -52,6 +56,8 @@ public:
         } catch (const std::exception &e) {
             run.fail(QString::fromLocal8Bit(e.what()));
         }
+        if (!dry)
+            logReport(title, report);
         return report;
     }
 

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "core/discovery.h"
@@ -68,7 +69,8 @@ void runFileBatch(const FileBatch &batch);
 struct Change
 {
     enum Kind { EndProcess, CopyFiles, DeleteFiles, TrashFolder, WriteValue, DeleteKey, WriteMarker, DeleteMarker,
-                WriteShortcut, DeleteLaunchers, WriteLauncher, DeleteValue, PutBackValue, SetAside, BringBack };
+                WriteShortcut, DeleteLaunchers, WriteLauncher, CreateKey, DeleteValue, PutBackValue, SetAside,
+                BringBack };
     Kind kind = CopyFiles;
     // Each member has an initializer, so a change names only what it has.
     QStringList paths{}; // copies: the sources; deletions: what goes; marker, shortcut: the file;
@@ -78,11 +80,19 @@ struct Change
     QString name{};      // value name; PutBackValue: how the value is described
     uint32_t root = 0;   // registry root of a value or key
     int64_t number = 0;  // value data, or the process id
+    // A value's data before the change; none when it was missing or held no number.
+    std::optional<int64_t> previous{};
+    // PutBackValue: the data put back, when it is a number.
+    std::optional<int64_t> putBack{};
 
     // One line per path, for people: "Copy "C:\...\X.api" to "C:\...\plug_ins"".
     QStringList describe() const;
     bool operator==(const Change &) const = default;
 };
+
+// The names the JSON report and the log give a change's kind ("write_value")
+// and an outcome ("nothing_to_restore").
+const char *changeKindName(Change::Kind kind);
 
 // Something an operation left as it was, and why.
 struct NotDone
@@ -116,6 +126,8 @@ struct OperationReport
 
     bool succeeded() const { return outcome == Completed || outcome == NothingToRestore; }
 };
+
+const char *outcomeName(OperationReport::Outcome outcome);
 
 // What the caller sees while an operation runs. Nothing is called in a dry run.
 struct OperationHooks

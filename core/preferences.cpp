@@ -139,7 +139,8 @@ int majorOf(const QString &version)
     return major;
 }
 
-// Whether a run on this version can do anything with the row.
+} // namespace
+
 bool appliesTo(const Row &row, const QString &version)
 {
     const size_t column = size_t(generationOf(version));
@@ -148,8 +149,6 @@ bool appliesTo(const Row &row, const QString &version)
     const Setting &s = row.settings[column];
     return s.ticked.kind != Leave || s.unticked.kind != Leave || s.restored.kind != Leave;
 }
-
-} // namespace
 
 const std::vector<Row> &rows()
 {

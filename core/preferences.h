@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "core/operations.h"
@@ -86,6 +87,9 @@ bool plugInsKnown(const QString &version);
 // What a run does with the row for this version: Optimize's choice by the
 // row's box, or with restoring, Restore's. A Wine-only row is Leave on Windows.
 Action actionFor(const Row &row, const QString &version, const OptimizeOptions *optimize);
+// Whether a run on this version can do anything with the row: its keys
+// are no business of a generation for which it is Leave throughout.
+bool appliesTo(const Row &row, const QString &version);
 
 // A row's key for a version: its root and the path below it, "\SOFTWARE\...".
 struct Location
@@ -108,5 +112,32 @@ struct Value
 // Every number a run on this version may write, each once, in the order
 // they are first written.
 std::vector<Value> values(const QString &version);
+
+// One registry step of a run, planned against what the registry holds now.
+struct Step
+{
+    enum Kind {
+        CreateKey, // a key that is missing, made on its own before a key below it
+        SetValues, // the values of one key that differ from their data, or the values deleted that are
+                   // there; none: the missing key made
+        DeleteKey, // a key that is there, deleted with everything below it
+    };
+    struct Value
+    {
+        QString name;
+        int32_t data = 0;
+        std::optional<int32_t> previous; // none: missing, or no number
+        bool remove = false;             // the value deleted, not written
+    };
+    Kind kind = SetValues;
+    Location at;
+    std::vector<Value> values;
+};
+// The steps a run takes, in the table's order, and only those that change
+// something: a value that holds its data already, a key already there (to
+// be made) or already gone (to be deleted) is no step. Each row is judged
+// by the registry as the steps before it leave it. Both the dry run and the
+// real one take this plan, so what one lists is what the other does.
+std::vector<Step> plan(const QString &version, const OptimizeOptions *optimize);
 
 } // namespace qv::preferences

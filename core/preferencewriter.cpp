@@ -2,8 +2,11 @@
 // Copyright (C) 2026 The Quorvane developers
 
 // The preference writer: the registry steps of Optimize and Restore, taken
-// row by row from the preference table.
+// row by row from the preference table and planned against what the
+// registry holds, so that a second run changes nothing and says so.
 
+#include <QHash>
+#include <QSet>
 #include <utility>
 
 #include "core/earlierstate.h"
@@ -12,55 +15,134 @@
 
 namespace qv {
 
+namespace preferences {
+
 namespace {
 
-// One registry step: an accessor of its own, the key opened (created when
-// missing), the values written only when it opened. While the registry is
-// staged, closing keeps the values for the commit.
-void writeValues(Run &run, const preferences::Location &at, const std::vector<std::pair<QString, int32_t>> &values)
+// The registry as the plan's steps so far leave it: read from the hives
+// where the plan has not been, else what the plan put there.
+class PlannedRegistry
 {
-    auto recordValue = [&](const QString &name, int32_t data) {
-        run.record({.kind = Change::WriteValue, .target = at.path, .name = name, .root = at.root, .number = data});
+public:
+    struct Seen
+    {
+        bool exists = false;
+        std::optional<int32_t> number; // none: missing, or another type
     };
-    if (run.dry) {
-        for (const auto &[name, data] : values)
-            recordValue(name, data);
-        return;
+
+    bool keyExists(const Location &at)
+    {
+        const QString key = keyId(at);
+        if (m_made.contains(key))
+            return true;
+        RegistryAccessor reg;
+        reg.setRootKey(at.root);
+        reg.setAccess(KeyRead);
+        return reg.openKey(at.path, false);
     }
-    RegistryAccessor reg;
-    reg.setRootKey(at.root);
-    reg.setAccess(KeyAllAccess);
-    if (!reg.openKey(at.path, true)) {
-        run.notDone(preferences::keyText(at.root, at.path), QStringLiteral("the key could not be opened"));
-        return;
+    Seen value(const Location &at, const QString &name)
+    {
+        if (const auto it = m_values.constFind(valueId(at, name)); it != m_values.cend())
+            return *it;
+        RegistryAccessor reg;
+        reg.setRootKey(at.root);
+        reg.setAccess(KeyRead);
+        if (!reg.openKey(at.path, false) || !reg.valueExists(name))
+            return {};
+        try {
+            return {true, reg.readInteger(name)};
+        } catch (const Error &) {
+            return {true, std::nullopt}; // another type: written anew as a number
+        }
     }
-    for (const auto &[name, data] : values) {
-        reg.writeInteger(name, data);
-        recordValue(name, data);
+    void made(const Location &at) { m_made.insert(keyId(at)); }
+    void set(const Location &at, const QString &name, int32_t data)
+    {
+        made(at);
+        m_values.insert(valueId(at, name), {true, data});
     }
-    reg.closeKey();
+    void removed(const Location &at, const QString &name) { m_values.insert(valueId(at, name), {}); }
+
+private:
+    // Key names are compared without regard to case, as the registry does.
+    static QString keyId(const Location &at) { return QString::number(at.root) + at.path.toLower(); }
+    static QString valueId(const Location &at, const QString &name)
+    {
+        return keyId(at) + QLatin1Char('\n') + name.toLower();
+    }
+
+    QSet<QString> m_made;
+    QHash<QString, Seen> m_values;
+};
+
+} // namespace
+
+std::vector<Step> plan(const QString &version, const OptimizeOptions *optimize)
+{
+    std::vector<Step> steps;
+    // Reader X and later: Restore writes none of these, it puts back what
+    // Optimize recorded; and Optimize makes a key only for a value it sets.
+    const bool recorded = restoresRecordedState(version);
+    if (recorded && !optimize)
+        return steps;
+    PlannedRegistry registry;
+    const std::vector<Row> &all = rows();
+    for (size_t i = 0; i < all.size();) {
+        const Row &row = all[i];
+        const Location at = locate(row, version);
+        if (row.type == ValueType::Key) {
+            const Action action = actionFor(row, version, optimize);
+            if (action.kind == Action::MakeKey && !registry.keyExists(at)) {
+                steps.push_back({Step::CreateKey, at, {}});
+                registry.made(at);
+            } else if (action.kind == Action::DeleteKey && registry.keyExists(at)) {
+                // Nothing planned lies below the keys deleted: the table deletes last.
+                steps.push_back({Step::DeleteKey, at, {}});
+            }
+            ++i;
+            continue;
+        }
+        // The values of one key that follow each other are one step; for
+        // Reader 5 to 9 the key is made even when none of them is to be
+        // written, but only where a row of it is this generation's.
+        Step step{Step::SetValues, at, {}};
+        const bool keyThere = registry.keyExists(at);
+        bool ours = false;
+        for (; i < all.size() && all[i].type != ValueType::Key && all[i].key == row.key; ++i) {
+            ours |= appliesTo(all[i], version);
+            const Action action = actionFor(all[i], version, optimize);
+            const QString &name = all[i].name;
+            if (action.kind == Action::DeleteValue) {
+                const PlannedRegistry::Seen now = registry.value(at, name);
+                if (now.exists)
+                    step.values.push_back({name, 0, now.number, true});
+                registry.removed(at, name);
+                continue;
+            }
+            if (action.kind != Action::Set && !(action.kind == Action::SetExisting && keyThere))
+                continue;
+            const PlannedRegistry::Seen now = registry.value(at, name);
+            if (!now.exists || now.number != action.data)
+                step.values.push_back({name, action.data, now.number, false});
+            registry.set(at, name, action.data);
+        }
+        if (!step.values.empty() || (!keyThere && ours && !recorded)) {
+            steps.push_back(std::move(step)); // with no values: the key made
+            registry.made(at);
+        }
+    }
+    return steps;
 }
 
-// A key made on its own, before the key below it: when it cannot be, the
-// step of that key says so.
-void makeKey(const Run &run, const preferences::Location &at)
-{
-    if (run.dry)
-        return;
-    RegistryAccessor reg;
-    reg.setRootKey(at.root);
-    reg.setAccess(KeyAllAccess);
-    reg.openKey(at.path, true);
-}
+} // namespace preferences
 
-void deleteKey(Run &run, const preferences::Location &at)
+namespace {
+
+using preferences::Step;
+
+void recordKey(Run &run, Change::Kind kind, const preferences::Location &at)
 {
-    RegistryAccessor reg;
-    reg.setRootKey(at.root);
-    reg.setAccess(run.dry ? KeyRead : KeyAllAccess);
-    const bool gone = run.dry ? reg.openKey(at.path, false) : reg.deleteKey(at.path);
-    if (gone)
-        run.record({.kind = Change::DeleteKey, .target = at.path, .root = at.root});
+    run.record({.kind = kind, .target = at.path, .root = at.root});
 }
 
 // Notes the first key of the path that does not exist yet: Restore deletes
@@ -89,117 +171,58 @@ void noteValue(EarlierState &record, const RegistryAccessor &reg, const preferen
         record.values.push_back({at.root, at.path, name, reg.readRaw(name)});
 }
 
-// Reader X and later: each change made with the state before it noted, so
+// One step with an accessor of its own, the key opened (created when
+// missing); while the registry is staged, closing keeps the values for the
+// commit. A key that cannot be opened is named as not done. With a record
+// (Reader X and later), the state before each change is noted first, so
 // that Restore can put back exactly that.
-struct RowChange
+void take(Run &run, const Step &step, EarlierState *record)
 {
-    preferences::Action action;
-    QString name;
-};
-void changeRecorded(Run &run, const preferences::Location &at, const std::vector<RowChange> &changes,
-                    EarlierState *record)
-{
-    using preferences::Action;
-    bool needsKey = false;
-    for (const RowChange &c : changes)
-        needsKey |= c.action.kind == Action::Set;
     RegistryAccessor reg;
-    reg.setRootKey(at.root);
-    reg.setAccess(run.dry ? KeyRead : KeyAllAccess);
-    const bool exists = reg.openKey(at.path, false);
-    if (!exists && needsKey && !run.dry) {
-        if (record)
-            noteMissingKey(*record, at);
-        if (!reg.openKey(at.path, true)) {
-            run.notDone(preferences::keyText(at.root, at.path), QStringLiteral("the key could not be opened"));
-            return;
-        }
+    reg.setRootKey(step.at.root);
+    reg.setAccess(KeyAllAccess);
+    if (step.kind == Step::DeleteKey) {
+        if (!run.dry && !reg.deleteKey(step.at.path))
+            return; // gone meanwhile: nothing to say
+        return recordKey(run, Change::DeleteKey, step.at);
     }
-    for (const RowChange &c : changes) {
-        const bool there = exists && reg.valueExists(c.name);
-        if (c.action.kind == Action::DeleteValue) {
-            if (!there)
-                continue;
-            if (!run.dry) {
-                if (record)
-                    noteValue(*record, reg, at, c.name);
-                reg.deleteValue(c.name);
-            }
-            run.record({.kind = Change::DeleteValue, .target = at.path, .name = c.name, .root = at.root});
-            continue;
-        }
-        if (c.action.kind == Action::SetExisting && !exists)
-            continue;
-        // A second run finds the value as the first left it: nothing to do.
-        if (there) {
-            const std::optional<RawRegistryValue> now = reg.readRaw(c.name);
-            if (now && now->type == 4 && now->data.size() == 4
-                && *reinterpret_cast<const int32_t *>(now->data.constData()) == c.action.data)
-                continue;
-        }
+    if (record && !run.dry)
+        noteMissingKey(*record, step.at);
+    if (!run.dry && !reg.openKey(step.at.path, true)) {
+        // A key made on its own, before the key below it: when it cannot
+        // be, the step of that key says so.
+        if (step.kind == Step::SetValues)
+            run.notDone(preferences::keyText(step.at.root, step.at.path), QStringLiteral("the key could not be opened"));
+        return;
+    }
+    if (step.values.empty())
+        recordKey(run, Change::CreateKey, step.at);
+    for (const Step::Value &v : step.values) {
         if (!run.dry) {
             if (record)
-                noteValue(*record, reg, at, c.name);
-            reg.writeInteger(c.name, c.action.data);
+                noteValue(*record, reg, step.at, v.name);
+            if (v.remove)
+                reg.deleteValue(v.name);
+            else
+                reg.writeInteger(v.name, v.data);
         }
-        run.record({.kind = Change::WriteValue, .target = at.path, .name = c.name, .root = at.root,
-                    .number = c.action.data});
+        run.record({.kind = v.remove ? Change::DeleteValue : Change::WriteValue,
+                    .target = step.at.path,
+                    .name = v.name,
+                    .root = step.at.root,
+                    .number = v.data,
+                    .previous = v.previous ? std::optional<int64_t>(*v.previous) : std::nullopt});
     }
-    reg.closeKey();
+    if (!run.dry)
+        reg.closeKey();
 }
 
 } // namespace
 
 void writePreferences(Run &run, const QString &version, const OptimizeOptions *optimize, EarlierState *record)
 {
-    if (preferences::restoresRecordedState(version)) {
-        // Restore writes none of these: it puts back what Optimize recorded.
-        if (!optimize)
-            return;
-        const std::vector<preferences::Row> &rows = preferences::rows();
-        for (size_t i = 0; i < rows.size();) {
-            const preferences::Location at = preferences::locate(rows[i], version);
-            if (rows[i].type == preferences::ValueType::Key) {
-                if (preferences::actionFor(rows[i], version, optimize).kind == preferences::Action::DeleteKey)
-                    deleteKey(run, at);
-                ++i;
-                continue;
-            }
-            std::vector<RowChange> changes;
-            const QString &key = rows[i].key;
-            for (; i < rows.size() && rows[i].type != preferences::ValueType::Key && rows[i].key == key; ++i) {
-                const preferences::Action action = preferences::actionFor(rows[i], version, optimize);
-                if (action.kind != preferences::Action::Leave)
-                    changes.push_back({action, rows[i].name});
-            }
-            if (!changes.empty())
-                changeRecorded(run, at, changes, record);
-        }
-        return;
-    }
-    using preferences::Action;
-    const std::vector<preferences::Row> &rows = preferences::rows();
-    for (size_t i = 0; i < rows.size();) {
-        const preferences::Row &row = rows[i];
-        const preferences::Location at = preferences::locate(row, version);
-        if (row.type == preferences::ValueType::Key) {
-            const Action action = preferences::actionFor(row, version, optimize);
-            if (action.kind == Action::MakeKey)
-                makeKey(run, at);
-            else if (action.kind == Action::DeleteKey)
-                deleteKey(run, at);
-            ++i;
-            continue;
-        }
-        // The values of one key that follow each other are one step.
-        std::vector<std::pair<QString, int32_t>> values;
-        for (; i < rows.size() && rows[i].type != preferences::ValueType::Key && rows[i].key == row.key; ++i) {
-            const Action action = preferences::actionFor(rows[i], version, optimize);
-            if (action.kind == Action::Set)
-                values.push_back({rows[i].name, action.data});
-        }
-        writeValues(run, at, values);
-    }
+    for (const Step &step : preferences::plan(version, optimize))
+        take(run, step, record);
 }
 
 } // namespace qv

@@ -7,6 +7,8 @@
 
 #include "core/setaside.h"
 
+#include <cstring>
+
 #include "core/reader.h"
 #include "platform/filesystem.h"
 #include "platform/machine.h"
@@ -27,6 +29,16 @@ QString readMachineText(const QString &key, const QString &name)
     } catch (const Error &) {
         return QString(); // not text: no folder is named
     }
+}
+
+// A value's data as the report gives it: a number only for a REG_DWORD.
+std::optional<int64_t> numberOf(const std::optional<RawRegistryValue> &v)
+{
+    if (!v || v->type != 4 || v->data.size() != 4)
+        return std::nullopt;
+    int32_t n = 0;
+    std::memcpy(&n, v->data.constData(), sizeof n);
+    return n;
 }
 
 } // namespace
@@ -76,7 +88,8 @@ void putBackRecorded(Run &run, const EarlierState &record)
         reg.setAccess(run.dry ? KeyRead : KeyAllAccess);
         if (!reg.openKey(it->key, !run.dry && it->was.has_value()))
             continue;
-        if (reg.readRaw(it->name) == it->was)
+        const std::optional<RawRegistryValue> now = reg.readRaw(it->name);
+        if (now == it->was)
             continue; // as it was already
         if (!run.dry) {
             if (it->was)
@@ -84,8 +97,12 @@ void putBackRecorded(Run &run, const EarlierState &record)
             else
                 reg.deleteValue(it->name);
         }
-        run.record({.kind = it->was ? Change::PutBackValue : Change::DeleteValue, .target = it->key, .name = it->name,
-                    .root = it->root});
+        run.record({.kind = it->was ? Change::PutBackValue : Change::DeleteValue,
+                    .target = it->key,
+                    .name = it->name,
+                    .root = it->root,
+                    .previous = numberOf(now),
+                    .putBack = numberOf(it->was)});
         reg.closeKey();
     }
     for (const EarlierState::Key &k : record.keys) {

@@ -123,6 +123,11 @@ QString here();
 QString where();
 QString theMachine();
 
+// Quorvane's own state folder on the host, where its log goes (a host path,
+// made by whoever writes there): $XDG_STATE_HOME/quorvane, else
+// ~/.local/state/quorvane; on Windows %LOCALAPPDATA%\Quorvane.
+QString stateFolder();
+
 // Where a change aimed by a value read from the machine may land. Shell
 // folders, Reader's folder and file names come from the registry and disks
 // of the machine, which on a Wine prefix is data from elsewhere (an imported

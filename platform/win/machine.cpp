@@ -90,6 +90,12 @@ QString name()
     return GetComputerNameW(buffer, &size) ? win::fromWide(buffer, size) : QStringLiteral("this computer");
 }
 
+QString stateFolder()
+{
+    const QString base = qEnvironmentVariable("LOCALAPPDATA");
+    return base.isEmpty() ? QString() : base + QStringLiteral("\\Quorvane"); // none: no log
+}
+
 QString here()
 {
     return QStringLiteral("on this computer");

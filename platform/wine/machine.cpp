@@ -128,6 +128,17 @@ QString name()
     return WinePrefix::current().root();
 }
 
+QString stateFolder()
+{
+    // A relative XDG folder is to be ignored, as the base directory rules say.
+    QString base = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!base.startsWith(QLatin1Char('/')))
+        base = qEnvironmentVariable("HOME") + QStringLiteral("/.local/state");
+    if (!base.startsWith(QLatin1Char('/')))
+        return QString(); // no home either: no log
+    return base + QStringLiteral("/quorvane");
+}
+
 QString here()
 {
     return QStringLiteral("in this prefix");

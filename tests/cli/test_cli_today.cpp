@@ -4,10 +4,14 @@
 // and 64-bit: the generation named, the documented values written, the
 // updater stopped, a second Optimize idle, and Restore giving back what was.
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <set>
 
+#include "support/fleet.h"
 #include "support/tempdir.h"
 #include "support/testprefix.h"
 #include "support/todayprefix.h"
@@ -29,6 +33,20 @@ struct Sample
         return runCli(QStringList{"--prefix", root} + arguments, tmp.file("data"));
     }
     QString hive(const char *name) const { return root + "/" + name; }
+    // A run with --json, its output kept for the schema's check; the kinds
+    // of its changes, and whether it says it changed anything.
+    QStringList printed;
+    std::pair<std::set<QString>, bool> json(const QStringList &arguments)
+    {
+        const CliResult r = cli(arguments + QStringList{"--json"});
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString() << r.out.toStdString();
+        printed << tmp.write(QString("%1.json").arg(printed.size()), r.out.toUtf8());
+        const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+        std::set<QString> kinds;
+        for (const QJsonValue &c : o.value("changes").toArray())
+            kinds.insert(c.toObject().value("kind").toString());
+        return {kinds, o.value("changed").toBool()};
+    }
     QString host(const QString &windowsPath) const
     {
         return root + "/drive_c/" + QString(windowsPath).mid(3).replace('\\', '/');
@@ -46,6 +64,7 @@ struct Sample
 
 TEST(TodaysReaders, OptimizeWritesTheDocumentedValuesOnceAndRestoreGivesBackWhatWasThere)
 {
+    QString unchecked; // why the schema could not be checked
     for (const TodayReader &r : todayReaders()) {
         SCOPED_TRACE(r.name());
         Sample s(r.makeOptions());
@@ -79,8 +98,9 @@ TEST(TodaysReaders, OptimizeWritesTheDocumentedValuesOnceAndRestoreGivesBackWhat
         EXPECT_TRUE(first.out.contains("does not work under Wine")) << first.out.toStdString();
         EXPECT_EQ(hiveNumber(system, r.serviceKey(), "Start"), 2);
         EXPECT_TRUE(hiveValue(system, r.runKey(), "Adobe ARM").has_value());
-        const CliResult second = s.cli({"optimize"});
-        ASSERT_EQ(second.exitCode, 0) << second.err.toStdString();
+        const auto second = s.json({"optimize"});
+        const std::set<QString> stopped{"delete_value", "write_value"}; // the Run entry, the service
+        EXPECT_TRUE(std::includes(second.first.begin(), second.first.end(), stopped.begin(), stopped.end()));
 
         const struct
         {
@@ -107,16 +127,26 @@ TEST(TodaysReaders, OptimizeWritesTheDocumentedValuesOnceAndRestoreGivesBackWhat
             EXPECT_FALSE(QFile::exists(s.host(helper))) << helper.toStdString();
 
         const auto optimized = treeContents(s.root);
-        const CliResult again = s.cli({"optimize"});
-        EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
+        EXPECT_EQ(s.json({"optimize"}), std::make_pair(std::set<QString>{}, false));
         EXPECT_EQ(treeContents(s.root), optimized) << "a second Optimize changed bytes";
 
-        const CliResult restored = s.cli({"restore"});
-        ASSERT_EQ(restored.exitCode, 0) << restored.err.toStdString() << restored.out.toStdString();
+        const auto restored = s.json({"restore"});
+        EXPECT_TRUE(restored.second);
+        for (const char *kind : {"put_back_value", "bring_back"})
+            EXPECT_TRUE(restored.first.count(kind)) << kind;
+        s.json({"status"});
+        const CliResult valid =
+            fleetCheck(QStringList{"validate", sourceDir() + "/share/schema/quorvane-cli.schema.json"} + s.printed);
+        if (valid.exitCode == 77)
+            unchecked = valid.out.trimmed();
+        else
+            EXPECT_EQ(valid.exitCode, 0) << valid.out.toStdString() << valid.err.toStdString();
         EXPECT_EQ(hivesWithout(s.root, r.userKey() + "\\AVGeneral\\cRecentFiles"), hivesBeforeButRecent);
         EXPECT_NE(hivesWithout(s.root), hivesBefore); // the recent list stays cleared
         EXPECT_EQ(filesBefore.changesTo(s.files(r)), QStringList{"+ " + s.optional(r)});
     }
+    if (!unchecked.isEmpty())
+        GTEST_SKIP() << "every check but the schema's ran; " << unchecked.toStdString();
 }
 
 // Which plug-ins Reader X and later start without is not published: one

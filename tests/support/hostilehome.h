@@ -78,7 +78,8 @@ public:
     }
 
     // The whole home now; a check later tells what changed outside the
-    // prefix and the places a change may land (its icons, the trash).
+    // prefix and the places a change may land (its icons, the trash,
+    // Quorvane's own log).
     void takeListing() { m_before = TreeListing::of(home.path(), TreeListing::Detail::Content); }
     QStringList changesOutside() const
     {
@@ -87,7 +88,8 @@ public:
         for (const QString &line : m_before.changesTo(TreeListing::of(home.path(), TreeListing::Detail::Content))) {
             const QString path = line.mid(2).section(QStringLiteral(": "), 0, 0);
             const bool allowed = path == prefixRel || path.startsWith(prefixRel + '/')
-                || path.startsWith(".local/share/icons") || path.startsWith(".local/share/Trash");
+                || path.startsWith(".local/share/icons") || path.startsWith(".local/share/Trash")
+                || path.startsWith(".local/state/quorvane");
             if (!allowed)
                 out << line;
         }

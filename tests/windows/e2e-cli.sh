@@ -46,7 +46,9 @@ cp -a "$base" "$work/by-windows"
 # What Wine reads of the Reader's keys, and the files Quorvane touches
 # (a link's bytes differ by who wrote it, so links count by name). The
 # host launchers the Linux build writes for a shortcut (.desktop files, as
-# Wine's menu builder would) are the host's, not Windows', and stay out.
+# Wine's menu builder would) are the host's, not Windows', and stay out;
+# so does the Windows build's log in its LocalAppData (times and process
+# ids), which the Linux build keeps in the host's state folder.
 state() { # prefix
   local p=$1
   {
@@ -56,7 +58,7 @@ state() { # prefix
     cd "$p/drive_c"
     find 'Program Files/Adobe' users/Public/Desktop "users/$user" \
          'ProgramData/Microsoft/Windows/Start Menu' \( -type f -o -type l \) 2>/dev/null \
-      | grep -v '\.desktop$' | LC_ALL=C sort \
+      | grep -v -e '\.desktop$' -e '/AppData/Local/Quorvane/' | LC_ALL=C sort \
       | while read -r f; do
           if [[ $f == *.lnk ]]; then echo "$f (link)"
           elif [[ -d $f ]]; then echo "$f (link to a folder)"
