@@ -44,8 +44,13 @@ bool TImage::clickable() const
 
 void TImage::setPicture(const QString &path)
 {
+    setPicture(path, qv::loadPicture(path));
+}
+
+void TImage::setPicture(const QString &path, const QImage &decoded)
+{
     m_picture = path;
-    setPixmap(QPixmap::fromImage(qv::loadPicture(path)));
+    setPixmap(QPixmap::fromImage(decoded));
 }
 
 TLabel::TLabel(QWidget *parent) : ClickableLabel(parent) {}

@@ -2,6 +2,7 @@
 // Copyright (C) 2026 The Quorvane developers
 #pragma once
 
+#include <QImage>
 #include <QLabel>
 #include <QListWidget>
 #include <QString>
@@ -40,6 +41,8 @@ public:
     explicit TImage(QWidget *parent = nullptr);
     QString picture() const { return m_picture; }
     void setPicture(const QString &path);
+    // The same with the picture decoded already (elsewhere, at the same time).
+    void setPicture(const QString &path, const QImage &decoded);
     // A picture that does something when clicked (a flag) is a button to a
     // screen reader; the others are pictures.
     bool clickable() const;

@@ -14,7 +14,6 @@
 #include "app/pictures.h"
 #include "app/webaddresses.h"
 #include "quorvaneversion.h"
-#include "core/discovery.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
 #include "platform/error.h"
@@ -82,7 +81,24 @@ void installApplicationFonts()
 
 TForm1::TForm1(QWidget *parent, bool runFormCreate) : QWidget(parent)
 {
+    // Discovery only reads; the window's construction touches neither the
+    // registry nor the prefix, so the two run side by side. Its answer is
+    // taken before the first paint, as ever.
+    if (runFormCreate)
+        m_firstLook = std::async(std::launch::async, [] {
+            FirstLook look{qv::discoverReader(), std::nullopt};
+            if (look.found.complete()) {
+                try {
+                    look.plugIns = qv::plugInsNotLoaded(look.found.reader.folder, look.found.reader.version);
+                } catch (...) {
+                }
+            }
+            return look;
+        });
     initResources();
+    // The banner, the largest picture, decodes meanwhile as well.
+    const QString banner = QStringLiteral(":/pictures/banner.jpg");
+    std::future<QImage> bannerImage = std::async(std::launch::async, [banner] { return qv::loadPicture(banner); });
     installFontSubstitutions();
 
     // The layout was drawn for "MS Sans Serif" at 11 pixels (8 points at 96
@@ -102,7 +118,7 @@ TForm1::TForm1(QWidget *parent, bool runFormCreate) : QWidget(parent)
     N1->setSeparator(true);
     Memo->setScrollBars(TFlatMemo::ssVertical);
     Memo->setParentColor(true); // white, as the window
-    Image1->setPicture(QStringLiteral(":/pictures/banner.jpg"));
+    Image1->setPicture(banner, bannerImage.get());
     // The pictures sit left of the captions.
     FlatButton1->setLayout(FlatTypes::blGlyphLeft);
     FlatButton2->setLayout(FlatTypes::blGlyphLeft);
@@ -247,7 +263,15 @@ void TForm1::discover()
     // Steps 1 to 6: what the registry and the disk say, the user answering
     // what only the user can.
     qv::DiscoveryAnswers answers;
-    qv::Discovery found = qv::discoverReader(answers);
+    std::optional<std::vector<qv::PlugInItem>> plugIns;
+    qv::Discovery found;
+    if (m_firstLook.valid()) {
+        FirstLook look = m_firstLook.get();
+        found = std::move(look.found);
+        plugIns = std::move(look.plugIns);
+    } else {
+        found = qv::discoverReader(answers);
+    }
     while (found.question) {
         const qv::DiscoveryQuestion &q = *found.question;
         const QString typed = qv::Dialogs::instance().inputBox(q.caption, q.prompt, q.proposal);
@@ -278,7 +302,10 @@ void TForm1::discover()
         FlatCheckBox6->setEnabled(false);
 
     // 8. Plug-in list.
-    FillPlugInList();
+    if (plugIns)
+        FillPlugInList(*plugIns);
+    else
+        FillPlugInList();
 
     // 9. Interface language.
     const std::pair<const char *, void (TForm1::*)()> switches[] = {

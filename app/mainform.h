@@ -5,8 +5,13 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <future>
+#include <optional>
+#include <vector>
 
 #include "ui_mainform.h"
+#include "core/discovery.h"
+#include "core/pluginlist.h"
 
 class QCloseEvent;
 class TKELFileOperator;
@@ -115,9 +120,20 @@ protected:
 
 private:
     void discover();
+    // The first discovery and the plug-in list it leads to, worked out
+    // while the layout is built: reading the prefix overlaps building the
+    // window. No list when discovery stopped short or listing failed (the
+    // window lists again, and so meets the failure itself).
+    struct FirstLook
+    {
+        qv::Discovery found;
+        std::optional<std::vector<qv::PlugInItem>> plugIns;
+    };
+    std::future<FirstLook> m_firstLook;
     void createFileOperators();
     // Step 8 of the start-up: fills ListView1 from ReaderFolder.
     void FillPlugInList();
+    void FillPlugInList(const std::vector<qv::PlugInItem> &plugIns);
     // Fills the list again after Optimize or Restore changed the folders.
     void refreshPlugInListAfterChange();
     // The installation as start-up found it (or a test set it).

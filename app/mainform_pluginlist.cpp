@@ -36,8 +36,13 @@ void TForm1::FillPlugInList()
 {
     // Also run again after Optimize and Restore, so the list always shows
     // what Reader does not load now.
+    FillPlugInList(qv::plugInsNotLoaded(ReaderFolder, ReaderVersion));
+}
+
+void TForm1::FillPlugInList(const std::vector<qv::PlugInItem> &plugIns)
+{
     ListView1->clear();
-    for (const qv::PlugInItem &plugIn : qv::plugInsNotLoaded(ReaderFolder, ReaderVersion))
+    for (const qv::PlugInItem &plugIn : plugIns)
         addItem(ListView1, plugIn);
 }
 

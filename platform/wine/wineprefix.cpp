@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <dirent.h>
 #include <memory>
+#include <mutex>
 #include <sys/stat.h>
 
 #include "platform/winpath.h"
@@ -78,6 +79,9 @@ QString WinePrefix::defaultRoot()
 
 WinePrefix &WinePrefix::current()
 {
+    // The window's first discovery may be the first to ask, off the main thread.
+    static std::mutex made;
+    const std::lock_guard<std::mutex> lock(made);
     if (!g_current)
         g_current = std::make_unique<WinePrefix>(defaultRoot());
     return *g_current;

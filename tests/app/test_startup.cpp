@@ -14,7 +14,7 @@ const QString kLanguage = "System\\CurrentControlSet\\Control\\Nls\\Language";
 const QString kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const QString kInternational = "Control Panel\\International";
 
-struct Startup : ::testing::Test, StartupFixture
+struct StartupSteps : StartupFixture
 {
     void installed(const QString &version, const QString &folder = {})
     {
@@ -26,9 +26,24 @@ struct Startup : ::testing::Test, StartupFixture
     static QStringList lines(const TForm1 &f) { return f.Memo->Lines(); }
 };
 
+// Every case twice: FormCreate run on a built window, and the window that
+// starts itself as the program's does, whose discovery runs beside the
+// building of its layout.
+struct Startup : ::testing::TestWithParam<bool>, StartupSteps
+{
+    std::unique_ptr<TForm1> start(int year = 2012) { return StartupSteps::start(year, GetParam()); }
+};
+INSTANTIATE_TEST_SUITE_P(, Startup, ::testing::Values(false, true),
+                         [](const auto &info) { return info.param ? "AsTheProgram" : "FormCreate"; });
+
+// The year comes from a clock only a window built without its start-up takes.
+struct StartupNotice : ::testing::Test, StartupSteps
+{
+};
+
 } // namespace
 
-TEST_F(Startup, InstallLanguageFromTheMachineDecides)
+TEST_P(Startup, InstallLanguageFromTheMachineDecides)
 {
     prefix.machine(kLanguage, sz("InstallLanguage", "040C"));
     // Never read while InstallLanguage is there: a wrong type here would be an error.
@@ -39,7 +54,7 @@ TEST_F(Startup, InstallLanguageFromTheMachineDecides)
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('\n').toStdString();
 }
 
-TEST_F(Startup, LocaleIsReadWhenInstallLanguageIsEmptyOrMissing)
+TEST_P(Startup, LocaleIsReadWhenInstallLanguageIsEmptyOrMissing)
 {
     prefix.machine(kLanguage, sz("InstallLanguage", ""));
     prefix.users(kInternational, sz("Locale", "00000410"));
@@ -47,14 +62,14 @@ TEST_F(Startup, LocaleIsReadWhenInstallLanguageIsEmptyOrMissing)
     EXPECT_EQ(start()->Language, "Italian");
 }
 
-TEST_F(Startup, LocaleIsReadWhenTheLanguageKeyIsMissing)
+TEST_P(Startup, LocaleIsReadWhenTheLanguageKeyIsMissing)
 {
     prefix.users(kInternational, sz("Locale", "00000411"));
     installed("7.0", "C:\\Reader");
     EXPECT_EQ(start()->Language, "Japanese");
 }
 
-TEST_F(Startup, SingleVersionIsTakenWithoutAQuestion)
+TEST_P(Startup, SingleVersionIsTakenWithoutAQuestion)
 {
     installed("7.0", "C:\\Program Files\\Adobe\\Acrobat 7.0\\Reader");
     auto f = start();
@@ -64,7 +79,7 @@ TEST_F(Startup, SingleVersionIsTakenWithoutAQuestion)
     EXPECT_EQ(lines(*f), QStringList({"Adobe Reader v7.0 installed.", "Ready."}));
 }
 
-TEST_F(Startup, TwoVersionsAskWithTheLastAsProposal)
+TEST_P(Startup, TwoVersionsAskWithTheLastAsProposal)
 {
     installed("6.0", "C:\\A6");
     installed("7.0", "C:\\A7");
@@ -95,7 +110,7 @@ TEST_F(Startup, TwoVersionsAskWithTheLastAsProposal)
     }
 }
 
-TEST_F(Startup, NoVersionCancelledTakesTheDefaultAndAsksForTheFolder)
+TEST_P(Startup, NoVersionCancelledTakesTheDefaultAndAsksForTheFolder)
 {
     dialogs.answers = {std::nullopt, std::nullopt};
     auto f = start();
@@ -110,7 +125,7 @@ TEST_F(Startup, NoVersionCancelledTakesTheDefaultAndAsksForTheFolder)
     EXPECT_EQ(lines(*f), QStringList({"Adobe Reader v6.0 selected", "Ready."}));
 }
 
-TEST_F(Startup, NoVersionKeyAtAllWithAnEmptiedField)
+TEST_P(Startup, NoVersionKeyAtAllWithAnEmptiedField)
 {
     dialogs.answers = {QString(""), QString("D:\\Reader\\")};
     auto f = start();
@@ -120,14 +135,14 @@ TEST_F(Startup, NoVersionKeyAtAllWithAnEmptiedField)
     EXPECT_EQ(lines(*f), QStringList({"Adobe Reader v6.0 selected", "Ready."}));
 }
 
-TEST_F(Startup, EmptiedFolderFieldStaysEmpty)
+TEST_P(Startup, EmptiedFolderFieldStaysEmpty)
 {
     dialogs.answers = {std::nullopt, QString("")};
     auto f = start();
     EXPECT_EQ(f->ReaderFolder, "");
 }
 
-TEST_F(Startup, ShellFoldersComeFromTheMachineOnlyAndGreyMissingTargets)
+TEST_P(Startup, ShellFoldersComeFromTheMachineOnlyAndGreyMissingTargets)
 {
     installed("9.0", "C:\\Program Files\\Adobe\\Reader 9.0\\Reader");
     prefix.machine(kShellFolders, sz("Common Programs", "C:\\ProgramData\\Programs"));
@@ -147,7 +162,7 @@ TEST_F(Startup, ShellFoldersComeFromTheMachineOnlyAndGreyMissingTargets)
     EXPECT_TRUE(f->FlatCheckBox5->Checked());
 }
 
-TEST_F(Startup, PrintMeGroupFoundAndDesktopShortcutMissing)
+TEST_P(Startup, PrintMeGroupFoundAndDesktopShortcutMissing)
 {
     installed("9.0", "C:\\R");
     prefix.machine(kShellFolders, sz("Common Programs", "C:\\Programs"));
@@ -164,7 +179,7 @@ TEST_F(Startup, PrintMeGroupFoundAndDesktopShortcutMissing)
     EXPECT_TRUE(f->FlatCheckBox6->Checked());
 }
 
-TEST_F(Startup, YearInTheNotice)
+TEST_F(StartupNotice, YearInTheNotice)
 {
     installed("9.0", "C:\\R");
     const QString stored = start(2012)->Label1->text();
@@ -175,7 +190,7 @@ TEST_F(Startup, YearInTheNotice)
     EXPECT_EQ(later, QString(stored).replace("2012", "2026"));
 }
 
-TEST_F(Startup, WrongValueTypeEndsDiscoveryWithTheErrorAndTheWindowStillOpens)
+TEST_P(Startup, WrongValueTypeEndsDiscoveryWithTheErrorAndTheWindowStillOpens)
 {
     installed("9.0", "C:\\R");
     prefix.machine(kShellFolders, "\"Common Programs\"=dword:00000001");
@@ -192,7 +207,7 @@ TEST_F(Startup, WrongValueTypeEndsDiscoveryWithTheErrorAndTheWindowStillOpens)
     EXPECT_TRUE(f->isVisible());
 }
 
-TEST_F(Startup, WrongTypeOfInstallLanguageIsShownToo)
+TEST_P(Startup, WrongTypeOfInstallLanguageIsShownToo)
 {
     prefix.machine(kLanguage, "\"InstallLanguage\"=dword:0000040c");
     installed("7.0", "C:\\R");
@@ -216,7 +231,6 @@ TEST(StartupOnTheSamplePrefix, FindsReaderNineAndEveryTarget)
     TForm1 form(nullptr, false);
     form.yearSource = [] { return 2026; };
     form.FormCreate();
-    qv::Dialogs::setInstance(nullptr);
     EXPECT_TRUE(dialogs.inputs.isEmpty());
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('\n').toStdString();
     EXPECT_EQ(form.Language, "German");
@@ -227,4 +241,21 @@ TEST(StartupOnTheSamplePrefix, FindsReaderNineAndEveryTarget)
     EXPECT_TRUE(form.ReaderDesktopIconFound);
     EXPECT_TRUE(form.FlatCheckBox5->isEnabled());
     EXPECT_TRUE(form.FlatCheckBox6->isEnabled());
+
+    // The window that starts itself, its discovery and list worked out
+    // beside its layout, shows the same.
+    auto items = [](const TForm1 &f) {
+        QStringList out;
+        for (int i = 0; i < f.ListView1->count(); ++i)
+            out << f.ListView1->item(i)->text();
+        return out;
+    };
+    ASSERT_FALSE(items(form).isEmpty());
+    TForm1 itself;
+    EXPECT_EQ(items(itself), items(form));
+    EXPECT_EQ(itself.Memo->Lines(), form.Memo->Lines());
+    EXPECT_EQ(itself.ReaderFolder, form.ReaderFolder);
+    EXPECT_EQ(itself.Language, form.Language);
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('\n').toStdString();
+    qv::Dialogs::setInstance(nullptr);
 }

@@ -123,9 +123,14 @@ struct StartupFixture
         qv::Shell::setInstance(nullptr);
     }
     // Writes the hives, builds the window without its start-up, runs FormCreate.
-    std::unique_ptr<TForm1> start(int year = 2012)
+    // asTheProgram: the window starts itself, as the program's does (its
+    // discovery beside the building of the layout); the year is then the
+    // calendar's.
+    std::unique_ptr<TForm1> start(int year = 2012, bool asTheProgram = false)
     {
         prefix.writeHives();
+        if (asTheProgram)
+            return std::make_unique<TForm1>();
         auto form = std::make_unique<TForm1>(nullptr, false);
         form->yearSource = [year] { return year; };
         form->FormCreate();
