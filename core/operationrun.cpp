@@ -246,6 +246,11 @@ void Run::copy(const ResolvedFolder &source, const QStringList &relativePaths, c
     if (relativePaths.isEmpty())
         return;
     ensureUnchanged({&source, &target});
+    // Made first: a pattern that matches one file, copied to a folder that
+    // does not exist, would leave that file under the folder's name. What
+    // then stays missing is the caller's to report.
+    if (!dry)
+        makeFolder(target, {});
     copy(joined(source.windowsPath(), relativePaths), target.windowsPath());
 }
 

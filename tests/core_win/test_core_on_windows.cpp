@@ -238,8 +238,9 @@ TEST_F(WindowsReader, ReaderDcKeepsProtectedModeTheUpdatersStartAndItsHelpers)
 {
     const QString folder = kRoot + "\\Acrobat Reader DC\\Reader";
     write(folder + "\\AcroRd32.exe", "MZ");
+    // One plug-in alone: its safety copy goes into a folder made for it,
+    // not into a file named after the folder.
     write(folder + "\\plug_ins\\Annots.api", "a");
-    write(folder + "\\plug_ins\\weblink.api", "w");
     write(folder + "\\AcroCEF\\RdrCEF.exe", "MZ");
     setValue(HKEY_CURRENT_USER, kVersionKey + "\\DC\\Privileged", "bProtectedMode", 1u);
     setValue(HKEY_LOCAL_MACHINE, kRun, "Adobe ARM", kRoot + "\\AdobeARM.exe");
