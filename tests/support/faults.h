@@ -246,6 +246,38 @@ private:
     bool m_ok = false;
 };
 
+// Folder modes binding root too: CAP_DAC_OVERRIDE and CAP_DAC_READ_SEARCH
+// leave this thread's effective set for the helper's life (they stay
+// permitted, so they come back). An ordinary user is bound already.
+class ModesBindRoot
+{
+public:
+    ModesBindRoot()
+    {
+        if (::geteuid() != 0) {
+            m_ok = true;
+            return;
+        }
+        if (::syscall(SYS_capget, &m_header, m_saved) != 0)
+            return;
+        __user_cap_data_struct lowered[2] = {m_saved[0], m_saved[1]};
+        lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        m_ok = m_lowered = ::syscall(SYS_capset, &m_header, lowered) == 0;
+    }
+    ~ModesBindRoot()
+    {
+        if (m_lowered)
+            ::syscall(SYS_capset, &m_header, m_saved);
+    }
+    bool ok() const { return m_ok; }
+    static QString why() { return QStringLiteral("root's power over folder modes could not be set aside (capset)"); }
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2] = {};
+    bool m_ok = false, m_lowered = false;
+};
+
 // Runs work in a child process that is killed at a chosen moment: work gets
 // a function to call there, which sends the child SIGKILL. Gives back true
 // when the child was killed, false when it got through without.
