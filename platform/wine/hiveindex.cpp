@@ -174,28 +174,68 @@ void HiveKeyIndex::addFolded(const QStringList &path, size_t section)
     m_entries.push_back(foldedEntry(hivekeys::folded(path), section));
 }
 
-// The entries come in file order. A file Wine wrote is in order already; the
-// runs of anything else are merged.
+// The entries come in file order. A file Wine wrote is in order already;
+// anything else is sorted eight folded bytes at a time, most significant
+// first, equal keys in file order. Compared whole, keys that share a long
+// beginning (every CLSID) would be read again at each step of a merge.
 void HiveKeyIndex::sort()
 {
-    std::vector<size_t> runs{0};
-    for (size_t i = 1; i < m_entries.size(); ++i)
-        if (less(m_entries[i], m_entries[i - 1]))
-            runs.push_back(i);
-    runs.push_back(m_entries.size());
-    m_inFileOrder = runs.size() <= 2;
-    while (runs.size() > 2) {
-        std::vector<size_t> merged{0};
-        const size_t count = runs.size() - 1;
-        for (size_t k = 0; k + 2 <= count; k += 2) {
-            std::inplace_merge(m_entries.begin() + qsizetype(runs[k]), m_entries.begin() + qsizetype(runs[k + 1]),
-                               m_entries.begin() + qsizetype(runs[k + 2]),
-                               [this](const Entry &a, const Entry &b) { return less(a, b); });
-            merged.push_back(runs[k + 2]);
+    m_inFileOrder = true;
+    for (size_t i = 1; i < m_entries.size() && m_inFileOrder; ++i)
+        m_inFileOrder = !less(m_entries[i], m_entries[i - 1]);
+    if (m_inFileOrder)
+        return;
+
+    struct Item
+    {
+        uint64_t chunk; // the folded bytes from the depth on, zeros past the end
+        uint32_t rest;  // bytes left from the depth on, 9 standing for more than 8
+        Entry entry;
+    };
+    struct Range
+    {
+        size_t first, last, depth;
+    };
+    const unsigned char *const map = hivekeys::kPlainKeyBytes.map;
+    std::vector<Item> items;
+    // A list, not recursion: a crafted file may hold keys megabytes long.
+    std::vector<Range> todo{{0, m_entries.size(), 0}};
+    while (!todo.empty()) {
+        const Range r = todo.back();
+        todo.pop_back();
+        items.clear();
+        for (size_t i = r.first; i < r.last; ++i) {
+            const KeyView k = key(m_entries[i]);
+            uint64_t chunk = 0;
+            for (size_t at = r.depth; at < r.depth + 8; ++at)
+                chunk = chunk << 8 | (at < k.n ? (k.plain ? map[k.p[at]] : k.p[at]) : 0u);
+            const size_t rest = k.n > r.depth ? k.n - r.depth : 0;
+            items.push_back({chunk, uint32_t(std::min<size_t>(rest, 9)), m_entries[i]});
         }
-        if (count % 2)
-            merged.push_back(runs[count]);
-        runs = std::move(merged);
+        // Where every key of the range agrees on these bytes (the shared
+        // beginning, "Software\\Classes"), on to the next eight.
+        const bool alike = std::all_of(items.begin(), items.end(), [&](const Item &it) {
+            return it.chunk == items.front().chunk && it.rest == items.front().rest;
+        });
+        if (alike && items.front().rest == 9) {
+            todo.push_back({r.first, r.last, r.depth + 8});
+            continue;
+        }
+        std::sort(items.begin(), items.end(), [](const Item &a, const Item &b) {
+            if (a.chunk != b.chunk)
+                return a.chunk < b.chunk;
+            if (a.rest != b.rest)
+                return a.rest < b.rest; // the shorter of keys that agree so far comes first
+            return a.entry.section < b.entry.section;
+        });
+        for (size_t i = 0, j; i < items.size(); i = j) {
+            m_entries[r.first + i] = items[i].entry;
+            for (j = i + 1; j < items.size() && items[j].chunk == items[i].chunk && items[j].rest == items[i].rest; ++j)
+                m_entries[r.first + j] = items[j].entry;
+            // Keys that agree here and go on are ordered by what follows.
+            if (items[i].rest == 9 && j - i > 1)
+                todo.push_back({r.first + i, r.first + j, r.depth + 8});
+        }
     }
 }
 
