@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <future>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -169,6 +170,9 @@ std::unique_ptr<AtomicFile> Hive::writeTemporary()
     add(m_data.constData(), size_t(m_prologueEnd));
     for (size_t i = 0; i < sectionCount(); ++i)
         add(sectionData(i), sectionSize(i));
+    // The check of every section (it only reads them) runs while the bytes
+    // are written; the file is handed on only once both are done.
+    std::future<void> checked = std::async(std::launch::async, [this] { validate(); });
     if (!writeAll(file->handle(), iov)) {
         file->fail("writing", errno);
         throw saveError(*file);
@@ -181,7 +185,7 @@ std::unique_ptr<AtomicFile> Hive::writeTemporary()
 #endif
     // A damaged hive is never replaced: the temporary copy goes (with the
     // writer), the file stays.
-    validate();
+    checked.get();
     return file;
 }
 
