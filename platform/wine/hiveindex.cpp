@@ -186,11 +186,13 @@ void HiveKeyIndex::sort()
     if (m_inFileOrder)
         return;
 
+    // Small, as the sort moves them: the entry is found by its place in the
+    // range, which is file order (the range's entries come in file order).
     struct Item
     {
         uint64_t chunk; // the folded bytes from the depth on, zeros past the end
         uint32_t rest;  // bytes left from the depth on, 9 standing for more than 8
-        Entry entry;
+        uint32_t at;    // in the range
     };
     struct Range
     {
@@ -198,22 +200,33 @@ void HiveKeyIndex::sort()
     };
     const unsigned char *const map = hivekeys::kPlainKeyBytes.map;
     std::vector<Item> items;
+    std::vector<Entry> range;
     // A list, not recursion: a crafted file may hold keys megabytes long.
     std::vector<Range> todo{{0, m_entries.size(), 0}};
     while (!todo.empty()) {
-        const Range r = todo.back();
+        Range r = todo.back();
         todo.pop_back();
+        // The beginning every key of the range shares ("Software\\Classes")
+        // is stepped over in one go.
+        const KeyView firstKey = key(m_entries[r.first]);
+        size_t shared = firstKey.n;
+        for (size_t i = r.first + 1; i < r.last && shared > r.depth; ++i) {
+            size_t common = 0;
+            compareKeys(firstKey, key(m_entries[i]), &common);
+            shared = std::min(shared, common);
+        }
+        r.depth = std::max(r.depth, shared);
         items.clear();
+        range.assign(m_entries.begin() + qsizetype(r.first), m_entries.begin() + qsizetype(r.last));
         for (size_t i = r.first; i < r.last; ++i) {
             const KeyView k = key(m_entries[i]);
             uint64_t chunk = 0;
             for (size_t at = r.depth; at < r.depth + 8; ++at)
                 chunk = chunk << 8 | (at < k.n ? (k.plain ? map[k.p[at]] : k.p[at]) : 0u);
             const size_t rest = k.n > r.depth ? k.n - r.depth : 0;
-            items.push_back({chunk, uint32_t(std::min<size_t>(rest, 9)), m_entries[i]});
+            items.push_back({chunk, uint32_t(std::min<size_t>(rest, 9)), uint32_t(i - r.first)});
         }
-        // Where every key of the range agrees on these bytes (the shared
-        // beginning, "Software\\Classes"), on to the next eight.
+        // Where every key of the range agrees on these bytes, on to the next eight.
         const bool alike = std::all_of(items.begin(), items.end(), [&](const Item &it) {
             return it.chunk == items.front().chunk && it.rest == items.front().rest;
         });
@@ -226,12 +239,12 @@ void HiveKeyIndex::sort()
                 return a.chunk < b.chunk;
             if (a.rest != b.rest)
                 return a.rest < b.rest; // the shorter of keys that agree so far comes first
-            return a.entry.section < b.entry.section;
+            return a.at < b.at;
         });
         for (size_t i = 0, j; i < items.size(); i = j) {
-            m_entries[r.first + i] = items[i].entry;
+            m_entries[r.first + i] = range[items[i].at];
             for (j = i + 1; j < items.size() && items[j].chunk == items[i].chunk && items[j].rest == items[i].rest; ++j)
-                m_entries[r.first + j] = items[j].entry;
+                m_entries[r.first + j] = range[items[j].at];
             // Keys that agree here and go on are ordered by what follows.
             if (items[i].rest == 9 && j - i > 1)
                 todo.push_back({r.first + i, r.first + j, r.depth + 8});

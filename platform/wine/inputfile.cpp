@@ -47,7 +47,9 @@ Read readAt(int folderFd, const QByteArray &name, qint64 limit)
         r.outcome = Read::TooLarge;
         return r;
     }
-    r.bytes.resize(qsizetype(st.st_size));
+    // One byte more than the size, so that the read which finds the end
+    // needs no larger buffer.
+    r.bytes.resize(qsizetype(std::min<qint64>(limit + 1, st.st_size + 1)));
     qsizetype got = 0;
     for (;;) {
         // A file that grows while it is read is read up to the limit and one byte more.
