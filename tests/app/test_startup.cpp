@@ -72,7 +72,10 @@ TEST_P(Startup, LocaleIsReadWhenTheLanguageKeyIsMissing)
 TEST_P(Startup, SingleVersionIsTakenWithoutAQuestion)
 {
     installed("7.0", "C:\\Program Files\\Adobe\\Acrobat 7.0\\Reader");
+    prefix.file("Program Files\\Adobe\\Acrobat 7.0\\Reader\\plug_ins\\Annots.api");
     auto f = start();
+    ASSERT_EQ(f->ListView1->count(), 1);
+    EXPECT_EQ(f->ListView1->item(0)->text(), "Annots.api");
     EXPECT_TRUE(dialogs.inputs.isEmpty());
     EXPECT_EQ(f->ReaderVersion, "7.0");
     EXPECT_EQ(f->ReaderFolder, "C:\\Program Files\\Adobe\\Acrobat 7.0\\Reader");
@@ -231,6 +234,7 @@ TEST(StartupOnTheSamplePrefix, FindsReaderNineAndEveryTarget)
     TForm1 form(nullptr, false);
     form.yearSource = [] { return 2026; };
     form.FormCreate();
+    qv::Dialogs::setInstance(nullptr);
     EXPECT_TRUE(dialogs.inputs.isEmpty());
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('\n').toStdString();
     EXPECT_EQ(form.Language, "German");
@@ -241,21 +245,4 @@ TEST(StartupOnTheSamplePrefix, FindsReaderNineAndEveryTarget)
     EXPECT_TRUE(form.ReaderDesktopIconFound);
     EXPECT_TRUE(form.FlatCheckBox5->isEnabled());
     EXPECT_TRUE(form.FlatCheckBox6->isEnabled());
-
-    // The window that starts itself, its discovery and list worked out
-    // beside its layout, shows the same.
-    auto items = [](const TForm1 &f) {
-        QStringList out;
-        for (int i = 0; i < f.ListView1->count(); ++i)
-            out << f.ListView1->item(i)->text();
-        return out;
-    };
-    ASSERT_FALSE(items(form).isEmpty());
-    TForm1 itself;
-    EXPECT_EQ(items(itself), items(form));
-    EXPECT_EQ(itself.Memo->Lines(), form.Memo->Lines());
-    EXPECT_EQ(itself.ReaderFolder, form.ReaderFolder);
-    EXPECT_EQ(itself.Language, form.Language);
-    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('\n').toStdString();
-    qv::Dialogs::setInstance(nullptr);
 }

@@ -254,15 +254,12 @@ class ModesBindRoot
 public:
     ModesBindRoot()
     {
-        if (::geteuid() != 0) {
-            m_ok = true;
-            return;
-        }
-        if (::syscall(SYS_capget, &m_header, m_saved) != 0)
-            return;
-        __user_cap_data_struct lowered[2] = {m_saved[0], m_saved[1]};
+        __user_cap_data_struct lowered[2] = {};
+        m_ok = ::geteuid() != 0 || ::syscall(SYS_capget, &m_header, m_saved) == 0;
+        std::memcpy(lowered, m_saved, sizeof lowered);
         lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
-        m_ok = m_lowered = ::syscall(SYS_capset, &m_header, lowered) == 0;
+        if (m_ok && ::geteuid() == 0)
+            m_ok = m_lowered = ::syscall(SYS_capset, &m_header, lowered) == 0;
     }
     ~ModesBindRoot()
     {
